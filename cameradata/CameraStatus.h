@@ -1,0 +1,33 @@
+#pragma once
+// The main window's model of the camera, filled from the camera by
+// ReadCameraStatus and shown by the window's panel refresh.
+
+#include <string>
+
+#include "DeviceSession.h"
+
+namespace zul {
+
+struct CameraStatus {
+  int resolutionIndex = 0;     // 0 "1080P 30FPS", 1 "720P 30FPS"; stored as the camera sends it
+  int loopRecordingIndex = 0;  // 0 "No", 1 "Yes"
+  int query0D = 0;
+  bool connected = false;      // the last readout answered in full
+  bool administrator = false;  // the login is the administrator's
+  std::string firmwareText;
+  std::string officerText;
+  std::string serialNumber;    // at most 8 characters
+  std::string serialLine;      // "Camera Serial Number: " + serialNumber
+  std::string departmentText;
+  std::string additionalText;
+  std::string hintText;
+  bool loggedIn = false;       // the camera accepted a password
+};
+
+// Runs DiscoverCamera and the status queries in order, filling status as it
+// goes. Returns true when every step up to the serial number succeeded; a
+// failed step stops the readout and leaves the later members as they were.
+// Sets loggedIn and administrator only to true, never touches connected.
+bool ReadCameraStatus(DeviceSession& session, CameraStatus& status);
+
+}  // namespace zul

@@ -1,0 +1,62 @@
+#include "Discovery.h"
+
+#include <cstring>
+
+#include "CommandCatalogue.h"
+#include "Transfer.h"
+
+namespace zul {
+namespace {
+
+// INQUIRY on a freshly opened volume that is not yet the session's.
+bool PassesInquiry(DevicePort& port, VolumeHandle handle, PassThroughBuffer& buffer) {
+  std::memset(&buffer, 0, sizeof buffer);
+  FillPassThroughHeader(buffer, 6, kInquiryLength);
+  const std::uint8_t inquiry[6] = {kInquiryOpcode, 0x00, 0x00, 0x00, kInquiryLength, 0x00};
+  std::memcpy(buffer.header.Cdb, inquiry, sizeof inquiry);
+  if (!port.PassThrough(handle, &buffer, kHeaderLength, OutputSizeFor(kInquiryLength))) {
+    return false;
+  }
+  return buffer.data[3] == 0x01;  // response data format byte
+}
+
+bool AnswersIdentification(DeviceSession& session, PassThroughBuffer& buffer) {
+  std::memset(&buffer, 0, sizeof buffer);
+  const std::uint8_t identify[4] = {0xFA, 0x55, 0x66, kIdentifyMarker};
+  std::memcpy(buffer.header.Cdb, identify, sizeof identify);
+  if (!RawTransfer(session, buffer, kIdentifyReplyLength)) return false;
+  const std::uint8_t* d = buffer.data;
+  return (d[0] == 0xAA && d[1] == 0x55) || (d[9] == 'R' && d[10] == 'I' && d[11] == 'Z');
+}
+
+}  // namespace
+
+void FormDevicePath(char letter, char (&path)[10]) {
+  std::memset(path, 0, sizeof path);
+  const char form[] = {'\\', '\\', '.', '\\', letter, ':'};
+  std::memcpy(path, form, sizeof form);
+}
+
+bool DiscoverCamera(DeviceSession& session) {
+  session.ReleaseHandle();
+  PassThroughBuffer buffer;  // reused for every letter; each request clears it first
+  for (char letter = 'D'; letter <= 'Z'; ++letter) {
+    char path[10];
+    FormDevicePath(letter, path);
+    VolumeHandle h = session.port.OpenVolume(path);
+    if (h == kNoHandle) continue;
+    if (!PassesInquiry(session.port, h, buffer)) {
+      session.port.CloseVolume(h);
+      continue;
+    }
+    session.handle = h;
+    if (AnswersIdentification(session, buffer)) {
+      std::memcpy(session.devicePath, path, sizeof path);
+      return true;
+    }
+    session.ReleaseHandle();
+  }
+  return false;
+}
+
+}  // namespace zul

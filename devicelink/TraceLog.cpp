@@ -1,0 +1,20 @@
+#include "TraceLog.h"
+
+namespace zul {
+
+TraceLog::TraceLog(const std::string& path) : file_(std::fopen(path.c_str(), "wb")), owned_(true) {}
+
+TraceLog::TraceLog(std::FILE* stream) : file_(stream) {}
+
+TraceLog::~TraceLog() {
+  if (owned_ && file_) std::fclose(file_);
+}
+
+void TraceLog::WriteLine(const std::string& line) {
+  if (!file_) return;
+  std::fputs(line.c_str(), file_);
+  std::fputc('\n', file_);
+  std::fflush(file_);
+}
+
+}  // namespace zul

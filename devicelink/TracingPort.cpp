@@ -1,0 +1,90 @@
+#include "TracingPort.h"
+
+#include <cstring>
+
+#include "CommandCatalogue.h"
+#include "PassThroughBuffer.h"
+
+namespace zul {
+namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+void AppendHex(std::string& out, std::uint8_t b) {
+  out += kHex[b >> 4];
+  out += kHex[b & 15];
+}
+
+std::uint32_t VendorCode(const unsigned char* cdb, unsigned cdbLength) {
+  if (cdbLength < 16 || cdb[3] != kVendorMarker) return 0;
+  return std::uint32_t(cdb[4]) << 24 | std::uint32_t(cdb[5]) << 16 | std::uint32_t(cdb[6]) << 8 |
+         cdb[7];
+}
+
+// Characters of a password chunk (command bytes 11-15, and the same positions of
+// the answer, in case a camera echoes them) and whatever of them a password
+// check carries back to the camera.
+bool MasksCharacters(const unsigned char* cdb, unsigned cdbLength) {
+  const std::uint32_t code = VendorCode(cdb, cdbLength);
+  if (code == CMD_WRITE_TEXT_CHUNK) return cdb[8] == 4 || cdb[8] == 6;
+  return code == CMD_CHECK_PASSWORD;
+}
+
+}  // namespace
+
+std::string FormatTraceLine(const std::string& path, const unsigned char* cdb, unsigned cdbLength,
+                            const unsigned char* data, unsigned n, bool ok) {
+  const bool mask = MasksCharacters(cdb, cdbLength);
+  std::string line = path;
+  for (unsigned i = 0; i < cdbLength; ++i) {
+    line += ' ';
+    if (mask && i >= 11) {
+      line += "**";
+    } else {
+      AppendHex(line, cdb[i]);
+    }
+  }
+  line += " ->";
+  if (!ok) return line + " failed";
+  for (unsigned i = 0; i < n; ++i) {
+    line += ' ';
+    if (mask && i >= 3 && i < 8) {
+      line += "**";
+    } else {
+      AppendHex(line, data[i]);
+    }
+  }
+  return line;
+}
+
+VolumeHandle TracingPort::OpenVolume(const char* devicePath) {
+  VolumeHandle h = inner_.OpenVolume(devicePath);
+  if (h != kNoHandle) paths_[h] = devicePath;  // failed opens are not traced
+  return h;
+}
+
+bool TracingPort::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
+                              std::uint32_t outSize) {
+  // Read what the trace needs before the system overwrites the header.
+  ScsiPassThroughHeader before;
+  std::memcpy(&before, buffer, sizeof before);
+  const bool ok = inner_.PassThrough(handle, buffer, inSize, outSize);
+  const auto it = paths_.find(handle);
+  const std::string path = it != paths_.end() ? it->second : "(no device)";
+  unsigned cdbLength = before.CdbLength <= 16 ? before.CdbLength : 16;
+  // Show no more than the system could have written.
+  std::uint32_t n = before.DataTransferLength;
+  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  const std::uint64_t offset = before.DataBufferOffset;
+  if (offset > outSize) n = 0;
+  else if (n > outSize - offset) n = static_cast<std::uint32_t>(outSize - offset);
+  log_.WriteLine(FormatTraceLine(path, before.Cdb, cdbLength, bytes + offset, n, ok));
+  return ok;
+}
+
+void TracingPort::CloseVolume(VolumeHandle handle) {
+  paths_.erase(handle);
+  inner_.CloseVolume(handle);
+}
+
+}  // namespace zul

@@ -1,0 +1,46 @@
+#include "Transfer.h"
+
+#include <cstring>
+
+namespace zul {
+
+void FillPassThroughHeader(PassThroughBuffer& buffer, std::uint8_t cdbLength, std::uint32_t n) {
+  ScsiPassThroughHeader& h = buffer.header;
+  h.Length = static_cast<std::uint16_t>(kHeaderLength);
+  h.PathId = 0;
+  h.TargetId = kTargetId;
+  h.Lun = 0;
+  h.CdbLength = cdbLength;
+  h.SenseInfoLength = kSenseInfoLength;
+  h.DataIn = kDataIn;
+  h.DataTransferLength = n;
+  h.TimeOutValue = kTimeOutSeconds;
+  h.DataBufferOffset = kDataOffset;
+  h.SenseInfoOffset = kSenseOffset;
+}
+
+bool RawTransfer(DeviceSession& session, PassThroughBuffer& buffer, std::uint32_t n) {
+  if (n > kDataAreaSize) return false;
+  FillPassThroughHeader(buffer, 16, n);
+  return session.port.PassThrough(session.handle, &buffer, kHeaderLength, OutputSizeFor(n));
+}
+
+bool VendorTransfer(DeviceSession& session, CommandBlock& command, ReplyBlock& reply) {
+  command[0] = 0xFA;
+  command[1] = 0x55;
+  command[2] = 0x66;
+  // A buffer of this call's own, cleared whole: only the header goes in and only
+  // 8 answer bytes may come back, so data bytes 8 to 15 are zero afterwards.
+  PassThroughBuffer buffer;
+  std::memset(&buffer, 0, sizeof buffer);
+  std::memcpy(buffer.header.Cdb, command.data(), command.size());
+  FillPassThroughHeader(buffer, 16, kVendorReplyLength);
+  if (!session.port.PassThrough(session.handle, &buffer, kHeaderLength,
+                                OutputSizeFor(kVendorReplyLength))) {
+    return false;  // the system's error code is of no use to the caller
+  }
+  std::memcpy(reply.data(), buffer.data, reply.size());
+  return true;
+}
+
+}  // namespace zul

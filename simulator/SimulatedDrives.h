@@ -1,0 +1,84 @@
+#pragma once
+// Simulated drives D: to Z: behind the device seam. Requests are decoded from
+// the pass-through header the way the system does: at most DataTransferLength
+// bytes are written at DataBufferOffset, never beyond the output size, and the
+// actual length and SCSI status are written back into the header.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "DevicePort.h"
+#include "SimulatedCamera.h"
+
+namespace zul::sim {
+
+enum class DriveType { Disk, Unopenable, Impostor, Camera };
+
+// Faults on demand, by request number (1-based, counted per drive over the
+// drive's whole life).
+struct FaultPlan {
+  std::set<std::uint64_t> failRequests;   // the system call fails
+  std::set<std::uint64_t> shortRequests;  // answered with shortLength bytes only
+  std::set<std::uint64_t> checkRequests;  // completed with a check condition, no data
+  std::uint64_t failFrom = 0;             // > 0: unplugged from this request on
+  std::uint32_t shortLength = 3;
+};
+
+struct SimulatedDrive {
+  DriveType type = DriveType::Disk;
+  AnswerForm answer = AnswerForm::AA55;
+  std::shared_ptr<SimulatedCamera> camera;  // for DriveType::Camera
+  FaultPlan faults;
+  std::uint64_t requests = 0;  // requests seen so far
+  bool unplugged = false;      // set once failFrom was reached: it no longer opens
+};
+
+// One request as it reached a drive, for tests that look at the wire.
+struct RequestRecord {
+  char letter;
+  std::vector<std::uint8_t> cdb;
+  bool ok;
+};
+
+class SimulatedDrives : public DevicePort {
+ public:
+  // Puts a drive at letter (D to Z), replacing what was there.
+  void Insert(char letter, SimulatedDrive drive);
+  // Takes the drive away, as if pulled out: its open handles stay open but fail.
+  void Remove(char letter);
+  SimulatedDrive* Drive(char letter);
+  const std::map<char, SimulatedDrive>& Drives() const { return drives_; }
+
+  int OpenHandleCount() const { return static_cast<int>(open_.size()); }
+  std::uint64_t OpenCount() const { return opens_; }
+  const std::vector<RequestRecord>& Requests() const { return log_; }
+  void ClearRequestLog() { log_.clear(); }
+  // Keep a record of every request (off by default: a long run would grow).
+  void RecordRequests(bool on) { record_ = on; }
+
+  VolumeHandle OpenVolume(const char* devicePath) override;
+  bool PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
+                   std::uint32_t outSize) override;
+  void CloseVolume(VolumeHandle handle) override;
+
+ private:
+  struct Open {
+    char letter;
+    std::uint64_t generation;
+  };
+  std::map<char, SimulatedDrive> drives_;
+  std::map<char, std::uint64_t> generation_;
+  std::map<std::uintptr_t, Open> open_;
+  std::uintptr_t nextHandle_ = 0x100;
+  std::uint64_t opens_ = 0;
+  bool record_ = false;
+  std::vector<RequestRecord> log_;
+};
+
+// Letter of a device path "\\.\F:", or 0 when it is not one of D: to Z:.
+char LetterOfDevicePath(const char* devicePath);
+
+}  // namespace zul::sim

@@ -1,0 +1,55 @@
+#pragma once
+// The Windows message, notification and constant names the window code uses.
+// On Windows they come from the system headers; elsewhere (the headless
+// backend) the same names carry the same values.
+
+#include <cstdint>
+
+#if defined(_WIN32)
+#include <windows.h>
+#include <dbt.h>
+#else
+#define WM_PAINT 0x000F
+#define WM_CLOSE 0x0010
+#define WM_QUERYDRAGICON 0x0037
+#define WM_ICONERASEBKGND 0x0027
+#define WM_SETICON 0x0080
+#define WM_KEYDOWN 0x0100
+#define WM_COMMAND 0x0111
+#define WM_TIMER 0x0113
+#define WM_CTLCOLORSTATIC 0x0138
+#define WM_LBUTTONDOWN 0x0201
+#define WM_DEVICECHANGE 0x0219
+#define BN_CLICKED 0
+#define CBN_SELCHANGE 1
+#define CB_ERR (-1)
+#define VK_RETURN 0x0D
+#define VK_ESCAPE 0x1B
+#define IDOK 1
+#define IDCANCEL 2
+#define MB_OK 0x00000000L
+#define MB_OKCANCEL 0x00000001L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define ICON_SMALL 0
+#define ICON_BIG 1
+#define SM_CXICON 11
+#define SM_CYICON 12
+#define SW_HIDE 0
+#define SW_SHOW 5
+#define DBT_DEVICEARRIVAL 0x8000
+#define DBT_DEVICEQUERYREMOVE 0x8001
+#define DBT_DEVICEREMOVECOMPLETE 0x8004
+#define DBT_DEVTYP_DEVICEINTERFACE 0x00000005
+#define DEVICE_NOTIFY_WINDOW_HANDLE 0x00000000
+#define LANG_ENGLISH 0x09
+#define SUBLANG_ENGLISH_US 0x01
+#define MAKELANGID(p, s) ((((std::uint16_t)(s)) << 10) | (std::uint16_t)(p))
+#define RGB(r, g, b) ((std::uint32_t)(((std::uint8_t)(r) | ((std::uint16_t)((std::uint8_t)(g)) << 8)) | (((std::uint32_t)(std::uint8_t)(b)) << 16)))
+#define FW_BOLD 700
+#define ANSI_CHARSET 0
+#define OUT_DEFAULT_PRECIS 0
+#define CLIP_DEFAULT_PRECIS 0
+#define DEFAULT_QUALITY 0
+#define FF_SWISS (2 << 4)
+#define DEFAULT_PITCH 0
+#endif
