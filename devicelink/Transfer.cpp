@@ -29,10 +29,12 @@ bool VendorTransfer(DeviceSession& session, CommandBlock& command, ReplyBlock& r
   command[0] = 0xFA;
   command[1] = 0x55;
   command[2] = 0x66;
-  // A buffer of this call's own, cleared whole: only the header goes in and only
-  // 8 answer bytes may come back, so data bytes 8 to 15 are zero afterwards.
+  // A buffer of this call's own. Only what the system and the device can see is
+  // cleared (header, sense area, the 8 answer bytes) plus the rest of the 16
+  // bytes copied out, so reply bytes 8 to 15 are zero; clearing all 64 KiB
+  // would cost more than the request itself.
   PassThroughBuffer buffer;
-  std::memset(&buffer, 0, sizeof buffer);
+  std::memset(&buffer, 0, kDataOffset + sizeof(ReplyBlock));
   std::memcpy(buffer.header.Cdb, command.data(), command.size());
   FillPassThroughHeader(buffer, 16, kVendorReplyLength);
   if (!session.port.PassThrough(session.handle, &buffer, kHeaderLength,
