@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "SecureWipe.h"
+
 namespace zul {
 
 void FillPassThroughHeader(PassThroughBuffer& buffer, std::uint8_t cdbLength, std::uint32_t n) {
@@ -37,12 +39,14 @@ bool VendorTransfer(DeviceSession& session, CommandBlock& command, ReplyBlock& r
   std::memset(&buffer, 0, kDataOffset + sizeof(ReplyBlock));
   std::memcpy(buffer.header.Cdb, command.data(), command.size());
   FillPassThroughHeader(buffer, 16, kVendorReplyLength);
-  if (!session.port.PassThrough(session.handle, &buffer, kHeaderLength,
-                                OutputSizeFor(kVendorReplyLength))) {
-    return false;  // the system's error code is of no use to the caller
-  }
-  std::memcpy(reply.data(), buffer.data, reply.size());
-  return true;
+  const bool ok = session.port.PassThrough(session.handle, &buffer, kHeaderLength,
+                                           OutputSizeFor(kVendorReplyLength));
+  // The system's error code is of no use to the caller: a failure is only false.
+  if (ok) std::memcpy(reply.data(), buffer.data, reply.size());
+  // A block may have carried password characters, out or back.
+  SecureWipe(buffer.header.Cdb, sizeof buffer.header.Cdb);
+  SecureWipe(buffer.data, sizeof(ReplyBlock));
+  return ok;
 }
 
 }  // namespace zul
