@@ -9,8 +9,14 @@ namespace zul {
 namespace {
 
 // INQUIRY on a freshly opened volume that is not yet the session's.
+// Clears what the system and the device can see of the buffer for a request of
+// n data bytes: the areas beyond are never sent, written or read.
+void ClearFor(PassThroughBuffer& buffer, std::uint32_t n) {
+  std::memset(&buffer, 0, OutputSizeFor(n));
+}
+
 bool PassesInquiry(DevicePort& port, VolumeHandle handle, PassThroughBuffer& buffer) {
-  std::memset(&buffer, 0, sizeof buffer);
+  ClearFor(buffer, kInquiryLength);
   FillPassThroughHeader(buffer, 6, kInquiryLength);
   const std::uint8_t inquiry[6] = {kInquiryOpcode, 0x00, 0x00, 0x00, kInquiryLength, 0x00};
   std::memcpy(buffer.header.Cdb, inquiry, sizeof inquiry);
@@ -21,7 +27,7 @@ bool PassesInquiry(DevicePort& port, VolumeHandle handle, PassThroughBuffer& buf
 }
 
 bool AnswersIdentification(DeviceSession& session, PassThroughBuffer& buffer) {
-  std::memset(&buffer, 0, sizeof buffer);
+  ClearFor(buffer, kIdentifyReplyLength);
   const std::uint8_t identify[4] = {0xFA, 0x55, 0x66, kIdentifyMarker};
   std::memcpy(buffer.header.Cdb, identify, sizeof identify);
   if (!RawTransfer(session, buffer, kIdentifyReplyLength)) return false;
@@ -39,7 +45,7 @@ void FormDevicePath(char letter, char (&path)[10]) {
 
 bool DiscoverCamera(DeviceSession& session) {
   session.ReleaseHandle();
-  PassThroughBuffer buffer;  // reused for every letter; each request clears it first
+  PassThroughBuffer buffer;  // reused for every letter; each request clears its part first
   for (char letter = 'D'; letter <= 'Z'; ++letter) {
     char path[10];
     FormDevicePath(letter, path);

@@ -143,6 +143,13 @@ TEST(DiscoveryRequestTest, InquiryAndIdentificationBytes) {
   const std::uint8_t id[16] = {0xFA, 0x55, 0x66, 0x01};
   EXPECT_EQ(0, std::memcmp(identify.Cdb, id, 16));
   EXPECT_STREQ(session.devicePath, "\\\\.\\D:");
+  // What the system is handed beyond the header starts out clear, even though
+  // the buffer is reused from letter to letter.
+  for (const auto& r : port.seen) {
+    for (std::size_t i = kHeaderLength; i < r.bufferBefore.size(); ++i) {
+      ASSERT_EQ(r.bufferBefore[i], 0) << "byte " << i;
+    }
+  }
 }
 
 TEST(DiscoveryRequestTest, AnswerFormsLookOnlyAtTheirOwnBytes) {
