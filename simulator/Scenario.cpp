@@ -285,6 +285,9 @@ Json Parse(std::string_view text, std::string_view source) {
     // Only the position: the text near it might be a password.
     throw Refusal{std::string(source) + ": not valid JSON (at byte " + std::to_string(e.byte) +
                   ")"};
+  } catch (const Json::exception&) {
+    // The parser's other refusal: a number too large for a double (out_of_range).
+    throw Refusal{std::string(source) + ": not valid JSON (a number is out of range)"};
   }
 }
 

@@ -121,6 +121,8 @@ TEST(ScenarioTest, EachFaultGetsOneMessageAndNoDrive) {
   const std::string long41(41, 'x');
   const BadCase cases[] = {
       {"bad JSON", R"({"drives": [)", "", "not valid JSON"},
+      {"number beyond a double", WithDrive(R"({"letter": "F", "type": "disk", "failFrom": 1e400})"),
+       "", "not valid JSON"},
       {"not an object", "[]", "the scenario", "must be a JSON object"},
       {"unknown top key", R"({"drive": []})", "drive", "unknown key"},
       {"drives not a list", R"({"drives": {}})", "drives", "must be a list"},
