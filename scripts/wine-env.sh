@@ -23,6 +23,14 @@ start_wine() {
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
   fi
+  # On the virtual display there is no window manager, and Wine would wait two
+  # seconds for one at every window it hides: leave windows unmanaged there.
+  # On a real display the window manager frames them as usual.
+  local managed=Y
+  [[ -n "$ZUL_XVFB_PID" ]] && managed=N
+  if ! grep -q "\"Managed\"=\"$managed\"" "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 || true
+  fi
   wineserver -p 600 >/dev/null 2>&1 || true
 }
 
