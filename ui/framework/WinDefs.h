@@ -8,6 +8,8 @@
 #if defined(_WIN32)
 #include <windows.h>
 #include <dbt.h>
+// SystemServices::MessageBox must keep its name in every translation unit.
+#undef MessageBox
 #else
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
