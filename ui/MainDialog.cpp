@@ -51,8 +51,8 @@ bool CZUL_PC_TOOLDlg::OnInitDialog() {
 void CZUL_PC_TOOLDlg::OnTimer(std::uintptr_t) {
   const LocalTime t = services_.GetLocalTime();
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                t.hour, t.minute, t.second);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
   host().SetControlText(IDC_STATIC_CLOCK, text);
 }
 
@@ -68,8 +68,12 @@ void CZUL_PC_TOOLDlg::OnPaint() {
   h.PaintMinimisedIcon(icon, x, y);
 }
 
-IconHandle CZUL_PC_TOOLDlg::OnQueryDragIcon() { return icon; }
+IconHandle CZUL_PC_TOOLDlg::OnQueryDragIcon() {
+  return icon;
+}
 
-bool CZUL_PC_TOOLDlg::ReadCameraStatus() { return zul::ReadCameraStatus(session_, status); }
+bool CZUL_PC_TOOLDlg::ReadCameraStatus() {
+  return zul::ReadCameraStatus(session_, status);
+}
 
 }  // namespace zul::ui

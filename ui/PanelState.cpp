@@ -17,8 +17,8 @@ void CZUL_PC_TOOLDlg::RefreshPanel() {
     h.EnableControl(id, status.loggedIn);
   }
   if (!status.loggedIn) {
-    for (int id : {IDC_EDIT_OFFICER, IDC_EDIT_DEPARTMENT, IDC_EDIT_ADDITIONAL,
-                   IDC_BUTTON_ENTER_REFERENCE}) {
+    for (int id :
+         {IDC_EDIT_OFFICER, IDC_EDIT_DEPARTMENT, IDC_EDIT_ADDITIONAL, IDC_BUTTON_ENTER_REFERENCE}) {
       h.EnableControl(id, false);
     }
   }

@@ -164,8 +164,9 @@ TEST(FakeServices, CalendarFieldsOfSeconds) {
     std::int64_t seconds;
     ui::CalendarTime t;
   };
-  for (const Case& c : {Case{1515481503, {2018, 1, 9, 7, 5, 3}}, Case{951782400, {2000, 2, 29, 0, 0, 0}},
-                        Case{-1, {1969, 12, 31, 23, 59, 59}}, Case{0, {1970, 1, 1, 0, 0, 0}}}) {
+  for (const Case& c :
+       {Case{1515481503, {2018, 1, 9, 7, 5, 3}}, Case{951782400, {2000, 2, 29, 0, 0, 0}},
+        Case{-1, {1969, 12, 31, 23, 59, 59}}, Case{0, {1970, 1, 1, 0, 0, 0}}}) {
     const ui::CalendarTime t = ui::CalendarFromSeconds(c.seconds);
     EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}),
               (std::vector<int>{c.t.year, c.t.month, c.t.day, c.t.hour, c.t.minute, c.t.second}))

@@ -12,13 +12,15 @@ namespace {
 using ui::HeadlessDialogHost;
 
 // Every button, field and list of the main window.
-const std::vector<int> kOperatorControls = {
-    IDC_COMBO_RESOLUTION,     IDC_BUTTON_SYNC_TIME,       IDC_EDIT_PASSWORD,
-    IDC_BUTTON_LOGIN,         IDC_BUTTON_OPEN_FOLDER,     IDC_BUTTON_MODIFY_PASSWORD,
-    IDC_EDIT_NEW_PASSWORD,    IDC_EDIT_OFFICER,           IDC_EDIT_DEPARTMENT,
-    IDC_EDIT_ADDITIONAL,      IDC_BUTTON_MODIFY_REFERENCE, IDC_COMBO_LOOP_RECORDING,
-    IDC_EDIT_HINT_DISPLAY,    IDC_BUTTON_ENTER_REFERENCE, IDC_EDIT_NEW_HINT,
-    IDC_BUTTON_ENTER_HINT,    IDC_BUTTON_MODIFY_HINT,     IDC_BUTTON_ENTER_PASSWORD};
+const std::vector<int> kOperatorControls = {IDC_COMBO_RESOLUTION,        IDC_BUTTON_SYNC_TIME,
+                                            IDC_EDIT_PASSWORD,           IDC_BUTTON_LOGIN,
+                                            IDC_BUTTON_OPEN_FOLDER,      IDC_BUTTON_MODIFY_PASSWORD,
+                                            IDC_EDIT_NEW_PASSWORD,       IDC_EDIT_OFFICER,
+                                            IDC_EDIT_DEPARTMENT,         IDC_EDIT_ADDITIONAL,
+                                            IDC_BUTTON_MODIFY_REFERENCE, IDC_COMBO_LOOP_RECORDING,
+                                            IDC_EDIT_HINT_DISPLAY,       IDC_BUTTON_ENTER_REFERENCE,
+                                            IDC_EDIT_NEW_HINT,           IDC_BUTTON_ENTER_HINT,
+                                            IDC_BUTTON_MODIFY_HINT,      IDC_BUTTON_ENTER_PASSWORD};
 
 class PanelStateTest : public MainWindowTest {
  protected:
@@ -52,8 +54,7 @@ struct EnableCase {
   std::set<int> enabled;  // starting from every control enabled
 };
 
-class PanelEnableTest : public PanelStateTest,
-                        public ::testing::WithParamInterface<EnableCase> {};
+class PanelEnableTest : public PanelStateTest, public ::testing::WithParamInterface<EnableCase> {};
 
 TEST_P(PanelEnableTest, EnablesWhatTheLoginAndConnectionAllow) {
   const EnableCase& c = GetParam();
@@ -73,11 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
         EnableCase{"LoggedIn",
                    true,
                    true,
-                   {IDC_COMBO_RESOLUTION, IDC_BUTTON_SYNC_TIME, IDC_EDIT_PASSWORD,
-                    IDC_BUTTON_LOGIN, IDC_BUTTON_OPEN_FOLDER, IDC_BUTTON_MODIFY_PASSWORD,
-                    IDC_BUTTON_MODIFY_REFERENCE, IDC_COMBO_LOOP_RECORDING,
-                    IDC_BUTTON_MODIFY_HINT, IDC_EDIT_OFFICER, IDC_EDIT_DEPARTMENT,
-                    IDC_EDIT_ADDITIONAL, IDC_BUTTON_ENTER_REFERENCE}},
+                   {IDC_COMBO_RESOLUTION, IDC_BUTTON_SYNC_TIME, IDC_EDIT_PASSWORD, IDC_BUTTON_LOGIN,
+                    IDC_BUTTON_OPEN_FOLDER, IDC_BUTTON_MODIFY_PASSWORD, IDC_BUTTON_MODIFY_REFERENCE,
+                    IDC_COMBO_LOOP_RECORDING, IDC_BUTTON_MODIFY_HINT, IDC_EDIT_OFFICER,
+                    IDC_EDIT_DEPARTMENT, IDC_EDIT_ADDITIONAL, IDC_BUTTON_ENTER_REFERENCE}},
         EnableCase{"LoggedInNotConnected",
                    true,
                    false,
@@ -88,14 +88,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PanelStateTest, LoggedInLeavesALockedReferenceEditorLocked) {
-  for (int id : {IDC_EDIT_OFFICER, IDC_EDIT_DEPARTMENT, IDC_EDIT_ADDITIONAL,
-                 IDC_BUTTON_ENTER_REFERENCE}) {
+  for (int id :
+       {IDC_EDIT_OFFICER, IDC_EDIT_DEPARTMENT, IDC_EDIT_ADDITIONAL, IDC_BUTTON_ENTER_REFERENCE}) {
     host.EnableControl(id, false);
   }
   dlg.status.loggedIn = dlg.status.connected = true;
   dlg.RefreshPanel();
-  for (int id : {IDC_EDIT_OFFICER, IDC_EDIT_DEPARTMENT, IDC_EDIT_ADDITIONAL,
-                 IDC_BUTTON_ENTER_REFERENCE}) {
+  for (int id :
+       {IDC_EDIT_OFFICER, IDC_EDIT_DEPARTMENT, IDC_EDIT_ADDITIONAL, IDC_BUTTON_ENTER_REFERENCE}) {
     EXPECT_FALSE(host.IsControlEnabled(id)) << id;
   }
 }
@@ -137,8 +137,8 @@ TEST_F(PanelStateTest, NotConnectedEmptiesTheModelAndTheControls) {
     // The model itself holds the emptied texts; numbers and flags stay.
     const CameraStatus& s = dlg.status;
     EXPECT_EQ(s.firmwareText, "Device not connected.");
-    EXPECT_EQ(s.officerText + s.departmentText + s.additionalText + s.serialNumber +
-                  s.serialLine + s.hintText,
+    EXPECT_EQ(s.officerText + s.departmentText + s.additionalText + s.serialNumber + s.serialLine +
+                  s.hintText,
               "");
     EXPECT_EQ(s.resolutionIndex, 1);
     EXPECT_EQ(s.loggedIn, loggedIn);

@@ -11,14 +11,18 @@
 namespace zul::ui {
 namespace {
 
-int MulDiv(int a, int b, int c) { return (a * b + c / 2) / c; }
+int MulDiv(int a, int b, int c) {
+  return (a * b + c / 2) / c;
+}
 
 std::uintptr_t CommandParam(int id, unsigned code) {
   return (static_cast<std::uintptr_t>(code & 0xFFFF) << 16) |
          (static_cast<std::uintptr_t>(id) & 0xFFFF);
 }
 
-bool IsClass(const HeadlessControl& c, const char* name) { return c.className == name; }
+bool IsClass(const HeadlessControl& c, const char* name) {
+  return c.className == name;
+}
 
 bool IsGroupBox(const HeadlessControl& c) {
   return IsClass(c, "BUTTON") && (c.style & 0x0F) == BS_GROUPBOX;
@@ -113,7 +117,9 @@ const HeadlessControl& HeadlessDialogHost::Find(int id) const {
                               std::to_string(template_.id));
 }
 
-const HeadlessControl& HeadlessDialogHost::Control(int id) const { return Find(id); }
+const HeadlessControl& HeadlessDialogHost::Control(int id) const {
+  return Find(id);
+}
 
 void HeadlessDialogHost::EnableControl(int id, bool enable) {
   HeadlessControl& c = Find(id);
@@ -121,12 +127,15 @@ void HeadlessDialogHost::EnableControl(int id, bool enable) {
   if (!enable && focus_ == id) focus_ = 0;  // a disabled window loses the focus
 }
 
-bool HeadlessDialogHost::IsControlEnabled(int id) const { return Find(id).enabled; }
+bool HeadlessDialogHost::IsControlEnabled(int id) const {
+  return Find(id).enabled;
+}
 
-void HeadlessDialogHost::SetControlText(int id, const std::string& text) { Find(id).text = text; }
+void HeadlessDialogHost::SetControlText(int id, const std::string& text) {
+  Find(id).text = text;
+}
 
-std::size_t HeadlessDialogHost::GetControlText(int id, char* buffer,
-                                               std::size_t bufferSize) const {
+std::size_t HeadlessDialogHost::GetControlText(int id, char* buffer, std::size_t bufferSize) const {
   const std::string& text = Find(id).text;
   if (bufferSize == 0) return 0;
   const std::size_t n = std::min(text.size(), bufferSize - 1);
@@ -164,9 +173,13 @@ void HeadlessDialogHost::ComboSetCurSel(int id, int index) {
   }
 }
 
-int HeadlessDialogHost::ComboGetCurSel(int id) const { return Find(id).curSel; }
+int HeadlessDialogHost::ComboGetCurSel(int id) const {
+  return Find(id).curSel;
+}
 
-Rect HeadlessDialogHost::ControlRect(int id) const { return Find(id).rect; }
+Rect HeadlessDialogHost::ControlRect(int id) const {
+  return Find(id).rect;
+}
 
 void HeadlessDialogHost::SetControlFont(int id, FontHandle font, bool redraw) {
   HeadlessControl& c = Find(id);
@@ -180,7 +193,9 @@ IconHandle HeadlessDialogHost::LoadIconResource(int resourceId) {
   return IconOf(resourceId);
 }
 
-void HeadlessDialogHost::SetIcon(IconHandle icon, bool big) { iconCalls_.emplace_back(icon, big); }
+void HeadlessDialogHost::SetIcon(IconHandle icon, bool big) {
+  iconCalls_.emplace_back(icon, big);
+}
 
 int HeadlessDialogHost::SystemMetric(int index) const {
   return index == SM_CXICON || index == SM_CYICON ? kIconSize : 0;
@@ -338,7 +353,9 @@ void HeadlessDialogHost::ClickAt(Point point) {
   Send({WM_LBUTTONDOWN, MK_LBUTTON, static_cast<std::intptr_t>(lp)});
 }
 
-void HeadlessDialogHost::Close() { Send({WM_CLOSE, 0, 0}); }
+void HeadlessDialogHost::Close() {
+  Send({WM_CLOSE, 0, 0});
+}
 
 std::size_t HeadlessDialogHost::RunPosted() {
   std::size_t ran = 0;
@@ -361,7 +378,9 @@ bool HeadlessDialogHost::DeviceChange(unsigned eventType, std::uintptr_t eventDa
   return Send({WM_DEVICECHANGE, eventType, static_cast<std::intptr_t>(eventData)}) != 0;
 }
 
-void HeadlessDialogHost::Paint() { Send({WM_PAINT, 0, 0}); }
+void HeadlessDialogHost::Paint() {
+  Send({WM_PAINT, 0, 0});
+}
 
 IconHandle HeadlessDialogHost::QueryDragIcon() {
   return reinterpret_cast<IconHandle>(Send({WM_QUERYDRAGICON, 0, 0}));
