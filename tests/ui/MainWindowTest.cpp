@@ -14,16 +14,6 @@ namespace {
 using ui::HeadlessDialogHost;
 using ui::ServiceCall;
 
-const std::vector<int> kOperatorControls = {IDC_COMBO_RESOLUTION,        IDC_BUTTON_SYNC_TIME,
-                                            IDC_EDIT_PASSWORD,           IDC_BUTTON_LOGIN,
-                                            IDC_BUTTON_OPEN_FOLDER,      IDC_BUTTON_MODIFY_PASSWORD,
-                                            IDC_EDIT_NEW_PASSWORD,       IDC_EDIT_OFFICER,
-                                            IDC_EDIT_DEPARTMENT,         IDC_EDIT_ADDITIONAL,
-                                            IDC_BUTTON_MODIFY_REFERENCE, IDC_COMBO_LOOP_RECORDING,
-                                            IDC_EDIT_HINT_DISPLAY,       IDC_BUTTON_ENTER_REFERENCE,
-                                            IDC_EDIT_NEW_HINT,           IDC_BUTTON_ENTER_HINT,
-                                            IDC_BUTTON_MODIFY_HINT,      IDC_BUTTON_ENTER_PASSWORD};
-
 // ---- Start ----
 
 TEST_F(MainWindowTest, StartsWithTitleIconsTimerAndLimits) {
