@@ -132,7 +132,11 @@ bool HeadlessDialogHost::IsControlEnabled(int id) const {
 }
 
 void HeadlessDialogHost::SetControlText(int id, const std::string& text) {
-  Find(id).text = text;
+  // The old text may be a password: overwrite it rather than leave it behind
+  // in the string's spare room.
+  std::string& old = Find(id).text;
+  std::fill(old.begin(), old.end(), '\0');
+  old = text;
 }
 
 std::size_t HeadlessDialogHost::GetControlText(int id, char* buffer, std::size_t bufferSize) const {
