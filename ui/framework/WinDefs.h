@@ -8,7 +8,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 #include <dbt.h>
-// SystemServices::MessageBox must keep its name in every translation unit.
+// SystemServices::MessageBox is our own name; the system's macro would rename it.
 #undef MessageBox
 #else
 #define WM_PAINT 0x000F
