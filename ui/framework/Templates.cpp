@@ -78,8 +78,8 @@ constexpr DialogTemplate kTemplates[] = {
      WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
      WS_EX_APPWINDOW, "MS Shell Dlg", 9, 0, kMainControls},
     {IDD_WARMING_MSG, "MARLOWEN RZC V1.6", 0, 0, 259, 146,
-     WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0,
-     "MS Shell Dlg", 8, 400, kTermsControls},
+     WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0, "MS Shell Dlg", 8, 400,
+     kTermsControls},
 };
 
 }  // namespace

@@ -21,10 +21,12 @@
 #define WM_TIMER 0x0113
 #define WM_CTLCOLORSTATIC 0x0138
 #define WM_LBUTTONDOWN 0x0201
+#define MK_LBUTTON 0x0001
 #define WM_DEVICECHANGE 0x0219
 #define BN_CLICKED 0
 #define CBN_SELCHANGE 1
 #define CB_ERR (-1)
+#define VK_TAB 0x09
 #define VK_RETURN 0x0D
 #define VK_ESCAPE 0x1B
 #define IDOK 1
