@@ -23,6 +23,14 @@ start_wine() {
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
   fi
+  # Wine's own fonts (Tahoma for "MS Shell Dlg", Marlett for the caption
+  # buttons) are not found where Debian installs them: link them into the prefix.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" f
+  if [[ -d "$fonts" ]]; then
+    for f in /usr/share/wine/fonts/*.ttf; do
+      [[ -e "$f" && ! -e "$fonts/${f##*/}" ]] && ln -s "$f" "$fonts/"
+    done
+  fi
   # On the virtual display there is no window manager, and Wine would wait two
   # seconds for one at every window it hides: leave windows unmanaged there.
   # On a real display the window manager frames them as usual.
