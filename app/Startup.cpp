@@ -7,13 +7,13 @@
 
 namespace zul::app {
 
-std::string PrepareSetup(const Options& options, Setup& setup) {
+std::string PrepareStartup(const Options& options, StartupParts& parts) {
   if (options.simulate) {
     sim::ScenarioResult loaded = options.scenarioFile.empty()
                                      ? sim::ScenarioResult{sim::DefaultScenario(), {}}
                                      : sim::LoadScenarioFile(options.scenarioFile);
     if (!loaded) return "The scenario was not loaded.\n" + loaded.error;
-    sim::ApplyScenario(*loaded.scenario, setup.drives);
+    sim::ApplyScenario(*loaded.scenario, parts.drives);
   }
   if (!options.traceFile.empty()) {
     errno = 0;
@@ -23,7 +23,7 @@ std::string PrepareSetup(const Options& options, Setup& setup) {
       return "The trace file cannot be opened: " + options.traceFile +
              (error ? std::string(" (") + std::strerror(error) + ")" : std::string());
     }
-    setup.trace = std::move(trace);
+    parts.trace = std::move(trace);
   }
   return {};
 }

@@ -11,14 +11,14 @@
 
 namespace zul::app {
 
-struct Setup {
+struct StartupParts {
   sim::SimulatedDrives drives;      // filled only when simulating
   std::unique_ptr<TraceLog> trace;  // open, or none when no trace was asked for
 };
 
-// Fills setup as options ask: with simulate, the drives of the scenario file or
+// Fills parts as options ask: with simulate, the drives of the scenario file or
 // of the default scenario; with a trace file, the open log. Returns what is
 // wrong, for the operator, or an empty text.
-std::string PrepareSetup(const Options& options, Setup& setup);
+std::string PrepareStartup(const Options& options, StartupParts& parts);
 
 }  // namespace zul::app

@@ -29,22 +29,22 @@ constexpr int kBadOptions = 2;
 constexpr int kFailed = 3;
 
 int Run(HINSTANCE instance, const app::Options& options, ui::Win32SystemServices& pc) {
-  app::Setup setup;
-  if (const std::string problem = app::PrepareSetup(options, setup); !problem.empty()) {
+  app::StartupParts parts;
+  if (const std::string problem = app::PrepareStartup(options, parts); !problem.empty()) {
     pc.FrameworkMessageBox(problem, MB_OK | MB_ICONERROR);
     return kBadOptions;
   }
 
   Win32VolumePort pcDrives;
-  DevicePort* port = options.simulate ? static_cast<DevicePort*>(&setup.drives) : &pcDrives;
+  DevicePort* port = options.simulate ? static_cast<DevicePort*>(&parts.drives) : &pcDrives;
   std::optional<TracingPort> traced;
-  if (setup.trace) port = &traced.emplace(*port, *setup.trace);
+  if (parts.trace) port = &traced.emplace(*port, *parts.trace);
   DeviceSession session{*port};
 
   ui::SystemServices* services = &pc;
   std::optional<app::SimulatedSystemServices> simulated;
-  if (options.simulate || setup.trace) {
-    services = &simulated.emplace(pc, setup.trace.get(), /*execute=*/!options.simulate);
+  if (options.simulate || parts.trace) {
+    services = &simulated.emplace(pc, parts.trace.get(), /*execute=*/!options.simulate);
   }
 
   ui::Win32WindowSystem windows(instance);
