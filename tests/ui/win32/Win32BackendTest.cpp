@@ -191,6 +191,16 @@ TEST_F(Win32BackendTest, NestedDialogKeepsTheOuterWindowsTimerRunning) {
   int outerTicks = 0;
   int ticksWhileInnerOpen = -1;
   HWND outerWindow = nullptr;
+  // Keys for the outer window's controls still pass through the outer filter.
+  int outerKeys = 0, innerKeys = 0;
+  const auto countKey = [](int& n) {
+    return [&n](const Message& m) {
+      if (m.message == WM_KEYDOWN && m.wParam == 'Q') ++n;
+      return false;
+    };
+  };
+  outer.filter = countKey(outerKeys);
+  inner.filter = countKey(innerKeys);
   outer.onInit = [&] {
     outerWindow = outer.hwnd();
     outer.host().StartTimer(100, 20);
@@ -207,6 +217,7 @@ TEST_F(Win32BackendTest, NestedDialogKeepsTheOuterWindowsTimerRunning) {
   };
   inner.onInit = [&] {
     EXPECT_FALSE(IsWindowVisible(inner.hwnd()));  // shown after initialisation
+    PostMessageA(GetDlgItem(outerWindow, IDC_EDIT_OFFICER), WM_KEYDOWN, 'Q', 0);
     inner.host().StartTimer(1, 10);
     return true;
   };
@@ -216,6 +227,8 @@ TEST_F(Win32BackendTest, NestedDialogKeepsTheOuterWindowsTimerRunning) {
   };
   EXPECT_EQ(outer.DoModal(), 1);
   EXPECT_GE(ticksWhileInnerOpen, 3);
+  EXPECT_EQ(outerKeys, 1);
+  EXPECT_EQ(innerKeys, 0);
   EXPECT_FALSE(IsWindow(outerWindow));
 }
 
