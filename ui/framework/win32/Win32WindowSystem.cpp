@@ -55,9 +55,8 @@ int Win32WindowSystem::DoModal(Dialog& dialog) {
     OpenDialog scope(open_, host);
     HWND hwnd = CreateDialogParamA(module_, MAKEINTRESOURCEA(dialog.templateId()), nullptr,
                                    &Win32DialogHost::DialogProc, reinterpret_cast<LPARAM>(&host));
-    if (!hwnd) return -1;
-    if (!host.ended() && !IsWindowVisible(hwnd)) ShowWindow(hwnd, SW_SHOW);
-    while (!host.ended()) {
+    if (hwnd && !host.ended() && !IsWindowVisible(hwnd)) ShowWindow(hwnd, SW_SHOW);
+    while (hwnd && !host.ended()) {
       MSG msg;
       const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
       if (got == -1) break;
@@ -77,7 +76,7 @@ int Win32WindowSystem::DoModal(Dialog& dialog) {
         DispatchMessageA(&msg);
       }
     }
-    if (host.ended()) result = host.result();
+    if (hwnd && host.ended()) result = host.result();
   }
   if (host.failure) std::rethrow_exception(host.failure);
   return result;
