@@ -1,9 +1,14 @@
 #pragma once
 // The camera behind a simulated drive: what it answers to the identification
-// request and to each vendor command.
+// request and to each vendor command. It keeps its texts, passwords, settings
+// and clock in a CameraState, counts wrong passwords and locks after six, and
+// reports the login of the current connection only.
 
 #include <array>
 #include <cstdint>
+#include <string>
+
+#include "CameraState.h"
 
 namespace zul::sim {
 
@@ -11,15 +16,43 @@ enum class AnswerForm { AA55, RIZ };
 
 class SimulatedCamera {
  public:
-  virtual ~SimulatedCamera() = default;
+  using Bytes = std::array<std::uint8_t, 8>;
+
+  SimulatedCamera() = default;
+  explicit SimulatedCamera(CameraState initial) : state(std::move(initial)) {}
+  SimulatedCamera(const SimulatedCamera&) = default;
+  SimulatedCamera& operator=(const SimulatedCamera&) = default;
+  virtual ~SimulatedCamera();
 
   // The 8 answer bytes to a vendor command with the given code and arguments.
-  virtual std::array<std::uint8_t, 8> Answer(std::uint32_t code,
-                                             const std::array<std::uint8_t, 8>& args);
+  // Unknown commands are answered with zeros.
+  virtual Bytes Answer(std::uint32_t code, const Bytes& args);
 
-  // A new connection to the camera (its volume was opened): a camera reports
-  // the login of the current connection only.
-  virtual void Connected() {}
+  // A new connection to the camera (its volume was opened): logged out, and
+  // any text half sent is dropped.
+  virtual void Connected();
+
+  // The login of the current connection.
+  bool LoggedIn() const { return loggedIn_; }
+  bool Administrator() const { return administrator_; }
+
+  CameraState state;
+
+ private:
+  static constexpr int kKinds = 7;  // text kinds 0 to 6
+
+  Bytes WriteChunk(const Bytes& args);
+  Bytes ReadChunk(const Bytes& args) const;
+  Bytes CheckPassword();
+  void Finish(std::uint8_t kind);
+  void Forget(std::uint8_t kind);
+
+  // Texts being received, one per kind; the login password waits here for the
+  // check, and is wiped as soon as it has been used.
+  std::array<std::array<char, 41>, kKinds> pending_ = {};
+  bool loginComplete_ = false;
+  bool loggedIn_ = false;
+  bool administrator_ = false;
 };
 
 }  // namespace zul::sim

@@ -25,6 +25,8 @@ struct FaultPlan {
   std::set<std::uint64_t> checkRequests;  // completed with a check condition, no data
   std::uint64_t failFrom = 0;             // > 0: unplugged from this request on
   std::uint32_t shortLength = 3;
+
+  bool operator==(const FaultPlan&) const = default;
 };
 
 struct SimulatedDrive {

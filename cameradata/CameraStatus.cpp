@@ -1,0 +1,76 @@
+#include "CameraStatus.h"
+
+#include <cstring>
+
+#include "Command.h"
+#include "Discovery.h"
+#include "TextField.h"
+
+namespace zul {
+namespace {
+
+// Reply bytes 0 to 7 as text, up to the first zero byte.
+std::string ReplyText(const ReplyBlock& block) {
+  const char* bytes = reinterpret_cast<const char*>(block.data());
+  return std::string(bytes, strnlen(bytes, 8));
+}
+
+// Sends code with all-zero arguments; the reply is left in block.
+bool Query(DeviceSession& session, std::uint32_t code, ReplyBlock& block) {
+  block.fill(0);
+  return IssueCommand(session, code, block);
+}
+
+}  // namespace
+
+bool ReadCameraStatus(DeviceSession& session, CameraStatus& status) {
+  if (!DiscoverCamera(session)) return false;
+
+  ReplyBlock block{};
+  std::string firmware = "Firmware Version:   ";
+  for (std::uint32_t code :
+       {CMD_GET_FIRMWARE_PART1, CMD_GET_FIRMWARE_PART2, CMD_GET_FIRMWARE_PART3}) {
+    if (!Query(session, code, block)) return false;
+    firmware += ReplyText(block);  // parts are joined as they come, no separator
+  }
+  status.firmwareText = firmware;
+
+  if (!Query(session, CMD_QUERY_28, block)) return false;  // only success counts
+
+  const struct {
+    TextKind kind;
+    std::string CameraStatus::*member;
+  } texts[] = {{TEXT_OFFICER, &CameraStatus::officerText},
+               {TEXT_DEPARTMENT, &CameraStatus::departmentText},
+               {TEXT_ADDITIONAL, &CameraStatus::additionalText},
+               {TEXT_HINT, &CameraStatus::hintText}};
+  for (const auto& t : texts) {
+    std::string text;
+    if (!ReadTextField(session, t.kind, text)) return false;
+    status.*t.member = text;
+  }
+
+  const struct {
+    std::uint32_t code;
+    int CameraStatus::*member;
+  } settings[] = {{CMD_GET_RESOLUTION, &CameraStatus::resolutionIndex},
+                  {CMD_GET_LOOP_RECORDING, &CameraStatus::loopRecordingIndex},
+                  {CMD_QUERY_0D, &CameraStatus::query0D}};
+  for (const auto& s : settings) {
+    if (!Query(session, s.code, block)) return false;
+    status.*s.member = block[0];  // no range check: the panel uses it as an index
+  }
+
+  if (!Query(session, CMD_GET_SERIAL_NUMBER, block)) return false;
+  status.serialNumber = ReplyText(block);
+  status.serialLine = "Camera Serial Number: " + status.serialNumber;
+
+  // A failed transfer leaves the block all zero, which sets no flag; the
+  // readout still counts as complete.
+  Query(session, CMD_GET_LOGIN_STATE, block);
+  if (block[0] == 1) status.loggedIn = true;
+  if (block[1] == 2) status.administrator = true;
+  return true;
+}
+
+}  // namespace zul

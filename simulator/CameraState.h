@@ -1,0 +1,50 @@
+#pragma once
+// What a simulated camera keeps: its texts, password digests, wrong-attempt
+// count, firmware and serial number, settings and the clock it was last given.
+// A plain value: tests and scenarios read and set it directly.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "Sha256.h"
+
+namespace zul::sim {
+
+using PasswordDigest = Sha256Digest;
+inline PasswordDigest DigestOfPassword(std::string_view password) {
+  return Sha256(password);
+}
+
+inline constexpr std::size_t kMaxCameraText = 40;  // officer, department, additional, hint
+inline constexpr std::size_t kMaxPassword = 10;    // the camera takes 1 to 10 characters
+inline constexpr std::size_t kMaxFirmwarePart = 8;
+inline constexpr std::size_t kMaxSerial = 8;
+inline constexpr std::uint8_t kLockAfterWrongAttempts = 6;
+
+inline constexpr char kDefaultUserPassword[] = "1234";
+inline constexpr char kDefaultAdminPassword[] = "888888";
+
+struct CameraState {
+  std::string officer;
+  std::string department;
+  std::string additional;
+  std::string hint;
+  PasswordDigest userPassword = DigestOfPassword(kDefaultUserPassword);
+  PasswordDigest adminPassword = DigestOfPassword(kDefaultAdminPassword);
+  std::uint8_t wrongAttempts = 0;  // locked from kLockAfterWrongAttempts on
+  std::array<std::string, 3> firmware = {"V1.6", ".2024", "1201"};
+  std::string serial = "A1234567";
+  std::uint8_t resolution = 0;
+  std::uint8_t loopRecording = 0;
+  std::uint8_t query0D = 0;
+  std::array<std::uint8_t, 3> time = {};  // hour, minute, second as last set
+  std::array<std::uint8_t, 3> date = {};  // year - 2000, month, day as last set
+  bool diskAccess = false;                // storage opened to the PC
+
+  bool operator==(const CameraState&) const = default;
+};
+
+}  // namespace zul::sim

@@ -1,0 +1,17 @@
+#pragma once
+// The camera's texts are 8-bit; JSON text is UTF-8. Each byte stands for the
+// character of the same number (U+0000 to U+00FF), so every byte string
+// round-trips through a JSON file.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zul::sim {
+
+std::string Latin1ToUtf8(std::string_view bytes);
+
+// Nothing when the text holds a character above U+00FF or is not UTF-8.
+std::optional<std::string> Utf8ToLatin1(std::string_view utf8);
+
+}  // namespace zul::sim

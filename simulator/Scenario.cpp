@@ -1,0 +1,444 @@
+#include "Scenario.h"
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+#include "Latin1.h"
+
+namespace zul::sim {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Thrown at the first fault found; turned into the one message the caller sees.
+struct Refusal {
+  std::string message;
+};
+
+constexpr const char* kTypeNames[] = {"disk", "unopenable", "impostor", "camera"};
+constexpr DriveType kTypes[] = {DriveType::Disk, DriveType::Unopenable, DriveType::Impostor,
+                                DriveType::Camera};
+
+// Keys that only a camera drive takes.
+const std::set<std::string> kCameraKeys = {
+    "answer",   "password",   "passwordSha256", "adminPassword", "adminPasswordSha256",
+    "officer",  "department", "additional",     "hint",          "wrongAttempts",
+    "firmware", "serial",     "resolution",     "loopRecording", "query0D",
+    "time",     "date",       "diskAccess"};
+
+// The members of one JSON object, read key by key, with messages that name
+// the source and the key's path.
+class Fields {
+ public:
+  Fields(const Json& object, std::string where, std::string_view source)
+      : object_(object), where_(std::move(where)), source_(source) {
+    if (!object_.is_object()) {
+      throw Refusal{std::string(source_) + ": " + (where_.empty() ? "the scenario" : where_) +
+                    ": must be a JSON object"};
+    }
+  }
+
+  [[noreturn]] void Refuse(std::string_view key, std::string_view what) const {
+    std::string path = where_.empty() ? std::string(key) : where_ + "." + std::string(key);
+    throw Refusal{std::string(source_) + ": " + path + ": " + std::string(what)};
+  }
+
+  bool Has(const char* key) const { return object_.contains(key); }
+
+  const Json* Take(const char* key) {
+    auto it = object_.find(key);
+    if (it == object_.end()) return nullptr;
+    used_.insert(key);
+    return &*it;
+  }
+
+  // A text of min to max characters, 8-bit: characters up to U+00FF only.
+  std::optional<std::string> Text(const char* key, std::size_t min, std::size_t max) {
+    const Json* v = Take(key);
+    if (!v) return std::nullopt;
+    if (!v->is_string()) Refuse(key, "must be a text");
+    return CheckText(key, v->get<std::string>(), min, max);
+  }
+
+  std::string CheckText(std::string_view key, const std::string& utf8, std::size_t min,
+                        std::size_t max) const {
+    std::optional<std::string> bytes = Utf8ToLatin1(utf8);
+    if (!bytes) Refuse(key, "must hold only characters up to U+00FF");
+    if (bytes->find('\0') != std::string::npos) Refuse(key, "must not hold a zero character");
+    if (bytes->size() < min || bytes->size() > max) {
+      Refuse(key, min > 0 ? "must be " + std::to_string(min) + " to " + std::to_string(max) +
+                                " characters"
+                          : "must be at most " + std::to_string(max) + " characters");
+    }
+    return *bytes;
+  }
+
+  std::optional<std::uint64_t> Whole(const char* key, std::uint64_t max) {
+    const Json* v = Take(key);
+    if (!v) return std::nullopt;
+    if (!v->is_number_unsigned() || v->get<std::uint64_t>() > max) {
+      Refuse(key, "must be a whole number from 0 to " + std::to_string(max));
+    }
+    return v->get<std::uint64_t>();
+  }
+
+  std::optional<bool> Flag(const char* key) {
+    const Json* v = Take(key);
+    if (!v) return std::nullopt;
+    if (!v->is_boolean()) Refuse(key, "must be true or false");
+    return v->get<bool>();
+  }
+
+  // Request numbers, 1-based.
+  std::optional<std::set<std::uint64_t>> Requests(const char* key) {
+    const Json* v = Take(key);
+    if (!v) return std::nullopt;
+    std::set<std::uint64_t> numbers;
+    if (!v->is_array()) Refuse(key, "must be a list of request numbers (1 or more)");
+    for (const Json& n : *v) {
+      if (!n.is_number_unsigned() || n.get<std::uint64_t>() == 0) {
+        Refuse(key, "must be a list of request numbers (1 or more)");
+      }
+      numbers.insert(n.get<std::uint64_t>());
+    }
+    return numbers;
+  }
+
+  std::optional<std::array<std::uint8_t, 3>> ThreeBytes(const char* key) {
+    const Json* v = Take(key);
+    if (!v) return std::nullopt;
+    std::array<std::uint8_t, 3> bytes{};
+    if (!v->is_array() || v->size() != 3) Refuse(key, "must be a list of three numbers 0 to 255");
+    for (std::size_t i = 0; i < 3; ++i) {
+      const Json& n = (*v)[i];
+      if (!n.is_number_unsigned() || n.get<std::uint64_t>() > 255) {
+        Refuse(key, "must be a list of three numbers 0 to 255");
+      }
+      bytes[i] = static_cast<std::uint8_t>(n.get<std::uint64_t>());
+    }
+    return bytes;
+  }
+
+  std::optional<PasswordDigest> Digest(const char* key) {
+    const Json* v = Take(key);
+    if (!v) return std::nullopt;
+    std::optional<PasswordDigest> d;
+    if (v->is_string()) d = DigestFromHex(v->get<std::string>());
+    if (!d) Refuse(key, "must be a SHA-256 digest in 64 hexadecimal digits");
+    return d;
+  }
+
+  // Either the password in clear or its digest, not both.
+  std::optional<PasswordDigest> Password(const char* clearKey, const char* digestKey) {
+    if (Has(clearKey) && Has(digestKey)) Refuse(digestKey, std::string("given with ") + clearKey);
+    if (auto clear = Text(clearKey, 1, kMaxPassword)) return DigestOfPassword(*clear);
+    return Digest(digestKey);
+  }
+
+  void RefuseUnknown(bool camera) const {
+    for (const auto& item : object_.items()) {
+      if (used_.count(item.key())) continue;
+      if (!camera && kCameraKeys.count(item.key())) Refuse(item.key(), "only a camera takes it");
+      Refuse(item.key(), "unknown key");
+    }
+  }
+
+ private:
+  static std::optional<PasswordDigest> DigestFromHex(const std::string& hex) {
+    if (hex.size() != 64) return std::nullopt;
+    PasswordDigest d{};
+    for (std::size_t i = 0; i < hex.size(); ++i) {
+      const char c = hex[i];
+      int v;
+      if (c >= '0' && c <= '9')
+        v = c - '0';
+      else if (c >= 'a' && c <= 'f')
+        v = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        v = c - 'A' + 10;
+      else
+        return std::nullopt;
+      d[i / 2] = static_cast<std::uint8_t>(d[i / 2] << 4 | v);
+    }
+    return d;
+  }
+
+  const Json& object_;
+  std::string where_;
+  std::string_view source_;
+  std::set<std::string> used_;
+};
+
+void ReadCamera(Fields& f, CameraState& c) {
+  const struct {
+    const char* key;
+    std::string CameraState::*member;
+  } texts[] = {{"officer", &CameraState::officer},
+               {"department", &CameraState::department},
+               {"additional", &CameraState::additional},
+               {"hint", &CameraState::hint}};
+  for (const auto& t : texts) {
+    if (auto v = f.Text(t.key, 0, kMaxCameraText)) c.*t.member = *v;
+  }
+  if (auto d = f.Password("password", "passwordSha256")) c.userPassword = *d;
+  if (auto d = f.Password("adminPassword", "adminPasswordSha256")) c.adminPassword = *d;
+  if (auto v = f.Whole("wrongAttempts", 255)) c.wrongAttempts = static_cast<std::uint8_t>(*v);
+  if (const Json* parts = f.Take("firmware")) {
+    if (!parts->is_array() || parts->size() != 3)
+      f.Refuse("firmware", "must be a list of three texts");
+    for (std::size_t i = 0; i < 3; ++i) {
+      const std::string key = "firmware[" + std::to_string(i) + "]";
+      if (!(*parts)[i].is_string()) f.Refuse(key, "must be a text");
+      c.firmware[i] = f.CheckText(key, (*parts)[i].get<std::string>(), 0, kMaxFirmwarePart);
+    }
+  }
+  if (auto v = f.Text("serial", 0, kMaxSerial)) c.serial = *v;
+  const struct {
+    const char* key;
+    std::uint8_t CameraState::*member;
+  } bytes[] = {{"resolution", &CameraState::resolution},
+               {"loopRecording", &CameraState::loopRecording},
+               {"query0D", &CameraState::query0D}};
+  for (const auto& b : bytes) {
+    if (auto v = f.Whole(b.key, 255)) c.*b.member = static_cast<std::uint8_t>(*v);
+  }
+  if (auto v = f.ThreeBytes("time")) c.time = *v;
+  if (auto v = f.ThreeBytes("date")) c.date = *v;
+  if (auto v = f.Flag("diskAccess")) c.diskAccess = *v;
+}
+
+DriveSpec ReadDrive(const Json& object, std::size_t index, std::string_view source) {
+  Fields f(object, "drives[" + std::to_string(index) + "]", source);
+  DriveSpec d;
+  const Json* letter = f.Take("letter");
+  if (!letter) f.Refuse("letter", "missing");
+  const std::string l = letter->is_string() ? letter->get<std::string>() : std::string();
+  if (l.size() != 1 || l[0] < 'D' || l[0] > 'Z') {
+    f.Refuse("letter", "must be one drive letter from \"D\" to \"Z\"");
+  }
+  d.letter = l[0];
+
+  const Json* type = f.Take("type");
+  if (!type) f.Refuse("type", "missing");
+  const std::string t = type->is_string() ? type->get<std::string>() : std::string();
+  bool known = false;
+  for (std::size_t i = 0; i < std::size(kTypes); ++i) {
+    if (t == kTypeNames[i]) {
+      d.type = kTypes[i];
+      known = true;
+    }
+  }
+  if (!known) f.Refuse("type", "must be \"disk\", \"unopenable\", \"impostor\" or \"camera\"");
+
+  const bool camera = d.type == DriveType::Camera;
+  if (camera) {
+    if (const Json* answer = f.Take("answer")) {
+      if (*answer == "AA55")
+        d.answer = AnswerForm::AA55;
+      else if (*answer == "RIZ")
+        d.answer = AnswerForm::RIZ;
+      else
+        f.Refuse("answer", "must be \"AA55\" or \"RIZ\"");
+    }
+    ReadCamera(f, d.camera);
+  }
+  if (auto v = f.Requests("failRequests")) d.faults.failRequests = *v;
+  if (auto v = f.Requests("shortRequests")) d.faults.shortRequests = *v;
+  if (auto v = f.Requests("checkRequests")) d.faults.checkRequests = *v;
+  if (auto v = f.Whole("failFrom", UINT64_MAX)) d.faults.failFrom = *v;
+  if (auto v = f.Whole("shortLength", 65536)) d.faults.shortLength = static_cast<std::uint32_t>(*v);
+  if (auto v = f.Whole("requests", UINT64_MAX)) d.requests = *v;
+  if (auto v = f.Flag("unplugged")) d.unplugged = *v;
+  f.RefuseUnknown(camera);
+  return d;
+}
+
+Scenario ReadScenario(const Json& root, std::string_view source) {
+  Fields top(root, "", source);
+  Scenario s;
+  if (const Json* drives = top.Take("drives")) {
+    if (!drives->is_array()) top.Refuse("drives", "must be a list of drives");
+    std::map<char, std::size_t> seen;
+    for (std::size_t i = 0; i < drives->size(); ++i) {
+      DriveSpec d = ReadDrive((*drives)[i], i, source);
+      auto [at, fresh] = seen.emplace(d.letter, i);
+      if (!fresh) {
+        throw Refusal{std::string(source) + ": drives[" + std::to_string(i) + "].letter: drive " +
+                      d.letter + " is already given by drives[" + std::to_string(at->second) + "]"};
+      }
+      s.drives.push_back(std::move(d));
+    }
+  }
+  top.RefuseUnknown(false);
+  return s;
+}
+
+Json Parse(std::string_view text, std::string_view source) {
+  try {
+    return Json::parse(text);
+  } catch (const Json::parse_error& e) {
+    // Only the position: the text near it might be a password.
+    throw Refusal{std::string(source) + ": not valid JSON (at byte " + std::to_string(e.byte) +
+                  ")"};
+  }
+}
+
+std::string Hex(const PasswordDigest& d) {
+  static const char digits[] = "0123456789abcdef";
+  std::string s;
+  for (std::uint8_t b : d) s += {digits[b >> 4], digits[b & 15]};
+  return s;
+}
+
+Json CameraJson(const CameraState& c) {
+  Json j;
+  j["passwordSha256"] = Hex(c.userPassword);
+  j["adminPasswordSha256"] = Hex(c.adminPassword);
+  j["wrongAttempts"] = c.wrongAttempts;
+  j["officer"] = Latin1ToUtf8(c.officer);
+  j["department"] = Latin1ToUtf8(c.department);
+  j["additional"] = Latin1ToUtf8(c.additional);
+  j["hint"] = Latin1ToUtf8(c.hint);
+  j["firmware"] = Json::array();
+  for (const std::string& part : c.firmware) j["firmware"].push_back(Latin1ToUtf8(part));
+  j["serial"] = Latin1ToUtf8(c.serial);
+  j["resolution"] = c.resolution;
+  j["loopRecording"] = c.loopRecording;
+  j["query0D"] = c.query0D;
+  j["time"] = c.time;
+  j["date"] = c.date;
+  j["diskAccess"] = c.diskAccess;
+  return j;
+}
+
+Json DriveJson(const DriveSpec& d) {
+  Json j;
+  j["letter"] = std::string(1, d.letter);
+  for (std::size_t i = 0; i < std::size(kTypes); ++i) {
+    if (d.type == kTypes[i]) j["type"] = kTypeNames[i];
+  }
+  if (d.type == DriveType::Camera) {
+    j["answer"] = d.answer == AnswerForm::AA55 ? "AA55" : "RIZ";
+    j.update(CameraJson(d.camera));
+  }
+  j["failRequests"] = d.faults.failRequests;
+  j["shortRequests"] = d.faults.shortRequests;
+  j["checkRequests"] = d.faults.checkRequests;
+  j["failFrom"] = d.faults.failFrom;
+  j["shortLength"] = d.faults.shortLength;
+  j["requests"] = d.requests;
+  j["unplugged"] = d.unplugged;
+  return j;
+}
+
+}  // namespace
+
+ScenarioResult ParseScenario(std::string_view text, std::string_view sourceName) {
+  try {
+    return {ReadScenario(Parse(text, sourceName), sourceName), {}};
+  } catch (const Refusal& r) {
+    return {std::nullopt, r.message};
+  }
+}
+
+ScenarioResult LoadScenarioFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  if (in) text << in.rdbuf();
+  if (!in || in.bad()) return {std::nullopt, path + ": cannot be read"};
+  return ParseScenario(text.str(), path);
+}
+
+void ApplyScenario(const Scenario& scenario, SimulatedDrives& drives) {
+  std::vector<char> letters;
+  for (const auto& [letter, drive] : drives.Drives()) letters.push_back(letter);
+  for (char letter : letters) drives.Remove(letter);
+  for (const DriveSpec& spec : scenario.drives) {
+    SimulatedDrive d;
+    d.type = spec.type;
+    d.answer = spec.answer;
+    if (spec.type == DriveType::Camera) d.camera = std::make_shared<SimulatedCamera>(spec.camera);
+    d.faults = spec.faults;
+    d.requests = spec.requests;
+    d.unplugged = spec.unplugged;
+    drives.Insert(spec.letter, std::move(d));
+  }
+}
+
+Scenario CaptureScenario(const SimulatedDrives& drives) {
+  Scenario s;
+  for (const auto& [letter, drive] : drives.Drives()) {
+    DriveSpec d;
+    d.letter = letter;
+    d.type = drive.type;
+    if (drive.type == DriveType::Camera) {
+      d.answer = drive.answer;
+      if (drive.camera) d.camera = drive.camera->state;
+    }
+    d.faults = drive.faults;
+    d.requests = drive.requests;
+    d.unplugged = drive.unplugged;
+    s.drives.push_back(std::move(d));
+  }
+  return s;
+}
+
+Scenario DefaultScenario() {
+  DriveSpec camera;
+  camera.letter = 'F';
+  camera.type = DriveType::Camera;
+  camera.camera.officer = "OFFICER 0417";
+  camera.camera.department = "NORTH DIV";
+  camera.camera.additional = "TRAFFIC 10";
+  camera.camera.hint = "four digits";
+  return Scenario{{camera}};
+}
+
+std::string ToJson(const Scenario& scenario) {
+  Json j;
+  j["drives"] = Json::array();
+  for (const DriveSpec& d : scenario.drives) j["drives"].push_back(DriveJson(d));
+  return j.dump(2) + "\n";
+}
+
+std::string ToJson(const SimulatedDrives& drives) {
+  return ToJson(CaptureScenario(drives));
+}
+
+std::string ToJson(const CameraState& state) {
+  return CameraJson(state).dump(2) + "\n";
+}
+
+bool FromJson(std::string_view text, std::string_view sourceName, SimulatedDrives& drives,
+              std::string& error) {
+  ScenarioResult r = ParseScenario(text, sourceName);
+  if (!r) {
+    error = r.error;
+    return false;
+  }
+  ApplyScenario(*r.scenario, drives);
+  return true;
+}
+
+bool FromJson(std::string_view text, std::string_view sourceName, CameraState& state,
+              std::string& error) {
+  try {
+    const Json root = Parse(text, sourceName);
+    Fields f(root, "", sourceName);
+    CameraState read;
+    ReadCamera(f, read);
+    f.RefuseUnknown(true);
+    state = read;
+    return true;
+  } catch (const Refusal& r) {
+    error = r.message;
+    return false;
+  }
+}
+
+}  // namespace zul::sim
