@@ -7,11 +7,12 @@
 #include <memory>
 #include <vector>
 
-#include "CameraFacts.h"
+#include "CommandCatalogue.h"
 #include "DeviceSession.h"
 #include "FakeSystemServices.h"
 #include "HeadlessWindowSystem.h"
 #include "MainDialog.h"
+#include "SimulatedCamera.h"
 #include "SimulatedDrives.h"
 #include "resource.h"
 
@@ -29,16 +30,48 @@ inline const std::vector<int> kOperatorControls = {
     IDC_EDIT_NEW_HINT,           IDC_BUTTON_ENTER_HINT,
     IDC_BUTTON_MODIFY_HINT,      IDC_BUTTON_ENTER_PASSWORD};
 
+// What the window tests' camera holds.
+inline sim::CameraState TestCameraState() {
+  sim::CameraState s;
+  s.officer = "Officer Jones";
+  s.department = "Traffic";
+  s.additional = "Unit 7";
+  s.hint = "pet name";
+  s.firmware = {"V1.0", ".7", ""};
+  s.serial = "RZ000042";
+  s.resolution = 1;
+  s.loopRecording = 1;
+  return s;
+}
+
+struct LoginReport {
+  bool login = false;
+  bool administrator = false;
+};
+
+// A camera that reports a login on every connection, as one left logged in
+// elsewhere might.
+class LoginReportingCamera final : public sim::SimulatedCamera {
+ public:
+  LoginReportingCamera(sim::CameraState state, LoginReport report)
+      : SimulatedCamera(std::move(state)), report_(report) {}
+  Bytes Answer(std::uint32_t code, const Bytes& args) override {
+    if (code != CMD_GET_LOGIN_STATE) return SimulatedCamera::Answer(code, args);
+    return {std::uint8_t(report_.login ? 1 : 0), std::uint8_t(report_.administrator ? 2 : 0)};
+  }
+
+ private:
+  LoginReport report_;
+};
+
 class MainWindowTest : public ::testing::Test {
  protected:
-  // Puts a camera with these values on letter.
-  std::shared_ptr<FactsCamera> PlugCamera(char letter, CameraFacts facts = {}) {
-    auto camera = std::make_shared<FactsCamera>(std::move(facts));
+  // Puts a camera holding TestCameraState() on letter.
+  void PlugCamera(char letter, LoginReport report = {}) {
     sim::SimulatedDrive drive;
     drive.type = sim::DriveType::Camera;
-    drive.camera = camera;
+    drive.camera = std::make_shared<LoginReportingCamera>(TestCameraState(), report);
     drives.Insert(letter, std::move(drive));
-    return camera;
   }
 
   // Opens the main window: OnInitDialog and all.

@@ -40,9 +40,7 @@ TEST_F(MainWindowTest, StartsWithTitleIconsTimerAndLimits) {
 }
 
 TEST_F(MainWindowTest, StartsLoggedOutWhateverTheCameraReports) {
-  CameraFacts facts;
-  facts.reportsLogin = facts.reportsAdministrator = true;
-  PlugCamera('E', facts);
+  PlugCamera('E', {.login = true, .administrator = true});
   HeadlessDialogHost& w = Open();
   EXPECT_TRUE(dlg.status.connected);
   EXPECT_FALSE(dlg.status.loggedIn);
@@ -223,10 +221,7 @@ TEST_F(DeviceNoticeTest, ArrivalTakesALoginTheCameraReportsAndKeepsTheWindowsOwn
            Case{"administrator without login", false, false, false, true, false, false},
        }) {
     SCOPED_TRACE(c.name);
-    CameraFacts facts;
-    facts.reportsLogin = c.reportsLogin;
-    facts.reportsAdministrator = c.reportsAdministrator;
-    PlugCamera('F', facts);
+    PlugCamera('F', {c.reportsLogin, c.reportsAdministrator});
     HeadlessDialogHost& w = Open();
     dlg.status.loggedIn = c.wasLoggedIn;
     dlg.status.administrator = c.wasAdministrator;
@@ -237,6 +232,25 @@ TEST_F(DeviceNoticeTest, ArrivalTakesALoginTheCameraReportsAndKeepsTheWindowsOwn
     EXPECT_EQ(dlg.status.administrator, c.administrator);
     EXPECT_EQ(w.IsControlEnabled(IDC_BUTTON_MODIFY_PASSWORD), c.loggedIn);
   }
+}
+
+TEST_F(DeviceNoticeTest, ArrivalWithAReadoutFailingPartWayShowsNoCameraButKeepsTheLogin) {
+  PlugCamera('F');
+  HeadlessDialogHost& w = Open();
+  dlg.status.loggedIn = true;
+  // Discovery answers (INQUIRY, identification); the first status query fails.
+  sim::SimulatedDrive* camera = drives.Drive('F');
+  camera->faults.failRequests = {camera->requests + 3};
+
+  EXPECT_TRUE(w.DeviceChange(DBT_DEVICEARRIVAL));
+
+  EXPECT_FALSE(dlg.status.connected);
+  EXPECT_TRUE(dlg.status.loggedIn);
+  EXPECT_EQ(w.Text(IDC_STATIC_STATUS), "Device not connected.");
+  EXPECT_EQ(w.Text(IDC_EDIT_OFFICER), "");
+  EXPECT_FALSE(w.IsControlEnabled(IDC_EDIT_PASSWORD));
+  EXPECT_TRUE(w.IsControlEnabled(IDC_BUTTON_MODIFY_PASSWORD));
+  EXPECT_TRUE(w.Control(IDC_COMBO_RESOLUTION).items.empty());
 }
 
 TEST_F(DeviceNoticeTest, RemovalLogsOutEvenWhenTheCameraStays) {
