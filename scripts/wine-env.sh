@@ -40,6 +40,10 @@ start_wine() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 || true
   fi
   wineserver -p 600 >/dev/null 2>&1 || true
+  # Start Wine's background services now, detached from every pipe: started
+  # by the first test instead, they would inherit its output and ctest would
+  # wait for them until the server ends.
+  wineboot >/dev/null 2>&1 </dev/null || true
 }
 
 stop_wine() {
