@@ -23,7 +23,27 @@ start_wine() {
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
   fi
+  # Wine's own fonts (Tahoma for "MS Shell Dlg", Marlett for the caption
+  # buttons) are not found where Debian installs them: link them into the prefix.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" f
+  if [[ -d "$fonts" ]]; then
+    for f in /usr/share/wine/fonts/*.ttf; do
+      [[ -e "$f" && ! -e "$fonts/${f##*/}" ]] && ln -s "$f" "$fonts/"
+    done
+  fi
+  # On the virtual display there is no window manager, and Wine would wait two
+  # seconds for one at every window it hides: leave windows unmanaged there.
+  # On a real display the window manager frames them as usual.
+  local managed=Y
+  [[ -n "$ZUL_XVFB_PID" ]] && managed=N
+  if ! grep -q "\"Managed\"=\"$managed\"" "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 || true
+  fi
   wineserver -p 600 >/dev/null 2>&1 || true
+  # Start Wine's background services now, detached from every pipe: started
+  # by the first test instead, they would inherit its output and ctest would
+  # wait for them until the server ends.
+  wineboot >/dev/null 2>&1 </dev/null || true
 }
 
 stop_wine() {

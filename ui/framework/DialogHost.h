@@ -54,8 +54,6 @@ class DialogHost {
   // with the paint context) and draws icon at x, y.
   virtual void PaintMinimisedIcon(IconHandle icon, int x, int y) = 0;
   virtual void DefaultPaint() = 0;
-  virtual FontHandle CreateFontFromSpec(const FontSpec& spec) = 0;
-  virtual void DeleteFont(FontHandle font) = 0;
 
   // Messages.
   // Places WM_COMMAND for id (notification 0, no control handle) in the queue.
@@ -71,6 +69,10 @@ class WindowSystem {
  public:
   virtual ~WindowSystem() = default;
   virtual int DoModal(Dialog& dialog) = 0;
+  // Fonts belong to the process, not to a window: a dialog object may release
+  // its font after its window is gone (CreateFontA, DeleteObject).
+  virtual FontHandle CreateFontFromSpec(const FontSpec& spec) = 0;
+  virtual void DeleteFont(FontHandle font) = 0;
 };
 
 }  // namespace zul::ui

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "WinDefs.h"
+
 namespace zul::ui {
 
 class DialogHost;

@@ -8,6 +8,8 @@
 #if defined(_WIN32)
 #include <windows.h>
 #include <dbt.h>
+// SystemServices::MessageBox is our own name; the system's macro would rename it.
+#undef MessageBox
 #else
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
@@ -19,10 +21,12 @@
 #define WM_TIMER 0x0113
 #define WM_CTLCOLORSTATIC 0x0138
 #define WM_LBUTTONDOWN 0x0201
+#define MK_LBUTTON 0x0001
 #define WM_DEVICECHANGE 0x0219
 #define BN_CLICKED 0
 #define CBN_SELCHANGE 1
 #define CB_ERR (-1)
+#define VK_TAB 0x09
 #define VK_RETURN 0x0D
 #define VK_ESCAPE 0x1B
 #define IDOK 1
@@ -52,4 +56,29 @@
 #define DEFAULT_QUALITY 0
 #define FF_SWISS (2 << 4)
 #define DEFAULT_PITCH 0
+// Window, control and dialog styles of the two templates.
+#define WS_POPUP 0x80000000L
+#define WS_CHILD 0x40000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_DISABLED 0x08000000L
+#define WS_CAPTION 0x00C00000L
+#define WS_BORDER 0x00800000L
+#define WS_VSCROLL 0x00200000L
+#define WS_SYSMENU 0x00080000L
+#define WS_GROUP 0x00020000L
+#define WS_TABSTOP 0x00010000L
+#define WS_EX_RIGHT 0x00001000L
+#define WS_EX_APPWINDOW 0x00040000L
+#define DS_FIXEDSYS 0x0008L
+#define DS_SETFONT 0x40L
+#define DS_MODALFRAME 0x80L
+#define SS_LEFT 0x00000000L
+#define SS_NOTIFY 0x00000100L
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_GROUPBOX 0x00000007L
+#define ES_LEFT 0x0000L
+#define ES_PASSWORD 0x0020L
+#define ES_AUTOHSCROLL 0x0080L
+#define CBS_DROPDOWN 0x0002L
 #endif

@@ -1,0 +1,29 @@
+#pragma once
+// The program's options. With none, it looks at the PC's own drives, exactly
+// as before; the options only add to that.
+
+#include <optional>
+#include <span>
+#include <string>
+
+namespace zul::app {
+
+struct Options {
+  bool simulate = false;     // simulated drives instead of the PC's
+  std::string scenarioFile;  // with simulate: the scenario; empty for the default one
+  std::string traceFile;     // empty: no trace
+};
+
+struct ParsedCommandLine {
+  std::optional<Options> options;  // nothing when the command line is wrong
+  std::string error;               // then: what is wrong, for the operator
+};
+
+// args: the arguments after the program name.
+//   --simulate  --simulate=FILE  --trace FILE  --trace=FILE
+ParsedCommandLine ParseCommandLine(std::span<const std::string> args);
+
+// One line on how to call the program.
+std::string Usage();
+
+}  // namespace zul::app

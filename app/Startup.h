@@ -1,0 +1,24 @@
+#pragma once
+// What the options ask the program to prepare before its window opens: the
+// simulated drives of a scenario, and the trace log.
+
+#include <memory>
+#include <string>
+
+#include "CommandLine.h"
+#include "SimulatedDrives.h"
+#include "TraceLog.h"
+
+namespace zul::app {
+
+struct StartupParts {
+  sim::SimulatedDrives drives;      // filled only when simulating
+  std::unique_ptr<TraceLog> trace;  // open, or none when no trace was asked for
+};
+
+// Fills parts as options ask: with simulate, the drives of the scenario file or
+// of the default scenario; with a trace file, the open log. Returns what is
+// wrong, for the operator, or an empty text.
+std::string PrepareStartup(const Options& options, StartupParts& parts);
+
+}  // namespace zul::app

@@ -1,0 +1,186 @@
+// The terms notice: link rectangles and clicks, colours, font, and the ways
+// it ends.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "FakeSystemServices.h"
+#include "HeadlessWindowSystem.h"
+#include "TermsNotice.h"
+#include "resource.h"
+
+namespace zul::test {
+namespace {
+
+using ui::HeadlessDialogHost;
+using ui::Point;
+using ui::Rect;
+using ui::ServiceCall;
+
+class TermsNoticeTest : public ::testing::Test {
+ protected:
+  // Runs the notice modally with act as the operator; returns its result.
+  int Show(const std::function<void(HeadlessDialogHost&)>& act) {
+    windows.OnModal(act);
+    return notice.DoModal();
+  }
+
+  std::size_t PagesOpened() const { return services.CallsOf(ServiceCall::Kind::ShellOpen).size(); }
+
+  ui::HeadlessWindowSystem windows;
+  ui::FakeSystemServices services;
+  ui::warmingMsg notice{windows, services};
+};
+
+constexpr int kLinks[3] = {IDC_STATIC_TERMS_LINK, IDC_STATIC_ADDRESS_LINE1,
+                           IDC_STATIC_ADDRESS_LINE2};
+
+TEST(TermsPage, AddressLinesShowTheAddressTheNoticeOpens) {
+  const ui::DialogTemplate* t = ui::FindDialogTemplate(IDD_WARMING_MSG);
+  ASSERT_NE(t, nullptr);
+  std::string line1, line2;
+  for (const auto& c : t->controls) {
+    if (c.id == IDC_STATIC_ADDRESS_LINE1) line1 = c.caption;
+    if (c.id == IDC_STATIC_ADDRESS_LINE2) line2 = c.caption;
+  }
+  ASSERT_EQ(line2.back(), ' ');
+  EXPECT_EQ(line1 + line2.substr(0, line2.size() - 1), ui::TermsPageAddress);
+  const std::string address = ui::TermsPageAddress;
+  const std::string host = address.substr(8, address.find('/', 8) - 8);
+  EXPECT_EQ(address.substr(0, 8), "https://");
+  EXPECT_EQ(host.substr(host.size() - 8), ".example");  // a reserved name, never a real site
+}
+
+TEST_F(TermsNoticeTest, LinkRectanglesAreTheWholeControlsAndTheFontIsBoldUnderlinedArial) {
+  Show([&](HeadlessDialogHost& w) {
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(notice.LinkRect[i], w.ControlRect(kLinks[i])) << kLinks[i];
+      EXPECT_EQ(w.Control(kLinks[i]).font, notice.LinkFont);
+      EXPECT_EQ(w.Control(kLinks[i]).fontRedraws, 1);
+    }
+    for (const auto& c : w.Controls()) {
+      if (c.id != kLinks[0] && c.id != kLinks[1] && c.id != kLinks[2]) {
+        EXPECT_EQ(c.font, nullptr) << c.text;  // the template font
+      }
+    }
+    EXPECT_EQ(w.FocusedControl(), IDOK);
+    w.Click(IDOK);
+  });
+  const ui::FontSpec* font = windows.Font(notice.LinkFont);
+  ASSERT_NE(font, nullptr);  // lives as long as the dialog object
+  EXPECT_EQ(font->height, 14);
+  EXPECT_EQ(font->width, 0);
+  EXPECT_EQ(font->weight, 700);
+  EXPECT_FALSE(font->italic);
+  EXPECT_TRUE(font->underline);
+  EXPECT_FALSE(font->strikeOut);
+  EXPECT_EQ(font->charSet, 0);
+  EXPECT_EQ(font->pitchAndFamily, 0x20);
+  EXPECT_EQ(font->face, "Arial");
+}
+
+TEST(TermsNoticeLifetime, TheFontGoesWithTheDialogObject) {
+  ui::HeadlessWindowSystem windows;
+  ui::FakeSystemServices services;
+  {
+    ui::warmingMsg notice{windows, services};
+    notice.DoModal();
+    EXPECT_EQ(windows.liveFonts(), 1u);
+  }
+  EXPECT_EQ(windows.liveFonts(), 0u);
+  EXPECT_EQ(windows.badFontDeletes(), 0);
+}
+
+TEST_F(TermsNoticeTest, AClickStrictlyInsideALinkOpensThePageOnce) {
+  Show([&](HeadlessDialogHost& w) {
+    for (int i = 0; i < 3; ++i) {
+      const Rect r = w.ControlRect(kLinks[i]);
+      const int midX = (r.left + r.right) / 2, midY = (r.top + r.bottom) / 2;
+      SCOPED_TRACE(kLinks[i]);
+      const Point inside[] = {{r.left + 1, r.top + 1}, {r.right - 1, r.bottom - 1}, {midX, midY}};
+      const Point onEdge[] = {{r.left, midY}, {r.right, midY}, {midX, r.top}, {midX, r.bottom}};
+      for (Point p : onEdge) {
+        const auto before = PagesOpened();
+        w.ClickAt(p);
+        EXPECT_EQ(PagesOpened(), before) << p.x << "," << p.y;
+      }
+      for (Point p : inside) {
+        const auto before = PagesOpened();
+        w.ClickAt(p);
+        EXPECT_EQ(PagesOpened(), before + 1) << p.x << "," << p.y;
+      }
+    }
+    EXPECT_FALSE(w.ended());  // clicks never close it
+    w.PressKey(VK_ESCAPE);
+  });
+  for (const ServiceCall& c : services.CallsOf(ServiceCall::Kind::ShellOpen)) {
+    EXPECT_EQ(c.text, ui::TermsPageAddress);
+    EXPECT_EQ(c.parameters, "");
+  }
+}
+
+TEST_F(TermsNoticeTest, ClicksOffTheLinksOpenNothingAndEveryClickGetsDefaultHandling) {
+  Show([&](HeadlessDialogHost& w) {
+    Rect marlowens{}, pleaseVisit{};
+    for (const auto& c : w.Controls()) {
+      if (c.text == "MARLOWEN'S ") marlowens = c.rect;
+      if (c.text == "PLEASE VISIT") pleaseVisit = c.rect;
+    }
+    w.ClickAt({(marlowens.left + marlowens.right) / 2, (marlowens.top + marlowens.bottom) / 2});
+    w.ClickAt({(pleaseVisit.left + pleaseVisit.right) / 2, pleaseVisit.top + 2});
+    w.ClickAt({3, 3});
+    EXPECT_EQ(PagesOpened(), 0u);
+    const Rect link = w.ControlRect(IDC_STATIC_TERMS_LINK);
+    w.ClickAt({link.right - 2, link.top + 2});  // right of the painted text
+    w.ClickAt({link.right - 2, link.top + 2});
+    EXPECT_EQ(PagesOpened(), 2u);
+    EXPECT_EQ(w.defaultMouseClicks(), 5);
+    w.Click(IDOK);
+  });
+}
+
+TEST_F(TermsNoticeTest, OnlyTheThreeLinksAreBlue) {
+  Show([&](HeadlessDialogHost& w) {
+    const auto colors = w.QueryStaticColors();
+    EXPECT_EQ(colors.size(), 7u);
+    for (const ui::StaticColors& c : colors) {
+      const bool link = c.id == kLinks[0] || c.id == kLinks[1] || c.id == kLinks[2];
+      EXPECT_TRUE(c.defaultsRun) << c.id;
+      EXPECT_EQ(c.brush, HeadlessDialogHost::kDefaultBrush) << c.id;
+      EXPECT_EQ(c.textColor, link ? RGB(0, 0, 255) : HeadlessDialogHost::kDefaultTextColor) << c.id;
+    }
+  });
+}
+
+TEST_F(TermsNoticeTest, EveryWayOfClosingEndsIt) {
+  struct Case {
+    const char* name;
+    std::function<void(HeadlessDialogHost&)> act;
+    int result;
+  };
+  const Case cases[] = {
+      {"OK button", [](HeadlessDialogHost& w) { w.Click(IDOK); }, IDOK},
+      {"Enter", [](HeadlessDialogHost& w) { w.PressKey(VK_RETURN); }, IDOK},
+      {"Escape", [](HeadlessDialogHost& w) { w.PressKey(VK_ESCAPE); }, IDCANCEL},
+      {"close box", [](HeadlessDialogHost& w) { w.Close(); }, IDCANCEL},
+      {"click on OK",
+       [](HeadlessDialogHost& w) {
+         const Rect ok = w.ControlRect(IDOK);
+         w.ClickAt({ok.left + 2, ok.top + 2});
+       },
+       IDOK},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ui::warmingMsg each{windows, services};
+    windows.OnModal(c.act);
+    EXPECT_EQ(each.DoModal(), c.result);
+    EXPECT_FALSE(windows.modalRuns().back().closedByWindowSystem);
+  }
+  EXPECT_EQ(PagesOpened(), 0u);
+}
+
+}  // namespace
+}  // namespace zul::test

@@ -1,0 +1,27 @@
+#pragma once
+// The application object: runs the main window modally and ends the process
+// when it closes. It holds no state; the window system, the PC services and
+// the device session are handed to it.
+
+#include "DeviceSession.h"
+#include "DialogHost.h"
+#include "SystemServices.h"
+
+namespace zul::ui {
+
+class CZUL_PC_TOOLApp {
+ public:
+  CZUL_PC_TOOLApp(WindowSystem& windows, SystemServices& services, DeviceSession& session)
+      : windows_(windows), services_(services), session_(session) {}
+
+  // Runs the main window until it closes; always false, so the process ends
+  // instead of entering an application message loop.
+  bool InitInstance();
+
+ private:
+  WindowSystem& windows_;
+  SystemServices& services_;
+  DeviceSession& session_;
+};
+
+}  // namespace zul::ui

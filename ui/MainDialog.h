@@ -1,0 +1,56 @@
+#pragma once
+// The main window: the camera's status panel, the PC clock and the reaction to
+// drives coming and going. The operator flows add their handlers to its
+// message table (MainDialog.cpp), each flow in a file of its own.
+
+#include <cstdint>
+#include <span>
+
+#include "CameraStatus.h"
+#include "Dialog.h"
+#include "DialogHost.h"
+#include "SystemServices.h"
+
+namespace zul::ui {
+
+inline constexpr std::uintptr_t CLOCK_TIMER_ID = 100;
+
+class CZUL_PC_TOOLDlg : public Dialog {
+ public:
+  // Waiting for the next calendar second sleeps in steps of kWaitStepMs and
+  // gives up after kWaitLimitMs, so a clock set back cannot hang the window.
+  static constexpr unsigned kWaitStepMs = 10;
+  static constexpr unsigned kWaitLimitMs = 1500;
+
+  CZUL_PC_TOOLDlg(WindowSystem& windows, SystemServices& services, DeviceSession& session);
+
+  bool OnInitDialog() override;
+  void OnTimer(std::uintptr_t timerId);
+  bool OnDeviceChange(unsigned eventType, std::uintptr_t eventData);
+  void OnPaint();
+  IconHandle OnQueryDragIcon();
+
+  // Brings the controls in line with status; touches nothing else.
+  void RefreshPanel();
+  // Reads the camera into status; true when the readout got the serial number.
+  bool ReadCameraStatus();
+  // Waits until the calendar clock's seconds value has moved on from its
+  // first reading; false when it gave up.
+  bool WaitForNextSecond();
+
+  // The window's model of the camera (resolutionIndex ... hintText, loggedIn),
+  // then the window icon.
+  CameraStatus status;
+  IconHandle icon = nullptr;
+
+ protected:
+  std::span<const MessageEntry> MessageTable() const override;
+  SystemServices& services() const { return services_; }
+  DeviceSession& session() const { return session_; }
+
+ private:
+  SystemServices& services_;
+  DeviceSession& session_;
+};
+
+}  // namespace zul::ui

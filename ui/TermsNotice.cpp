@@ -1,0 +1,74 @@
+#include "TermsNotice.h"
+
+#include "resource.h"
+
+namespace zul::ui {
+namespace {
+
+constexpr int kLinkIds[3] = {IDC_STATIC_TERMS_LINK, IDC_STATIC_ADDRESS_LINE1,
+                             IDC_STATIC_ADDRESS_LINE2};
+
+bool IsLink(int controlId) {
+  for (int id : kLinkIds) {
+    if (id == controlId) return true;
+  }
+  return false;
+}
+
+// Edges belong to no link.
+bool StrictlyInside(const Rect& r, Point p) {
+  return r.left < p.x && p.x < r.right && r.top < p.y && p.y < r.bottom;
+}
+
+}  // namespace
+
+warmingMsg::warmingMsg(WindowSystem& windows, SystemServices& services)
+    : Dialog(windows, IDD_WARMING_MSG), services_(services) {}
+
+warmingMsg::~warmingMsg() {
+  if (LinkFont) windows().DeleteFont(LinkFont);
+}
+
+// clang-format off
+BEGIN_MESSAGE_MAP(warmingMsg)
+  ON_WM_LBUTTONDOWN()
+  ON_WM_CTLCOLOR()
+END_MESSAGE_MAP()
+// clang-format on
+
+bool warmingMsg::OnInitDialog() {
+  Dialog::OnInitDialog();
+  // The whole control, not just its painted text, answers to a click.
+  for (int i = 0; i < 3; ++i) LinkRect[i] = host().ControlRect(kLinkIds[i]);
+
+  FontSpec spec;
+  spec.height = 14;
+  spec.weight = FW_BOLD;
+  spec.underline = true;
+  spec.charSet = ANSI_CHARSET;
+  spec.outPrecision = OUT_DEFAULT_PRECIS;
+  spec.clipPrecision = CLIP_DEFAULT_PRECIS;
+  spec.quality = DEFAULT_QUALITY;
+  spec.pitchAndFamily = FF_SWISS | DEFAULT_PITCH;
+  spec.face = "Arial";
+  LinkFont = windows().CreateFontFromSpec(spec);
+  for (int id : kLinkIds) host().SetControlFont(id, LinkFont, true);
+  return true;  // the focus goes to OK
+}
+
+std::intptr_t warmingMsg::OnCtlColor(DeviceContext& dc, int controlId) {
+  const std::intptr_t brush = dc.DefaultColors();
+  if (IsLink(controlId)) dc.SetTextColor(RGB(0, 0, 255));
+  return brush;
+}
+
+void warmingMsg::OnLButtonDown(unsigned, Point point) {
+  for (const Rect& r : LinkRect) {
+    if (StrictlyInside(r, point)) {
+      services_.ShellOpen(TermsPageAddress, "");
+      return;  // once per click, however many links were hit
+    }
+  }
+}
+
+}  // namespace zul::ui

@@ -1,0 +1,39 @@
+#pragma once
+// The notice shown after a password is accepted: it confirms the login and
+// links to the maker's terms page (three blue, bold, underlined texts that
+// open the page when clicked).
+
+#include <cstdint>
+#include <span>
+
+#include "Dialog.h"
+#include "DialogHost.h"
+#include "SystemServices.h"
+#include "TermsHost.h"
+
+namespace zul::ui {
+
+inline constexpr char TermsPageAddress[] =
+    "https://" TERMS_PAGE_HOST "/LAW-ENFORCEMENT/KORA-DUTY/TERMS-AND-CONDITIONS/";
+
+class warmingMsg : public Dialog {
+ public:
+  warmingMsg(WindowSystem& windows, SystemServices& services);
+  ~warmingMsg() override;
+
+  bool OnInitDialog() override;
+  std::intptr_t OnCtlColor(DeviceContext& dc, int controlId);
+  void OnLButtonDown(unsigned flags, Point point);
+
+  // Client rectangles of the link texts 1041, 1044 and 1045, in this order.
+  Rect LinkRect[3] = {};
+  FontHandle LinkFont = nullptr;
+
+ protected:
+  std::span<const MessageEntry> MessageTable() const override;
+
+ private:
+  SystemServices& services_;
+};
+
+}  // namespace zul::ui

@@ -1,0 +1,29 @@
+#pragma once
+// The PC's own services: message boxes, sleeping, starting the disk checker,
+// the shell, the clocks and device-notice registration.
+
+#include "../SystemServices.h"
+#include "../WinDefs.h"
+
+namespace zul::ui {
+
+class Win32SystemServices final : public SystemServices {
+ public:
+  int MessageBox(const std::string& text, const std::string& caption, unsigned type,
+                 unsigned short languageId) override;
+  int FrameworkMessageBox(const std::string& text, unsigned type) override;
+  void Sleep(unsigned milliseconds) override;
+  void StartHidden(const std::string& commandLine) override;
+  void ShellOpen(const std::string& file, const std::string& parameters) override;
+  LocalTime GetLocalTime() override;
+  std::int64_t CalendarSeconds() override;
+  std::optional<CalendarTime> ToLocalCalendar(std::int64_t seconds) override;
+  // window must be a Win32DialogHost; any other host gets no registration.
+  bool RegisterDeviceNotices(DialogHost& window) override;
+};
+
+// The application's name as the framework derives it: the executable's file
+// name without folder and extension.
+std::string ApplicationName();
+
+}  // namespace zul::ui
