@@ -36,7 +36,6 @@ bool AnswersIdentification(DeviceSession& session, PassThroughBuffer& buffer) {
   return (d[0] == 0xAA && d[1] == 0x55) || (d[9] == 'R' && d[10] == 'I' && d[11] == 'Z');
 }
 
-
 // One letter of the scan. The session holds no handle on entry; on success it
 // holds the camera's, on failure none again.
 bool TryLetter(DeviceSession& session, char letter, PassThroughBuffer& buffer) {

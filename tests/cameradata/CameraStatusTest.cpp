@@ -14,8 +14,8 @@
 namespace zul {
 namespace {
 
-// A simulated camera whose login-state answer is fixed by the test (the real
-// one reports a fresh, logged-out connection after every scan).
+// A simulated camera whose login-state answer is fixed by the test, whatever
+// the login of its connection.
 class LoginStateCamera : public sim::SimulatedCamera {
  public:
   using SimulatedCamera::SimulatedCamera;
