@@ -1,13 +1,12 @@
 #include "Scenario.h"
 
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 
+#include "FileText.h"
 #include "Latin1.h"
 
 namespace zul::sim {
@@ -351,11 +350,9 @@ ScenarioResult ParseScenario(std::string_view text, std::string_view sourceName)
 }
 
 ScenarioResult LoadScenarioFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (in) text << in.rdbuf();
-  if (!in || in.bad()) return {std::nullopt, path + ": cannot be read"};
-  return ParseScenario(text.str(), path);
+  std::string text;
+  if (!ReadFileText(path, text)) return {std::nullopt, path + ": cannot be read"};
+  return ParseScenario(text, path);
 }
 
 void ApplyScenario(const Scenario& scenario, SimulatedDrives& drives) {
