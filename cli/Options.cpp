@@ -57,8 +57,8 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   Options o;
   CLI::App app{"zulctl: the USB camera's login, settings and texts from the command line.",
                "zulctl"};
-  app.fallthrough();  // the global options may also follow the command
-  app.require_subcommand(1);
+  app.fallthrough();             // the global options may also follow the command
+  app.require_subcommand(0, 1);  // none is refused below, after unknown words
   app.footer(kFooter);
 
   CLI::Option* simulate =
@@ -117,6 +117,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
 
   try {
     app.parse(argc, argv);
+    if (app.get_subcommands().empty()) throw CLI::RequiredError("A command");
     if (setReference->parsed() && !officerOption->count() && !departmentOption->count() &&
         !additionalOption->count()) {
       throw CLI::ValidationError("set-reference",
@@ -148,8 +149,9 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   for (const auto& c : commands) {
     if (c.app->parsed()) o.command = c.command;
   }
-  o.resolutionIndex = resolution == "720p" ? 1 : 0;
-  o.loopRecordingIndex = loop == "on" ? 1 : 0;
+  // The choices are taken in either case.
+  o.resolutionIndex = CLI::detail::to_lower(resolution) == "720p" ? 1 : 0;
+  o.loopRecordingIndex = CLI::detail::to_lower(loop) == "on" ? 1 : 0;
   if (officerOption->count()) o.officer = officer;
   if (departmentOption->count()) o.department = department;
   if (additionalOption->count()) o.additional = additional;

@@ -74,7 +74,7 @@ std::string StatusText(const CameraReport& r) {
   std::string text;
   for (const auto& [name, value] : lines) {
     std::string label = std::string(name) + ":";
-    label.resize(16, ' ');
+    if (!value.empty()) label.resize(16, ' ');
     text += label + value + "\n";
   }
   return text;
