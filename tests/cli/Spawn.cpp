@@ -7,6 +7,8 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -124,6 +126,46 @@ int Spawn(const std::string& program, const std::vector<std::string>& args, cons
 #endif
 
 }  // namespace
+
+#if !defined(_WIN32)
+
+ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& lines, const std::string& prompt) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  ProgramRun run;
+  if (pid < 0) return run;
+  if (pid == 0) {
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  std::size_t typed = 0;
+  std::size_t seen = 0;  // output already matched against a prompt
+  for (;;) {
+    pollfd p{terminal, POLLIN, 0};
+    if (poll(&p, 1, 10000) <= 0) break;  // nothing for ten seconds: give up
+    char chunk[256];
+    const ssize_t n = read(terminal, chunk, sizeof chunk);
+    if (n <= 0) break;  // the program ended and closed the terminal
+    run.out.append(chunk, static_cast<std::size_t>(n));
+    const std::size_t at = run.out.find(prompt, seen);
+    if (typed < lines.size() && at != std::string::npos) {
+      seen = at + prompt.size();
+      const std::string line = lines[typed++] + "\n";
+      if (write(terminal, line.data(), line.size()) != static_cast<ssize_t>(line.size())) break;
+    }
+  }
+  close(terminal);
+  int status = 0;
+  if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+  return run;
+}
+
+#endif
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& input, const fs::path& workDir) {

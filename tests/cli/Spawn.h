@@ -21,4 +21,12 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& input, const std::filesystem::path& workDir);
 
+#if !defined(_WIN32)
+// Runs program on a terminal of its own (a pseudo-terminal): each line of
+// lines is typed once the output so far ends with prompt. Everything the
+// terminal showed, echo included, is in out.
+ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& lines, const std::string& prompt);
+#endif
+
 }  // namespace zul::test

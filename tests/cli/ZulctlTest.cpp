@@ -486,6 +486,19 @@ TEST_F(ZulctlTest, PasswordsNeverShow) {
   }
 }
 
+#if !defined(_WIN32)
+TEST_F(ZulctlTest, TypedPasswordsAreNotEchoed) {
+  const test::ProgramRun r = test::RunOnTerminal(
+      ZULCTL_PATH, {"--simulate=" + scenario, "set-password"}, {"2580", "Zz9!nE4w"}, "assword: ");
+  EXPECT_EQ(r.exitCode, 0);
+  // The prompts, and the line breaks the program puts for the unechoed Enter.
+  EXPECT_NE(r.out.find("Password: \r\nNew password: \r\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("You've updated your password!"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("2580"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Zz9!"), std::string::npos) << r.out;
+}
+#endif
+
 TEST_F(ZulctlTest, ListFindsEveryCameraAndOnlyCameras) {
   const auto scenarioWith = [](const std::string& gExtra) {
     return R"({"drives": [
