@@ -11,6 +11,7 @@ inline constexpr char kNoAnswer[] =
     "The camera did not answer. Please check the USB connection and try again.";
 inline constexpr char kPasswordTooShort[] = "Password must longer than 4 characters!";
 inline constexpr char kPasswordTooLong[] = "Password must not be longer than 10 characters!";
+inline constexpr char kPasswordZero[] = "Password must not hold a zero character!";
 inline constexpr char kNoPassword[] =
     "No password on standard input (one a line: the current password first).";
 // The window's lock-out text has a CR LF before the second line; a terminal

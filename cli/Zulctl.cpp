@@ -32,6 +32,10 @@ bool ReadPassword(std::FILE* in, const char* prompt, std::ostream& err, Secret& 
     err << kPasswordTooLong << "\n";
     return false;
   }
+  if (secret.text().find('\0') != std::string_view::npos) {  // the camera would end it there
+    err << kPasswordZero << "\n";
+    return false;
+  }
   return true;
 }
 
