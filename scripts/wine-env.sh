@@ -24,6 +24,10 @@ start_wine() {
     wineboot -i >/dev/null 2>&1 || true
   fi
   wineserver -p 600 >/dev/null 2>&1 || true
+  # Start the prefix's services here, with their output on /dev/null: started
+  # by the first test instead, they would inherit ctest's output pipe and keep
+  # it open, and ctest would wait for them for ever.
+  wineboot >/dev/null 2>&1 || true
 }
 
 stop_wine() {
