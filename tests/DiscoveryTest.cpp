@@ -128,7 +128,7 @@ TEST_F(DiscoveryTest, OneLetterIsAskedAlone) {
     char letter;
     bool found;
   };
-  const Case cases[] = {{'K', true}, {'G', true}, {'D', false}, {'E', false},
+  const Case cases[] = {{'K', true},  {'G', true},  {'D', false}, {'E', false},
                         {'F', false}, {'H', false}, {'C', false}, {'[', false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.letter);
