@@ -24,10 +24,12 @@ bool Query(DeviceSession& session, std::uint32_t code, ReplyBlock& block) {
 }  // namespace
 
 bool ReadCameraStatus(DeviceSession& session, CameraStatus& status) {
-  if (!DiscoverCamera(session)) return false;
+  return DiscoverCamera(session) && ReadHeldCameraStatus(session, status);
+}
 
+bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status) {
   ReplyBlock block{};
-  std::string firmware = "Firmware Version:   ";
+  std::string firmware = kFirmwarePrefix;
   for (std::uint32_t code :
        {CMD_GET_FIRMWARE_PART1, CMD_GET_FIRMWARE_PART2, CMD_GET_FIRMWARE_PART3}) {
     if (!Query(session, code, block)) return false;

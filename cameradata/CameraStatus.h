@@ -8,6 +8,9 @@
 
 namespace zul {
 
+// What firmwareText starts with; the camera's version text follows.
+inline constexpr char kFirmwarePrefix[] = "Firmware Version:   ";
+
 struct CameraStatus {
   int resolutionIndex = 0;     // 0 "1080P 30FPS", 1 "720P 30FPS"; stored as the camera sends it
   int loopRecordingIndex = 0;  // 0 "No", 1 "Yes"
@@ -29,5 +32,9 @@ struct CameraStatus {
 // failed step stops the readout and leaves the later members as they were.
 // Sets loggedIn and administrator only to true, never touches connected.
 bool ReadCameraStatus(DeviceSession& session, CameraStatus& status);
+
+// The same readout without the scan, on the camera the session already holds
+// (found at a letter of the caller's choosing).
+bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status);
 
 }  // namespace zul

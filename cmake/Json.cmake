@@ -1,20 +1,5 @@
-# nlohmann/json (header only) as the target zul_json. Native builds use the
-# package's CMake config. Cross builds must not see the host's /usr/include, so
-# they get a folder holding nothing but a link to the nlohmann headers.
+# nlohmann/json (header only) as the target zul_json.
 include_guard(GLOBAL)
-if(CMAKE_CROSSCOMPILING)
-  set(zul_json_dir ${CMAKE_BINARY_DIR}/_json_include)
-  if(NOT EXISTS /usr/include/nlohmann/json.hpp)
-    message(FATAL_ERROR "nlohmann/json not found in /usr/include (install nlohmann-json3-dev)")
-  endif()
-  file(MAKE_DIRECTORY ${zul_json_dir})
-  if(NOT EXISTS ${zul_json_dir}/nlohmann)
-    file(CREATE_LINK /usr/include/nlohmann ${zul_json_dir}/nlohmann SYMBOLIC)
-  endif()
-  add_library(zul_json INTERFACE)
-  target_include_directories(zul_json SYSTEM INTERFACE ${zul_json_dir})
-else()
-  find_package(nlohmann_json 3 REQUIRED)
-  add_library(zul_json INTERFACE)
-  target_link_libraries(zul_json INTERFACE nlohmann_json::nlohmann_json)
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/HeaderLibrary.cmake)
+zul_header_library(zul_json nlohmann nlohmann_json 3 nlohmann_json::nlohmann_json
+                   nlohmann-json3-dev)

@@ -6,6 +6,13 @@
 #include "Transfer.h"
 
 namespace zul {
+
+void FormDevicePath(char letter, char (&path)[10]) {
+  std::memset(path, 0, sizeof path);
+  const char form[] = {'\\', '\\', '.', '\\', letter, ':'};
+  std::memcpy(path, form, sizeof form);
+}
+
 namespace {
 
 // INQUIRY on a freshly opened volume that is not yet the session's.
@@ -35,34 +42,42 @@ bool AnswersIdentification(DeviceSession& session, PassThroughBuffer& buffer) {
   return (d[0] == 0xAA && d[1] == 0x55) || (d[9] == 'R' && d[10] == 'I' && d[11] == 'Z');
 }
 
-}  // namespace
-
-void FormDevicePath(char letter, char (&path)[10]) {
-  std::memset(path, 0, sizeof path);
-  const char form[] = {'\\', '\\', '.', '\\', letter, ':'};
-  std::memcpy(path, form, sizeof form);
+// One letter of the scan. The session holds no handle on entry; on success it
+// holds the camera's, on failure none again.
+bool TryLetter(DeviceSession& session, char letter, PassThroughBuffer& buffer) {
+  char path[10];
+  FormDevicePath(letter, path);
+  VolumeHandle h = session.port.OpenVolume(path);
+  if (h == kNoHandle) return false;
+  if (!PassesInquiry(session.port, h, buffer)) {
+    session.port.CloseVolume(h);
+    return false;
+  }
+  session.handle = h;
+  if (AnswersIdentification(session, buffer)) {
+    std::memcpy(session.devicePath, path, sizeof path);
+    return true;
+  }
+  session.ReleaseHandle();
+  return false;
 }
+
+}  // namespace
 
 bool DiscoverCamera(DeviceSession& session) {
   session.ReleaseHandle();
   PassThroughBuffer buffer;  // reused for every letter; each request clears its part first
   for (char letter = 'D'; letter <= 'Z'; ++letter) {
-    char path[10];
-    FormDevicePath(letter, path);
-    VolumeHandle h = session.port.OpenVolume(path);
-    if (h == kNoHandle) continue;
-    if (!PassesInquiry(session.port, h, buffer)) {
-      session.port.CloseVolume(h);
-      continue;
-    }
-    session.handle = h;
-    if (AnswersIdentification(session, buffer)) {
-      std::memcpy(session.devicePath, path, sizeof path);
-      return true;
-    }
-    session.ReleaseHandle();
+    if (TryLetter(session, letter, buffer)) return true;
   }
   return false;
+}
+
+bool DiscoverCameraAt(DeviceSession& session, char letter) {
+  session.ReleaseHandle();
+  if (letter < 'D' || letter > 'Z') return false;
+  PassThroughBuffer buffer;
+  return TryLetter(session, letter, buffer);
 }
 
 }  // namespace zul

@@ -13,6 +13,11 @@ namespace zul {
 // Every handle opened for another drive is closed before the next letter.
 bool DiscoverCamera(DeviceSession& session);
 
+// The same step for one letter only (D to Z; any other letter finds nothing):
+// closes the handle the session holds, then opens, asks and identifies that
+// drive alone. Same result and session contract as DiscoverCamera.
+bool DiscoverCameraAt(DeviceSession& session, char letter);
+
 // "\\.\" + letter + ":"
 void FormDevicePath(char letter, char (&path)[10]);
 

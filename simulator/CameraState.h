@@ -1,6 +1,7 @@
 #pragma once
 // What a simulated camera keeps: its texts, password digests, wrong-attempt
-// count, firmware and serial number, settings and the clock it was last given.
+// count, firmware and serial number, settings, the clock it was last given,
+// and the login of its current connection.
 // A plain value: tests and scenarios read and set it directly.
 
 #include <array>
@@ -43,6 +44,10 @@ struct CameraState {
   std::array<std::uint8_t, 3> time = {};  // hour, minute, second as last set
   std::array<std::uint8_t, 3> date = {};  // year - 2000, month, day as last set
   bool diskAccess = false;                // storage opened to the PC
+  // The login of the current connection, which lasts while the camera stays
+  // plugged in.
+  bool loggedIn = false;
+  bool administrator = false;
 
   bool operator==(const CameraState&) const = default;
 };

@@ -1,13 +1,12 @@
 #include "Scenario.h"
 
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 
+#include "FileText.h"
 #include "Latin1.h"
 
 namespace zul::sim {
@@ -29,7 +28,7 @@ const std::set<std::string> kCameraKeys = {
     "answer",   "password",   "passwordSha256", "adminPassword", "adminPasswordSha256",
     "officer",  "department", "additional",     "hint",          "wrongAttempts",
     "firmware", "serial",     "resolution",     "loopRecording", "query0D",
-    "time",     "date",       "diskAccess"};
+    "time",     "date",       "diskAccess",     "loggedIn",      "administrator"};
 
 // The members of one JSON object, read key by key, with messages that name
 // the source and the key's path.
@@ -210,6 +209,8 @@ void ReadCamera(Fields& f, CameraState& c) {
   if (auto v = f.ThreeBytes("time")) c.time = *v;
   if (auto v = f.ThreeBytes("date")) c.date = *v;
   if (auto v = f.Flag("diskAccess")) c.diskAccess = *v;
+  if (auto v = f.Flag("loggedIn")) c.loggedIn = *v;
+  if (auto v = f.Flag("administrator")) c.administrator = *v;
 }
 
 DriveSpec ReadDrive(const Json& object, std::size_t index, std::string_view source) {
@@ -316,6 +317,8 @@ Json CameraJson(const CameraState& c) {
   j["time"] = c.time;
   j["date"] = c.date;
   j["diskAccess"] = c.diskAccess;
+  j["loggedIn"] = c.loggedIn;
+  j["administrator"] = c.administrator;
   return j;
 }
 
@@ -350,11 +353,9 @@ ScenarioResult ParseScenario(std::string_view text, std::string_view sourceName)
 }
 
 ScenarioResult LoadScenarioFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (in) text << in.rdbuf();
-  if (!in || in.bad()) return {std::nullopt, path + ": cannot be read"};
-  return ParseScenario(text.str(), path);
+  std::string text;
+  if (!ReadFileText(path, text)) return {std::nullopt, path + ": cannot be read"};
+  return ParseScenario(text, path);
 }
 
 void ApplyScenario(const Scenario& scenario, SimulatedDrives& drives) {
@@ -369,7 +370,11 @@ void ApplyScenario(const Scenario& scenario, SimulatedDrives& drives) {
     d.faults = spec.faults;
     d.requests = spec.requests;
     d.unplugged = spec.unplugged;
+    const std::shared_ptr<SimulatedCamera> camera = d.camera;
     drives.Insert(spec.letter, std::move(d));
+    // Inserting starts a new connection; a saved state may hold the login of
+    // a camera that stayed plugged in, so it is put back.
+    if (camera) camera->state = spec.camera;
   }
 }
 

@@ -49,8 +49,8 @@ SimulatedCamera::~SimulatedCamera() {
 }
 
 void SimulatedCamera::Connected() {
-  loggedIn_ = false;
-  administrator_ = false;
+  state.loggedIn = false;
+  state.administrator = false;
   for (std::uint8_t kind = 0; kind < kKinds; ++kind) Forget(kind);
 }
 
@@ -86,7 +86,7 @@ SimulatedCamera::Bytes SimulatedCamera::Answer(std::uint32_t code, const Bytes& 
     case CMD_GET_SERIAL_NUMBER:
       return TextAnswer(state.serial);
     case CMD_GET_LOGIN_STATE:
-      return {std::uint8_t(loggedIn_ ? 1 : 0), std::uint8_t(administrator_ ? 2 : 0)};
+      return {std::uint8_t(state.loggedIn ? 1 : 0), std::uint8_t(state.administrator ? 2 : 0)};
     case CMD_GET_FIRMWARE_PART1:
       return TextAnswer(state.firmware[0]);
     case CMD_GET_FIRMWARE_PART2:
@@ -155,17 +155,17 @@ SimulatedCamera::Bytes SimulatedCamera::CheckPassword() {
   // The administrator's password opens even a locked camera.
   if (given && digest == state.adminPassword) {
     state.wrongAttempts = 0;
-    loggedIn_ = administrator_ = true;
+    state.loggedIn = state.administrator = true;
     return {2, 0};
   }
   const bool locked = state.wrongAttempts >= kLockAfterWrongAttempts;
   if (given && !locked && digest == state.userPassword) {
     state.wrongAttempts = 0;
-    loggedIn_ = true;
-    administrator_ = false;
+    state.loggedIn = true;
+    state.administrator = false;
     return {1, 0};
   }
-  loggedIn_ = administrator_ = false;
+  state.loggedIn = state.administrator = false;
   if (!locked) ++state.wrongAttempts;
   return {0, state.wrongAttempts};
 }

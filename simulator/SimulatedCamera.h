@@ -2,7 +2,9 @@
 // The camera behind a simulated drive: what it answers to the identification
 // request and to each vendor command. It keeps its texts, passwords, settings
 // and clock in a CameraState, counts wrong passwords and locks after six, and
-// reports the login of the current connection only.
+// reports the login of the current connection only. A connection lasts from
+// plugging the camera in until it is pulled out; opening its volume is the PC's
+// business and not seen by the camera.
 
 #include <array>
 #include <cstdint>
@@ -28,13 +30,13 @@ class SimulatedCamera {
   // Unknown commands are answered with zeros.
   virtual Bytes Answer(std::uint32_t code, const Bytes& args);
 
-  // A new connection to the camera (its volume was opened): logged out, and
-  // any text half sent is dropped.
+  // A new connection to the camera (it was plugged in): logged out, and any
+  // text half sent is dropped.
   virtual void Connected();
 
   // The login of the current connection.
-  bool LoggedIn() const { return loggedIn_; }
-  bool Administrator() const { return administrator_; }
+  bool LoggedIn() const { return state.loggedIn; }
+  bool Administrator() const { return state.administrator; }
 
   CameraState state;
 
@@ -51,8 +53,6 @@ class SimulatedCamera {
   // check, and is wiped as soon as it has been used.
   std::array<std::array<char, 41>, kKinds> pending_ = {};
   bool loginComplete_ = false;
-  bool loggedIn_ = false;
-  bool administrator_ = false;
 };
 
 }  // namespace zul::sim

@@ -59,6 +59,7 @@ char LetterOfDevicePath(const char* p) {
 }
 
 void SimulatedDrives::Insert(char letter, SimulatedDrive drive) {
+  if (drive.camera) drive.camera->Connected();
   drives_[letter] = std::move(drive);
   ++generation_[letter];
 }
@@ -80,7 +81,6 @@ VolumeHandle SimulatedDrives::OpenVolume(const char* devicePath) {
   const std::uintptr_t id = nextHandle_++;
   open_[id] = Open{letter, generation_[letter]};
   ++opens_;
-  if (drive->camera) drive->camera->Connected();
   return reinterpret_cast<VolumeHandle>(id);
 }
 

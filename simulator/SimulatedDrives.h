@@ -47,7 +47,8 @@ struct RequestRecord {
 
 class SimulatedDrives : public DevicePort {
  public:
-  // Puts a drive at letter (D to Z), replacing what was there.
+  // Puts a drive at letter (D to Z), replacing what was there. A camera
+  // plugged in starts a new connection.
   void Insert(char letter, SimulatedDrive drive);
   // Takes the drive away, as if pulled out: its open handles stay open but fail.
   void Remove(char letter);

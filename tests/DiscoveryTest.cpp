@@ -118,6 +118,40 @@ TEST_F(DiscoveryTest, FailedScanKeepsTheLastDriveName) {
   EXPECT_EQ(session.driveName(), "M:");
 }
 
+TEST_F(DiscoveryTest, OneLetterIsAskedAlone) {
+  drives.Insert('D', OfType(DriveType::Disk));
+  drives.Insert('E', OfType(DriveType::Impostor));
+  drives.Insert('F', OfType(DriveType::Unopenable));
+  drives.Insert('G', Camera(AnswerForm::RIZ));
+  drives.Insert('K', Camera());
+  struct Case {
+    char letter;
+    bool found;
+  };
+  const Case cases[] = {{'K', true},  {'G', true},  {'D', false}, {'E', false},
+                        {'F', false}, {'H', false}, {'C', false}, {'[', false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.letter);
+    ASSERT_TRUE(DiscoverCamera(session));  // holds G's handle going in
+    drives.ClearRequestLog();
+    EXPECT_EQ(DiscoverCameraAt(session, c.letter), c.found);
+    for (const auto& r : drives.Requests()) EXPECT_EQ(r.letter, c.letter);
+    EXPECT_EQ(drives.OpenHandleCount(), c.found ? 1 : 0);
+    if (c.found) {
+      EXPECT_EQ(session.driveName(), (std::string{c.letter, ':'}));
+    } else {
+      EXPECT_EQ(session.handle, kNoHandle);
+      EXPECT_EQ(session.driveName(), "G:");  // the camera found last
+    }
+  }
+  // The disk is asked the INQUIRY only, the impostor also the identification.
+  drives.ClearRequestLog();
+  DiscoverCameraAt(session, 'D');
+  DiscoverCameraAt(session, 'E');
+  EXPECT_EQ(drives.Requests().size(), 3u);
+  EXPECT_EQ(IdentifiedLetters(), "E");
+}
+
 TEST(DiscoveryRequestTest, InquiryAndIdentificationBytes) {
   test::ScriptedPort port;
   port.answer = [&port](PassThroughBuffer& b) {

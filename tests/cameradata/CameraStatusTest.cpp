@@ -8,13 +8,14 @@
 
 #include "CameraStatus.h"
 #include "CommandCatalogue.h"
+#include "Discovery.h"
 #include "SimulatedDrives.h"
 
 namespace zul {
 namespace {
 
-// A simulated camera whose login-state answer is fixed by the test (the real
-// one reports a fresh, logged-out connection after every scan).
+// A simulated camera whose login-state answer is fixed by the test, whatever
+// the login of its connection.
 class LoginStateCamera : public sim::SimulatedCamera {
  public:
   using SimulatedCamera::SimulatedCamera;
@@ -105,6 +106,24 @@ TEST_F(ReadCameraStatusTest, FillsEveryMember) {
   CameraStatus again = s;
   EXPECT_TRUE(ReadCameraStatus(session, again));
   ExpectSame(again, s);
+}
+
+TEST_F(ReadCameraStatusTest, HeldCameraIsReadWithoutAScan) {
+  sim::CameraState other = SampleState();
+  other.serial = "K0000001";
+  sim::SimulatedDrive k;
+  k.type = sim::DriveType::Camera;
+  k.camera = std::make_shared<sim::SimulatedCamera>(other);
+  drives.Insert('K', k);
+  ASSERT_TRUE(DiscoverCameraAt(session, 'K'));
+  const std::uint64_t opens = drives.OpenCount();
+  CameraStatus s = OldStatus();
+  ASSERT_TRUE(ReadHeldCameraStatus(session, s));
+  EXPECT_EQ(s.serialNumber, "K0000001");  // not F, the first camera
+  EXPECT_EQ(drives.OpenCount(), opens);
+  // Without a held camera the first query fails.
+  session.ReleaseHandle();
+  EXPECT_FALSE(ReadHeldCameraStatus(session, s));
 }
 
 TEST_F(ReadCameraStatusTest, NoCameraChangesNothing) {

@@ -68,7 +68,7 @@ TEST(ScenarioTest, EveryKeyAndEveryDefault) {
        "adminPassword": "admin", "wrongAttempts": 3, "officer": "O", "department": "D",
        "additional": "A", "hint": "H", "firmware": ["a", "", "c"], "serial": "S",
        "resolution": 1, "loopRecording": 1, "query0D": 9, "time": [1, 2, 3],
-       "date": [24, 5, 6], "diskAccess": true,
+       "date": [24, 5, 6], "diskAccess": true, "loggedIn": true, "administrator": true,
        "failRequests": [3, 5], "shortRequests": [7], "checkRequests": [8],
        "failFrom": 40, "shortLength": 2, "requests": 11, "unplugged": true}]})",
                                                    "inline");
@@ -97,6 +97,7 @@ TEST(ScenarioTest, EveryKeyAndEveryDefault) {
   EXPECT_EQ(z.camera.time, (std::array<std::uint8_t, 3>{1, 2, 3}));
   EXPECT_EQ(z.camera.date, (std::array<std::uint8_t, 3>{24, 5, 6}));
   EXPECT_TRUE(z.camera.diskAccess);
+  EXPECT_TRUE(z.camera.loggedIn && z.camera.administrator);
   EXPECT_EQ(z.faults.failRequests, (std::set<std::uint64_t>{3, 5}));
   EXPECT_EQ(z.faults.shortRequests, (std::set<std::uint64_t>{7}));
   EXPECT_EQ(z.faults.checkRequests, (std::set<std::uint64_t>{8}));
@@ -253,6 +254,7 @@ TEST(StateJsonTest, CameraStateRoundTrip) {
   s.time = {12, 0, 59};
   s.date = {25, 1, 2};
   s.diskAccess = true;
+  s.loggedIn = true;
   const std::string json = sim::ToJson(s);
   EXPECT_EQ(json.find("opensesame"), std::string::npos);
   EXPECT_NE(json.find("passwordSha256"), std::string::npos);
@@ -297,6 +299,29 @@ TEST(StateJsonTest, DrivesRoundTripWithCountersAndAttempts) {
   EXPECT_EQ(test::CheckPassword(again, "0000"), std::make_pair(0, 3));
   // INQUIRY, identification, one chunk and the check, counted on.
   EXPECT_EQ(restored.Drive('F')->requests, used.drives[1].requests + 4);
+}
+
+TEST(StateJsonTest, LoginSurvivesSaveAndRestore) {
+  sim::SimulatedDrives drives;
+  sim::ApplyScenario(sim::DefaultScenario(), drives);
+  DeviceSession session{drives};
+  ASSERT_TRUE(DiscoverCamera(session));
+  ASSERT_EQ(test::CheckPassword(session, "888888").first, 2);
+
+  sim::SimulatedDrives restored;
+  std::string error;
+  ASSERT_TRUE(sim::FromJson(sim::ToJson(drives), "state.json", restored, error)) << error;
+  DeviceSession again{restored};
+  ASSERT_TRUE(DiscoverCamera(again));
+  ReplyBlock block{};
+  ASSERT_TRUE(IssueCommand(again, CMD_GET_LOGIN_STATE, block));
+  EXPECT_EQ(block[0], 1);
+  EXPECT_EQ(block[1], 2);
+  // The scenario itself starts logged out.
+  sim::ApplyScenario(sim::DefaultScenario(), restored);
+  ASSERT_TRUE(DiscoverCamera(again));
+  ASSERT_TRUE(IssueCommand(again, CMD_GET_LOGIN_STATE, block));
+  EXPECT_EQ(block[0], 0);
 }
 
 }  // namespace

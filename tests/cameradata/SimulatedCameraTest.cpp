@@ -1,6 +1,6 @@
 // The simulated camera as the tool meets it: passwords and lock-out, the
-// login of each connection, settings and clock, and texts it will not give
-// back.
+// login of each connection (from plugging in to pulling out), settings and
+// clock, and texts it will not give back.
 
 #include <gtest/gtest.h>
 
@@ -33,6 +33,11 @@ class SimulatedCameraTest : public ::testing::Test {
     EXPECT_TRUE(DiscoverCamera(session));
     return test::CheckPassword(session, password);
   }
+  void Replug() {
+    sim::SimulatedDrive d = *drives.Drive('F');
+    drives.Remove('F');
+    drives.Insert('F', d);
+  }
   std::pair<int, int> LoginState() {
     ReplyBlock block{};
     EXPECT_TRUE(IssueCommand(session, CMD_GET_LOGIN_STATE, block));
@@ -51,9 +56,16 @@ TEST_F(SimulatedCameraTest, VerdictsAndTheLoginOfTheConnection) {
   EXPECT_EQ(LoginState(), Verdict(1, 0));
   EXPECT_EQ(Login("888888"), Verdict(2, 0));
   EXPECT_EQ(LoginState(), Verdict(1, 2));
-  // A new connection starts logged out.
+  // A scan opens the volume again; the camera does not see that and stays
+  // logged in, and the login is part of its state.
+  ASSERT_TRUE(DiscoverCamera(session));
+  EXPECT_EQ(LoginState(), Verdict(1, 2));
+  EXPECT_TRUE(camera->state.loggedIn && camera->state.administrator);
+  // Plugging it in again starts a new connection, logged out.
+  Replug();
   ASSERT_TRUE(DiscoverCamera(session));
   EXPECT_EQ(LoginState(), Verdict(0, 0));
+  EXPECT_EQ(Login("1234"), Verdict(1, 0));
   EXPECT_EQ(Login("12345"), Verdict(0, 1));
   EXPECT_EQ(LoginState(), Verdict(0, 0));
   EXPECT_EQ(Login("123"), Verdict(0, 2));
@@ -109,6 +121,7 @@ TEST_F(SimulatedCameraTest, HalfSentTextIsDroppedOnReconnect) {
   ReplyBlock chunk{TEXT_LOGIN_PASSWORD, 0, 5, '1', '2', '3', '4', '5'};
   IssueCommand(session, CMD_WRITE_TEXT_CHUNK, chunk);
   camera->state.userPassword = sim::DigestOfPassword("12345");
+  Replug();
   ASSERT_TRUE(DiscoverCamera(session));
   ReplyBlock check{};
   IssueCommand(session, CMD_CHECK_PASSWORD, check);

@@ -1,0 +1,161 @@
+#include "Options.h"
+
+#include <CLI/CLI.hpp>
+
+namespace zul::cli {
+namespace {
+
+constexpr std::size_t kMaxText = 40;  // what the camera keeps of a text
+
+constexpr char kUsage[] =
+    "Usage: zulctl [--simulate[=FILE]] [--state FILE] [--trace FILE] [--drive LETTER] COMMAND "
+    "[ARGS]\n"
+    "Commands: list, status [--json], login, set-time, set-resolution 1080p|720p,\n"
+    "          set-loop on|off, set-hint TEXT, set-reference [--officer T] [--department T]\n"
+    "          [--additional T], set-password\n"
+    "Run with --help for more information.\n";
+
+constexpr char kFooter[] =
+    "Passwords are read from standard input, one a line: the current password, then (for\n"
+    "set-password) the new one. Every command that changes the camera logs in first.\n"
+    "\n"
+    "Exit status: 0 done, 1 usage error or unusable file, 2 no camera, 3 the camera did not\n"
+    "answer, 4 password refused, 5 camera locked.";
+
+// Texts travel at most 40 characters (bytes) long; a longer one is refused
+// rather than cut.
+const CLI::Validator kCameraText(
+    [](std::string& text) {
+      return text.size() <= kMaxText ? std::string()
+                                     : "holds " + std::to_string(text.size()) +
+                                           " characters; the camera keeps at most 40";
+    },
+    "");
+
+// "F", "f", "F:" or "f:" for a letter from D to Z; becomes "F".
+const CLI::Validator kDriveLetter(
+    [](std::string& value) {
+      std::string v = value;
+      if (v.size() == 2 && v[1] == ':') v.pop_back();
+      if (v.size() == 1 && v[0] >= 'a' && v[0] <= 'z') v[0] = static_cast<char>(v[0] - 'a' + 'A');
+      if (v.size() != 1 || v[0] < 'D' || v[0] > 'Z') {
+        return std::string("must be one drive letter from D to Z");
+      }
+      value = v;
+      return std::string();
+    },
+    "");
+
+}  // namespace
+
+bool ChangesCamera(Command command) {
+  return command != Command::List && command != Command::Status;
+}
+
+ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
+                                   std::ostream& err) {
+  Options o;
+  CLI::App app{"zulctl: the USB camera's login, settings and texts from the command line.",
+               "zulctl"};
+  app.fallthrough();             // the global options may also follow the command
+  app.require_subcommand(0, 1);  // none is refused below, after unknown words
+  app.footer(kFooter);
+
+  CLI::Option* simulate =
+      app.add_option("--simulate", o.scenarioPath,
+                     "Use simulated drives instead of the PC's: the default scenario (one camera "
+                     "at F:), or the scenario in FILE")
+          ->expected(0, 1)
+          ->type_name("[=FILE]");
+  app.add_option("--state", o.statePath,
+                 "Load the simulated drives from FILE when it exists and save them back after "
+                 "every change, so that runs sharing FILE meet one camera that stays plugged in")
+      ->needs(simulate)
+      ->type_name("FILE");
+  app.add_option("--trace", o.tracePath,
+                 "Write one line per device request to FILE (password characters masked)")
+      ->type_name("FILE");
+  std::string drive;
+  app.add_option("--drive", drive, "Use the camera at this drive letter (D to Z) only")
+      ->transform(kDriveLetter)
+      ->type_name("LETTER");
+
+  CLI::App* list = app.add_subcommand(
+      "list", "Every drive D: to Z: that answers as a camera: letter, serial number, firmware");
+  CLI::App* status = app.add_subcommand("status", "The whole readout of the camera");
+  status->add_flag("--json", o.json, "As one JSON object");
+  CLI::App* login =
+      app.add_subcommand("login", "Log in; on success the camera opens its storage to the PC");
+  CLI::App* setTime = app.add_subcommand("set-time", "Set the camera clock from the PC clock");
+  CLI::App* setResolution =
+      app.add_subcommand("set-resolution", "Set the video resolution: 1080p or 720p");
+  std::string resolution;
+  setResolution->add_option("RESOLUTION", resolution, "1080p or 720p")
+      ->required()
+      ->check(CLI::IsMember({"1080p", "720p"}, CLI::ignore_case));
+  CLI::App* setLoop =
+      app.add_subcommand("set-loop", "Switch loop recording (overwrite): on or off");
+  std::string loop;
+  setLoop->add_option("SWITCH", loop, "on or off")
+      ->required()
+      ->check(CLI::IsMember({"on", "off"}, CLI::ignore_case));
+  CLI::App* setHint = app.add_subcommand("set-hint", "Set the password hint: TEXT");
+  setHint->add_option("TEXT", o.hint, "At most 40 characters")->required()->check(kCameraText);
+  CLI::App* setReference = app.add_subcommand(
+      "set-reference", "Set reference texts; those not given keep the camera's current text");
+  std::string officer, department, additional;
+  CLI::Option* officerOption =
+      setReference->add_option("--officer", officer, "At most 40 characters")->check(kCameraText);
+  CLI::Option* departmentOption =
+      setReference->add_option("--department", department, "At most 40 characters")
+          ->check(kCameraText);
+  CLI::Option* additionalOption =
+      setReference->add_option("--additional", additional, "At most 40 characters")
+          ->check(kCameraText);
+  CLI::App* setPassword = app.add_subcommand(
+      "set-password", "Set a new login password (read from standard input after the current one)");
+
+  try {
+    app.parse(argc, argv);
+    if (app.get_subcommands().empty()) throw CLI::RequiredError("A command");
+    if (setReference->parsed() && !officerOption->count() && !departmentOption->count() &&
+        !additionalOption->count()) {
+      throw CLI::ValidationError("set-reference",
+                                 "give at least one of --officer, --department, --additional");
+    }
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) {  // --help
+      app.exit(e, out, err);
+      return {std::nullopt, 0};
+    }
+    err << "zulctl: " << e.what() << "\n" << kUsage;
+    return {std::nullopt, 1};
+  }
+
+  o.simulate = simulate->count() > 0;
+  o.driveLetter = drive.empty() ? 0 : drive[0];
+  const struct {
+    CLI::App* app;
+    Command command;
+  } commands[] = {{list, Command::List},
+                  {status, Command::Status},
+                  {login, Command::Login},
+                  {setTime, Command::SetTime},
+                  {setResolution, Command::SetResolution},
+                  {setLoop, Command::SetLoop},
+                  {setHint, Command::SetHint},
+                  {setReference, Command::SetReference},
+                  {setPassword, Command::SetPassword}};
+  for (const auto& c : commands) {
+    if (c.app->parsed()) o.command = c.command;
+  }
+  // The choices are taken in either case.
+  o.resolutionIndex = CLI::detail::to_lower(resolution) == "720p" ? 1 : 0;
+  o.loopRecordingIndex = CLI::detail::to_lower(loop) == "on" ? 1 : 0;
+  if (officerOption->count()) o.officer = officer;
+  if (departmentOption->count()) o.department = department;
+  if (additionalOption->count()) o.additional = additional;
+  return {std::move(o), 0};
+}
+
+}  // namespace zul::cli

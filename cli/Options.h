@@ -1,0 +1,52 @@
+#pragma once
+// zulctl's command line.
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace zul::cli {
+
+enum class Command {
+  List,
+  Status,
+  Login,
+  SetTime,
+  SetResolution,
+  SetLoop,
+  SetHint,
+  SetReference,
+  SetPassword,
+};
+
+struct Options {
+  bool simulate = false;
+  std::string scenarioPath;  // empty: the default scenario
+  std::string statePath;     // empty: every run starts from the scenario
+  std::string tracePath;
+  char driveLetter = 0;  // 'D' to 'Z', or 0 for the first camera found
+
+  Command command = Command::Status;
+  bool json = false;                   // status
+  int resolutionIndex = 0;             // set-resolution: 0 1080p, 1 720p
+  int loopRecordingIndex = 0;          // set-loop: 0 off, 1 on
+  std::string hint;                    // set-hint
+  std::optional<std::string> officer;  // set-reference: given fields only
+  std::optional<std::string> department;
+  std::optional<std::string> additional;
+};
+
+// Every command but list and status changes the camera and logs in first.
+bool ChangesCamera(Command command);
+
+struct ParsedCommandLine {
+  std::optional<Options> options;  // nothing: the run is over, with exitCode
+  int exitCode = 0;
+};
+
+// Parses argv. For --help prints the help to out (exit code 0); for a usage
+// error prints the fault and a pointer to --help to err (exit code 1).
+ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
+                                   std::ostream& err);
+
+}  // namespace zul::cli

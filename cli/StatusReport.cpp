@@ -1,0 +1,83 @@
+#include "StatusReport.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "Latin1.h"
+
+namespace zul::cli {
+namespace {
+
+std::string Choice(int index, const char* zero, const char* one) {
+  if (index == 0) return zero;
+  if (index == 1) return one;
+  return "unknown (" + std::to_string(index) + ")";
+}
+
+}  // namespace
+
+std::string FirmwareVersion(const CameraStatus& status) {
+  const std::string prefix = kFirmwarePrefix;
+  const std::string& text = status.firmwareText;
+  return text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text;
+}
+
+std::string StatusJson(const CameraReport& r) {
+  const CameraStatus& s = r.status;
+  nlohmann::ordered_json j;
+  j["devicePath"] = r.devicePath;
+  j["drive"] = r.driveName;
+  j["firmware"] = sim::Latin1ToUtf8(FirmwareVersion(s));
+  j["serialNumber"] = sim::Latin1ToUtf8(s.serialNumber);
+  j["officer"] = sim::Latin1ToUtf8(s.officerText);
+  j["department"] = sim::Latin1ToUtf8(s.departmentText);
+  j["additional"] = sim::Latin1ToUtf8(s.additionalText);
+  j["hint"] = sim::Latin1ToUtf8(s.hintText);
+  j["resolution"] = s.resolutionIndex;
+  j["loopRecording"] = s.loopRecordingIndex;
+  j["query0D"] = s.query0D;
+  j["loggedIn"] = s.loggedIn;
+  j["administrator"] = s.administrator;
+  return j.dump(2) + "\n";
+}
+
+std::string Printable(const std::string& bytes) {
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (c < 0x20 || c == 0x7F) {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+std::string StatusText(const CameraReport& r) {
+  const CameraStatus& s = r.status;
+  const std::pair<const char*, std::string> lines[] = {
+      {"Drive", r.driveName + " (" + r.devicePath + ")"},
+      {"Firmware", Printable(FirmwareVersion(s))},
+      {"Serial number", Printable(s.serialNumber)},
+      {"Officer", Printable(s.officerText)},
+      {"Department", Printable(s.departmentText)},
+      {"Additional", Printable(s.additionalText)},
+      {"Password hint", Printable(s.hintText)},
+      {"Resolution", Choice(s.resolutionIndex, "1080P 30FPS", "720P 30FPS")},
+      {"Loop recording", Choice(s.loopRecordingIndex, "No", "Yes")},
+      {"Query 0D", std::to_string(s.query0D)},
+      {"Logged in", s.loggedIn ? "yes" : "no"},
+      {"Administrator", s.administrator ? "yes" : "no"},
+  };
+  std::string text;
+  for (const auto& [name, value] : lines) {
+    std::string label = std::string(name) + ":";
+    if (!value.empty()) label.resize(16, ' ');
+    text += label + value + "\n";
+  }
+  return text;
+}
+
+}  // namespace zul::cli

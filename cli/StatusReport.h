@@ -1,0 +1,32 @@
+#pragma once
+// The camera's readout as zulctl prints it: readable lines, or one JSON object.
+
+#include <string>
+
+#include "CameraStatus.h"
+
+namespace zul::cli {
+
+struct CameraReport {
+  std::string devicePath;  // "\\.\F:"
+  std::string driveName;   // "F:"
+  CameraStatus status;
+};
+
+// The version the camera reported, without the readout's caption.
+std::string FirmwareVersion(const CameraStatus& status);
+
+// Keys: devicePath, drive, firmware, serialNumber, officer, department,
+// additional, hint, resolution, loopRecording, query0D, loggedIn,
+// administrator. The camera's 8-bit texts are given as the characters of the
+// same numbers (U+0000 to U+00FF).
+std::string StatusJson(const CameraReport& report);
+
+// One "Name: value" line each; control characters in the camera's texts are
+// shown as \xNN so that they cannot act on the terminal.
+std::string StatusText(const CameraReport& report);
+
+// Bytes as they may go to a terminal: control characters as \xNN.
+std::string Printable(const std::string& bytes);
+
+}  // namespace zul::cli

@@ -1,0 +1,120 @@
+#include "Zulctl.h"
+
+#include <optional>
+
+#include "CameraCommands.h"
+#include "ExitCode.h"
+#include "Messages.h"
+#include "Options.h"
+#include "Secret.h"
+#include "Simulation.h"
+#include "TraceLog.h"
+#include "TracingPort.h"
+#include "TransferWatch.h"
+#if defined(_WIN32)
+#include "win32/Win32VolumePort.h"
+#endif
+
+namespace zul::cli {
+namespace {
+
+// One password line, refused before anything is sent when it cannot be one.
+bool ReadPassword(std::FILE* in, const char* prompt, std::ostream& err, Secret& secret) {
+  if (!ReadSecretLine(in, prompt, err, secret)) {
+    err << kNoPassword << "\n";
+    return false;
+  }
+  if (secret.length() < 4) {
+    err << kPasswordTooShort << "\n";
+    return false;
+  }
+  if (secret.length() > 10) {
+    err << kPasswordTooLong << "\n";
+    return false;
+  }
+  if (secret.text().find('\0') != std::string_view::npos) {  // the camera would end it there
+    err << kPasswordZero << "\n";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& out,
+              std::ostream& err) {
+  const ParsedCommandLine parsed = ParseCommandLine(argc, argv, out, err);
+  if (!parsed.options) return parsed.exitCode;
+  const Options& o = *parsed.options;
+
+  sim::Simulation simulation;
+#if defined(_WIN32)
+  Win32VolumePort volumes;
+#endif
+  DevicePort* port = nullptr;
+  if (o.simulate) {
+    std::string error;
+    if (!simulation.Open(o.scenarioPath, o.statePath, error)) {
+      err << "zulctl: " << error << "\n";
+      return kExitUsage;
+    }
+    port = &simulation.Port();
+  } else {
+#if defined(_WIN32)
+    port = &volumes;
+#else
+    err << kNoDeviceAccess << "\n";
+    return kExitNoCamera;
+#endif
+  }
+
+  std::optional<TraceLog> trace;
+  std::optional<TracingPort> tracing;
+  if (!o.tracePath.empty()) {
+    trace.emplace(o.tracePath);
+    if (!trace->IsOpen()) {
+      err << "zulctl: " << o.tracePath << ": cannot be written\n";
+      return kExitUsage;
+    }
+    tracing.emplace(*port, *trace);
+    port = &*tracing;
+  }
+
+  Secret password, newPassword;
+  if (ChangesCamera(o.command)) {
+    if (!ReadPassword(in, "Password: ", err, password)) return kExitUsage;
+    if (o.command == Command::SetPassword &&
+        !ReadPassword(in, "New password: ", err, newPassword)) {
+      return kExitUsage;
+    }
+  }
+
+  TransferWatch watch(*port);
+  DeviceSession session{watch};
+  CameraCommands commands(session, watch, o.driveLetter, out, err);
+  int rc = kExitDone;
+  switch (o.command) {
+    case Command::List:
+      rc = commands.List();
+      break;
+    case Command::Status:
+      rc = commands.Status(o.json);
+      break;
+    case Command::Login:
+      rc = commands.Login(password);
+      break;
+    default:
+      rc = commands.Change(o, password, &newPassword);
+      break;
+  }
+  session.ReleaseHandle();
+
+  const std::string saveError = simulation.SaveError();
+  if (!saveError.empty()) {
+    err << "zulctl: the simulated camera's state was not saved: " << saveError << "\n";
+    if (rc == kExitDone) rc = kExitUsage;
+  }
+  return rc;
+}
+
+}  // namespace zul::cli

@@ -1,0 +1,23 @@
+# zul_header_library(<target> <folder> <package> <version> <imported> <deb>): a
+# header-only library from /usr/include/<folder> as the INTERFACE target
+# <target>. Native builds use the package's CMake config (found globally, so
+# any directory may link the target). Cross builds must not see the host's
+# /usr/include, so they get a folder holding nothing but a link to <folder>.
+include_guard(GLOBAL)
+function(zul_header_library target folder package version imported deb)
+  add_library(${target} INTERFACE)
+  if(CMAKE_CROSSCOMPILING)
+    if(NOT EXISTS /usr/include/${folder})
+      message(FATAL_ERROR "/usr/include/${folder} not found (install ${deb})")
+    endif()
+    set(dir ${CMAKE_BINARY_DIR}/_${target}_include)
+    file(MAKE_DIRECTORY ${dir})
+    if(NOT EXISTS ${dir}/${folder})
+      file(CREATE_LINK /usr/include/${folder} ${dir}/${folder} SYMBOLIC)
+    endif()
+    target_include_directories(${target} SYSTEM INTERFACE ${dir})
+  else()
+    find_package(${package} ${version} REQUIRED GLOBAL)
+    target_link_libraries(${target} INTERFACE ${imported})
+  endif()
+endfunction()

@@ -1,0 +1,35 @@
+#pragma once
+// The simulated drives a program runs against when asked to simulate: built
+// from a scenario file (or the default scenario) and, when a state file is
+// named, carried on from that file and saved back to it after every change.
+
+#include <memory>
+#include <string>
+
+#include "DevicePort.h"
+#include "SimulatedDrives.h"
+#include "StateFile.h"
+
+namespace zul::sim {
+
+class Simulation {
+ public:
+  // scenarioPath empty: the default scenario. statePath empty: every run
+  // starts from the scenario. The scenario file is only ever read. Returns
+  // false with one message in error when the scenario or the state is refused,
+  // or when both paths name the same file.
+  bool Open(const std::string& scenarioPath, const std::string& statePath, std::string& error);
+
+  // The port to talk through: the drives, or the saving port over them.
+  DevicePort& Port() { return saving_ ? static_cast<DevicePort&>(*saving_) : drives_; }
+  SimulatedDrives& Drives() { return drives_; }
+
+  // The first failed save of the state file, or empty.
+  std::string SaveError() const { return saving_ ? saving_->SaveError() : std::string(); }
+
+ private:
+  SimulatedDrives drives_;
+  std::unique_ptr<StateSavingPort> saving_;
+};
+
+}  // namespace zul::sim

@@ -1,0 +1,182 @@
+#include "Spawn.h"
+
+#include <fstream>
+#include <sstream>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+#endif
+
+namespace zul::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::string s = text.str();
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
+    out += s[i];
+  }
+  return out;
+}
+
+#if defined(_WIN32)
+
+// One argument as the C runtime's command-line parser reads it back.
+std::string Quote(const std::string& arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+  std::string q = "\"";
+  std::size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    q.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    q += c;
+  }
+  q.append(2 * backslashes, '\\');
+  return q + "\"";
+}
+
+// CMake gives the build's paths in the host's form; under Wine the host's
+// root is drive Z:.
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+int Spawn(const std::string& program, const std::vector<std::string>& args, const fs::path& in,
+          const fs::path& out, const fs::path& err) {
+  const std::string exe = WindowsPath(program);
+  std::string commandLine = Quote(exe);
+  for (const std::string& a : args) commandLine += " " + Quote(a);
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE hIn = CreateFileA(in.string().c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit,
+                           OPEN_EXISTING, 0, nullptr);
+  HANDLE hOut =
+      CreateFileA(out.string().c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  HANDLE hErr =
+      CreateFileA(err.string().c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  int code = -1;
+  if (hIn != INVALID_HANDLE_VALUE && hOut != INVALID_HANDLE_VALUE && hErr != INVALID_HANDLE_VALUE) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = hIn;
+    si.hStdOutput = hOut;
+    si.hStdError = hErr;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &si, &pi)) {
+      WaitForSingleObject(pi.hProcess, INFINITE);
+      DWORD exitCode = 0;
+      if (GetExitCodeProcess(pi.hProcess, &exitCode)) code = static_cast<int>(exitCode);
+      CloseHandle(pi.hThread);
+      CloseHandle(pi.hProcess);
+    }
+  }
+  for (HANDLE h : {hIn, hOut, hErr}) {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+  return code;
+}
+
+#else
+
+int Spawn(const std::string& program, const std::vector<std::string>& args, const fs::path& in,
+          const fs::path& out, const fs::path& err) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  int code = -1;
+  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) code = WEXITSTATUS(status);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  return code;
+}
+
+#endif
+
+}  // namespace
+
+#if !defined(_WIN32)
+
+ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& lines, const std::string& prompt) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  ProgramRun run;
+  if (pid < 0) return run;
+  if (pid == 0) {
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  std::size_t typed = 0;
+  std::size_t seen = 0;  // output already matched against a prompt
+  for (;;) {
+    pollfd p{terminal, POLLIN, 0};
+    if (poll(&p, 1, 10000) <= 0) break;  // nothing for ten seconds: give up
+    char chunk[256];
+    const ssize_t n = read(terminal, chunk, sizeof chunk);
+    if (n <= 0) break;  // the program ended and closed the terminal
+    run.out.append(chunk, static_cast<std::size_t>(n));
+    const std::size_t at = run.out.find(prompt, seen);
+    if (typed < lines.size() && at != std::string::npos) {
+      seen = at + prompt.size();
+      const std::string line = lines[typed++] + "\n";
+      if (write(terminal, line.data(), line.size()) != static_cast<ssize_t>(line.size())) break;
+    }
+  }
+  close(terminal);
+  int status = 0;
+  if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+  return run;
+}
+
+#endif
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& input, const fs::path& workDir) {
+  const fs::path in = workDir / "stdin.txt", out = workDir / "stdout.txt",
+                 err = workDir / "stderr.txt";
+  std::ofstream(in, std::ios::binary) << input;
+  ProgramRun run;
+  run.exitCode = Spawn(program, args, in, out, err);
+  run.out = ReadText(out);
+  run.err = ReadText(err);
+  return run;
+}
+
+}  // namespace zul::test

@@ -1,0 +1,32 @@
+#pragma once
+// Runs a program the way a shell would: arguments, standard input from a
+// text, standard output and error captured, exit status. Native on Linux and
+// on Windows (so the Windows tests under Wine start the Windows program).
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zul::test {
+
+struct ProgramRun {
+  int exitCode = -1;
+  std::string out;  // line breaks as "\n" whatever the platform wrote
+  std::string err;
+};
+
+// Runs program with args in workDir; input is what it reads on standard
+// input. The streams go through files in workDir, so nothing can block on a
+// full pipe.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& input, const std::filesystem::path& workDir);
+
+#if !defined(_WIN32)
+// Runs program on a terminal of its own (a pseudo-terminal): each line of
+// lines is typed once the output so far ends with prompt. Everything the
+// terminal showed, echo included, is in out.
+ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& lines, const std::string& prompt);
+#endif
+
+}  // namespace zul::test

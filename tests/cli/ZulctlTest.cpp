@@ -1,0 +1,602 @@
+// zulctl as the operator and scripts meet it: the built program run against
+// simulated cameras, each run a process of its own, with runs sharing a state
+// file meeting one camera that stays plugged in.
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "Spawn.h"
+
+namespace zul {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+using Args = std::vector<std::string>;
+
+constexpr char kLockedOut[] =
+    "Wrong password!  Please contact Marlowen\n"
+    "                       + 1-800-555-0134\n";
+constexpr char kNoAnswer[] =
+    "The camera did not answer. Please check the USB connection and try again.\n";
+
+// A disk at D: and a camera at F: with user password 2580 and administrator
+// password 13579; extra holds more camera keys.
+std::string CameraScenario(const std::string& extra = "") {
+  return R"({"drives": [{"letter": "D", "type": "disk"},
+    {"letter": "F", "type": "camera", "password": "2580", "adminPassword": "13579",
+     "serial": "B7654321")" +
+         (extra.empty() ? "" : ", " + extra) + "}]}";
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class ZulctlTest : public ::testing::Test {
+ protected:
+  fs::path dir;
+  std::string scenario, state, trace;
+
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir = fs::temp_directory_path() / (std::string("zulctl-") + info->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    scenario = (dir / "scenario.json").string();
+    state = (dir / "state.json").string();
+    trace = (dir / "trace.txt").string();
+    UseScenario(CameraScenario());
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  void UseScenario(const std::string& json) { std::ofstream(scenario, std::ios::binary) << json; }
+
+  // zulctl with exactly these arguments.
+  test::ProgramRun Run(const Args& args, const std::string& input = "") {
+    return test::RunProgram(ZULCTL_PATH, args, input, dir);
+  }
+  // zulctl --simulate=SCENARIO --state=STATE args...
+  test::ProgramRun Zulctl(Args args, const std::string& input = "") {
+    args.insert(args.begin(), {"--simulate=" + scenario, "--state=" + state});
+    return Run(args, input);
+  }
+  Json Status(Args extra = {}) {
+    extra.insert(extra.end(), {"status", "--json"});
+    const test::ProgramRun r = Zulctl(extra);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return Json::parse(r.out, nullptr, false);
+  }
+  // The simulated camera at letter as the state file keeps it.
+  Json SavedCamera(const std::string& letter = "F") {
+    const Json saved = Json::parse(ReadFile(state), nullptr, false);
+    for (const Json& d : saved.value("drives", Json::array())) {
+      if (d.value("letter", "") == letter) return d;
+    }
+    ADD_FAILURE() << "no drive " << letter << " in the state file";
+    return Json::object();
+  }
+};
+
+TEST_F(ZulctlTest, EachChangeIsReadBackInALaterRun) {
+  UseScenario(CameraScenario(R"("officer": "J. OKAFOR", "department": "HARBOUR UNIT",
+      "hint": "middle column", "resolution": 1, "loopRecording": 1, "query0D": 4)"));
+  const std::string scenarioText = ReadFile(scenario);
+  Json expected = {{"devicePath", "\\\\.\\F:"},
+                   {"drive", "F:"},
+                   {"firmware", "V1.6.20241201"},
+                   {"serialNumber", "B7654321"},
+                   {"officer", "J. OKAFOR"},
+                   {"department", "HARBOUR UNIT"},
+                   {"additional", ""},
+                   {"hint", "middle column"},
+                   {"resolution", 1},
+                   {"loopRecording", 1},
+                   {"query0D", 4},
+                   {"loggedIn", false},
+                   {"administrator", false}};
+  ASSERT_EQ(Status(), expected);
+
+  const std::string forty = "forty characters, no more and no less..";
+  ASSERT_EQ(forty.size() + 1, 40u);
+  struct Change {
+    Args args;
+    std::string input;
+    std::string said;
+    Json effect;  // what the next status shows differently
+  };
+  const Change changes[] = {
+      {{"set-resolution", "1080p"},
+       "2580\n",
+       "Change video resolution to 1080P.\n",
+       {{"resolution", 0}, {"loggedIn", true}}},
+      {{"set-resolution", "720P"},
+       "2580\n",
+       "Change video resolution to 720P.\n",
+       {{"resolution", 1}}},
+      {{"set-loop", "off"}, "2580\n", "Loop recording off!\n", {{"loopRecording", 0}}},
+      {{"set-loop", "on"}, "2580\n", "Loop recording on!\n", {{"loopRecording", 1}}},
+      {{"set-hint", forty + "!"}, "2580\n", "You've updated your hint!\n", {{"hint", forty + "!"}}},
+      {{"set-hint", "five5"}, "2580\n", "You've updated your hint!\n", {{"hint", "five5"}}},
+      {{"set-reference", "--officer", "O. NEW"},
+       "2580\n",
+       "You've updated your reference data!\n",
+       {{"officer", "O. NEW"}}},
+      {{"set-reference", "--department", "", "--additional", "SHIFT B"},
+       "2580\n",
+       "You've updated your reference data!\n",
+       {{"department", ""}, {"additional", "SHIFT B"}}},
+      {{"login"},
+       "13579\n",
+       "Logged in as administrator.\nStorage opened on F:\n",
+       {{"administrator", true}}},
+      {{"login"}, "2580\n", "Logged in.\nStorage opened on F:\n", {{"administrator", false}}},
+      {{"set-hint", "x"}, "0000\n", "", {{"loggedIn", false}}},  // refused: nothing else changes
+  };
+  for (const Change& c : changes) {
+    SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+    const test::ProgramRun r = Zulctl(c.args, c.input);
+    EXPECT_EQ(r.out, c.said);
+    EXPECT_EQ(r.exitCode, c.said.empty() ? 4 : 0) << r.err;
+    expected.update(c.effect);
+    EXPECT_EQ(Status(), expected);
+  }
+  EXPECT_TRUE(SavedCamera().value("diskAccess", false));  // the login opened the storage
+
+  // Without the state file a run starts from the scenario, which no run wrote.
+  const test::ProgramRun fresh = Run({"--simulate=" + scenario, "status", "--json"});
+  EXPECT_EQ(Json::parse(fresh.out, nullptr, false).value("hint", ""), "middle column");
+  EXPECT_EQ(ReadFile(scenario), scenarioText);
+}
+
+TEST_F(ZulctlTest, NewPasswordReplacesTheOld) {
+  test::ProgramRun r = Zulctl({"set-password"}, "2580\nn3w-pass\n");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "You've updated your password!\n");
+  r = Zulctl({"login"}, "2580\n");
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.err, "Wrong password!  You have 5 chances remaining.\n");
+  EXPECT_EQ(Zulctl({"login"}, "n3w-pass\n").exitCode, 0);
+}
+
+TEST_F(ZulctlTest, ClockComesFromThePc) {
+  const std::time_t before = std::time(nullptr);
+  const test::ProgramRun r = Zulctl({"set-time"}, "2580\n");
+  const std::time_t after = std::time(nullptr);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "Time sync completed!\n");
+  const Json camera = SavedCamera();
+  std::tm set{};
+  set.tm_year = camera["date"][0].get<int>() + 100;  // the camera keeps year - 2000
+  set.tm_mon = camera["date"][1].get<int>() - 1;
+  set.tm_mday = camera["date"][2].get<int>();
+  set.tm_hour = camera["time"][0].get<int>();
+  set.tm_min = camera["time"][1].get<int>();
+  set.tm_sec = camera["time"][2].get<int>();
+  set.tm_isdst = -1;
+  const std::time_t t = std::mktime(&set);
+  EXPECT_GE(t, before - 1);
+  EXPECT_LE(t, after + 1);
+}
+
+struct ExitCase {
+  const char* name;
+  std::string scenario;  // the camera scenario's drives
+  Args args;             // after --simulate and --state, unless simulated is false
+  std::string input;
+  int exitCode;
+  std::string err;  // a part of the error output
+  std::string out;  // the whole output
+  bool simulated = true;
+};
+
+TEST_F(ZulctlTest, ExitStatuses) {
+  const std::string forty1(41, 'x');
+  const std::string noTexts = CameraScenario();  // empty texts: one chunk each
+  const std::string diskOnly = R"({"drives": [{"letter": "D", "type": "disk"}]})";
+  const ExitCase cases[] = {
+    {"status",
+     noTexts,
+     {"status"},
+     "",
+     0,
+     "",
+     "Drive:          F: (\\\\.\\F:)\n"
+     "Firmware:       V1.6.20241201\n"
+     "Serial number:  B7654321\n"
+     "Officer:\n"
+     "Department:\n"
+     "Additional:\n"
+     "Password hint:\n"
+     "Resolution:     1080P 30FPS\n"
+     "Loop recording: No\n"
+     "Query 0D:       0\n"
+     "Logged in:      no\n"
+     "Administrator:  no\n"},
+    {"administrator opens a locked camera",
+     CameraScenario(R"("wrongAttempts": 6)"),
+     {"login"},
+     "13579\n",
+     0,
+     "",
+     "Logged in as administrator.\nStorage opened on F:\n"},
+
+    {"no command", noTexts, {}, "", 1, "Usage: zulctl", ""},
+    {"unknown command", noTexts, {"reboot"}, "", 1, "not expected: reboot", ""},
+    {"resolution not offered", noTexts, {"set-resolution", "480p"}, "2580\n", 1, "480p", ""},
+    {"loop neither on nor off", noTexts, {"set-loop", "yes"}, "2580\n", 1, "yes", ""},
+    {"hint over 40", noTexts, {"set-hint", forty1}, "2580\n", 1, "holds 41 characters", ""},
+    {"reference over 40",
+     noTexts,
+     {"set-reference", "--officer", "a", "--additional", forty1},
+     "2580\n",
+     1,
+     "holds 41 characters",
+     ""},
+    {"no reference given", noTexts, {"set-reference"}, "2580\n", 1, "at least one of", ""},
+    {"password too short",
+     noTexts,
+     {"login"},
+     "258\n",
+     1,
+     "Password must longer than 4 characters!\n",
+     ""},
+    {"password too long",
+     noTexts,
+     {"set-loop", "on"},
+     "25802580258\n",
+     1,
+     "Password must not be longer than 10 characters!\n",
+     ""},
+    {"no password", noTexts, {"login"}, "", 1, "No password on standard input", ""},
+    {"zero in the password",
+     noTexts,
+     {"login"},
+     std::string("25\0"
+                 "80\n",
+                 6),
+     1,
+     "must not hold a zero character",
+     ""},
+    {"new password too short",
+     noTexts,
+     {"set-password"},
+     "2580\nabc\n",
+     1,
+     "Password must longer than 4 characters!\n",
+     ""},
+    {"new password missing",
+     noTexts,
+     {"set-password"},
+     "2580\n",
+     1,
+     "No password on standard input",
+     ""},
+    {"drive letter before D",
+     noTexts,
+     {"--drive", "C", "status"},
+     "",
+     1,
+     "one drive letter from D to Z",
+     ""},
+    {"state without simulation",
+     noTexts,
+     {"--state", "x.json", "status"},
+     "",
+     1,
+     "--state requires --simulate",
+     "",
+     false},
+
+    {"no camera", diskOnly, {"status"}, "", 2, "Device not connected.\n", ""},
+    {"no camera to log in to", diskOnly, {"login"}, "2580\n", 2, "Device not connected.\n", ""},
+    {"drive is the disk", noTexts, {"--drive", "D", "status"}, "", 2, "Device not connected.", ""},
+    {"drive is empty", noTexts, {"--drive", "q:", "status"}, "", 2, "Device not connected.", ""},
+#if defined(_WIN32)
+    // The PC's own drives: none of them is the camera.
+    {"no simulation", noTexts, {"status"}, "", 2, "Device not connected.\n", "", false},
+#else
+    {"no simulation",
+     noTexts,
+     {"status"},
+     "",
+     2,
+     "cannot reach the PC's drives on Linux",
+     "",
+     false},
+#endif
+
+    // Requests at F: 1 INQUIRY, 2 identification, then the command's own.
+    {"readout fails", CameraScenario(R"("failRequests": [3])"), {"status"}, "", 3, kNoAnswer, ""},
+    // 3-5 firmware, 6 query 28, 7-10 the four texts, 11-14 settings and
+    // serial, 15 the login state.
+    {"login state fails",
+     CameraScenario(R"("failRequests": [15])"),
+     {"status"},
+     "",
+     3,
+     kNoAnswer,
+     ""},
+    {"password check fails",
+     CameraScenario(R"("failRequests": [4])"),
+     {"login"},
+     "2580\n",
+     3,
+     kNoAnswer,
+     ""},
+    {"password chunk fails",
+     CameraScenario(R"("failRequests": [3])"),
+     {"set-loop", "on"},
+     "2580\n",
+     3,
+     kNoAnswer,
+     ""},
+    {"opening the storage fails",
+     CameraScenario(R"("failRequests": [5])"),
+     {"login"},
+     "2580\n",
+     3,
+     kNoAnswer,
+     ""},
+    {"hint write fails",
+     CameraScenario(R"("failRequests": [5])"),
+     {"set-hint", "x"},
+     "2580\n",
+     3,
+     kNoAnswer,
+     ""},
+    {"date fails, time goes",
+     CameraScenario(R"("failRequests": [5])"),
+     {"set-time"},
+     "2580\n",
+     3,
+     kNoAnswer,
+     ""},
+    {"pulled out midway",
+     CameraScenario(R"("failFrom": 6)"),
+     {"set-reference", "--officer", "a", "--department", "b", "--additional", "c"},
+     "2580\n",
+     3,
+     kNoAnswer,
+     ""},
+
+    {"wrong password",
+     noTexts,
+     {"login"},
+     "0000\n",
+     4,
+     "Wrong password!  You have 5 chances remaining.\n",
+     ""},
+    {"fifth wrong attempt",
+     CameraScenario(R"("wrongAttempts": 4)"),
+     {"login"},
+     "0000\n",
+     4,
+     "Wrong password!  You have 1 chances remaining.\n",
+     ""},
+    {"wrong password before a change",
+     noTexts,
+     {"set-resolution", "720p"},
+     "2581\n",
+     4,
+     "Wrong password!",
+     ""},
+
+    {"sixth wrong attempt",
+     CameraScenario(R"("wrongAttempts": 5)"),
+     {"login"},
+     "0000\n",
+     5,
+     kLockedOut,
+     ""},
+    {"locked to the user password",
+     CameraScenario(R"("wrongAttempts": 6)"),
+     {"login"},
+     "2580\n",
+     5,
+     kLockedOut,
+     ""},
+    {"locked before a change",
+     CameraScenario(R"("wrongAttempts": 200)"),
+     {"set-hint", "x"},
+     "2580\n",
+     5,
+     kLockedOut,
+     ""},
+  };
+  for (const ExitCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    UseScenario(c.scenario);
+    fs::remove(state);
+    const test::ProgramRun r = c.simulated ? Zulctl(c.args, c.input) : Run(c.args, c.input);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, c.out);
+    if (c.exitCode == 1) {
+      EXPECT_FALSE(fs::exists(state)) << "a refused command reached the drives";
+    }
+    if (c.exitCode == 2 || c.exitCode == 3) {
+      EXPECT_EQ(r.err.find("Wrong password"), std::string::npos) << r.err;
+    }
+  }
+}
+
+TEST_F(ZulctlTest, WrongAttemptsCarryOverUntilTheLock) {
+  struct Attempt {
+    const char* password;
+    int exitCode;
+    std::string err;
+  };
+  const Attempt attempts[] = {
+      {"0000", 4, "Wrong password!  You have 5 chances remaining.\n"},
+      {"0001", 4, "Wrong password!  You have 4 chances remaining.\n"},
+      {"2580", 0, ""},  // a correct password starts the count again
+      {"0002", 4, "Wrong password!  You have 5 chances remaining.\n"},
+      {"0003", 4, "Wrong password!  You have 4 chances remaining.\n"},
+      {"0004", 4, "Wrong password!  You have 3 chances remaining.\n"},
+      {"0005", 4, "Wrong password!  You have 2 chances remaining.\n"},
+      {"0006", 4, "Wrong password!  You have 1 chances remaining.\n"},
+      {"0007", 5, kLockedOut},
+      {"2580", 5, kLockedOut},
+      {"13579", 0, ""},
+      {"2580", 0, ""},
+  };
+  for (const Attempt& a : attempts) {
+    SCOPED_TRACE(a.password);
+    const test::ProgramRun r = Zulctl({"login"}, std::string(a.password) + "\n");
+    EXPECT_EQ(r.exitCode, a.exitCode);
+    EXPECT_EQ(r.err, a.err);
+  }
+}
+
+TEST_F(ZulctlTest, PasswordsNeverShow) {
+  UseScenario(CameraScenario(R"("password": "Qx7#pZ2s", "adminPassword": "Ad7!xK")"));
+  struct Step {
+    Args args;
+    std::string input;
+  };
+  const Step steps[] = {
+      {{"login"}, "Qx7#pZ2s\n"},
+      {{"login"}, "Ww3$kq9v\n"},
+      {{"set-password"}, "Qx7#pZ2s\nZz9!nE4w\n"},
+      {{"login"}, "Zz9!nE4w\n"},
+      {{"set-hint", "no secrets"}, "Zz9!nE4w\n"},
+      {{"status"}, ""},
+      {{"login"}, "Ad7!xK\n"},
+  };
+  std::string seen;  // everything zulctl wrote anywhere
+  for (const Step& s : steps) {
+    Args args = s.args;
+    args.insert(args.begin(), "--trace=" + trace);
+    const test::ProgramRun r = Zulctl(args, s.input);
+    EXPECT_LE(r.exitCode, 4) << r.err;
+    seen += r.out + r.err + ReadFile(trace) + ReadFile(state);
+  }
+  // The trace did record the password traffic, masked.
+  ASSERT_NE(seen.find("FA 55 66 FE 06 00 00 25 04 00 05 ** ** ** ** **"), std::string::npos);
+  ASSERT_NE(seen.find("FA 55 66 FE 06 00 00 25 06 00 05 ** ** ** ** **"), std::string::npos);
+  for (const std::string secret : {"Qx7#pZ2s", "Ww3$kq9v", "Zz9!nE4w", "Ad7!xK"}) {
+    SCOPED_TRACE(secret);
+    for (std::size_t i = 0; i + 4 <= secret.size(); ++i) {
+      EXPECT_EQ(seen.find(secret.substr(i, 4)), std::string::npos);
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "%02X %02X %02X %02X", secret[i], secret[i + 1], secret[i + 2],
+                    secret[i + 3]);
+      EXPECT_EQ(seen.find(hex), std::string::npos) << hex;
+    }
+  }
+}
+
+#if !defined(_WIN32)
+TEST_F(ZulctlTest, TypedPasswordsAreNotEchoed) {
+  const test::ProgramRun r = test::RunOnTerminal(
+      ZULCTL_PATH, {"--simulate=" + scenario, "set-password"}, {"2580", "Zz9!nE4w"}, "assword: ");
+  EXPECT_EQ(r.exitCode, 0);
+  // The prompts, and the line breaks the program puts for the unechoed Enter.
+  EXPECT_NE(r.out.find("Password: \r\nNew password: \r\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("You've updated your password!"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("2580"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Zz9!"), std::string::npos) << r.out;
+}
+#endif
+
+TEST_F(ZulctlTest, ListFindsEveryCameraAndOnlyCameras) {
+  const auto scenarioWith = [](const std::string& gExtra) {
+    return R"({"drives": [
+      {"letter": "D", "type": "disk"},
+      {"letter": "E", "type": "impostor"},
+      {"letter": "F", "type": "unopenable"},
+      {"letter": "G", "type": "camera", "answer": "RIZ", "password": "1111",
+       "firmware": ["V1.6", ".2023", "0815"], "serial": "B7654321")" +
+           gExtra + R"(},
+      {"letter": "K", "type": "camera", "password": "2222", "serial": "C0000042"}]})";
+  };
+  UseScenario(scenarioWith(""));
+  test::ProgramRun r = Zulctl({"list"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "G:\tB7654321\tV1.6.20230815\nK:\tC0000042\tV1.6.20241201\n");
+
+  r = Zulctl({"--drive", "K", "list"});
+  EXPECT_EQ(r.out, "K:\tC0000042\tV1.6.20241201\n");
+  EXPECT_EQ(Zulctl({"--drive", "E", "list"}).exitCode, 2);
+
+  // The first camera, or the one named.
+  EXPECT_EQ(Status().value("serialNumber", ""), "B7654321");
+  const Json k = Status({"--drive", "k"});
+  EXPECT_EQ(k.value("serialNumber", ""), "C0000042");
+  EXPECT_EQ(k.value("devicePath", ""), "\\\\.\\K:");
+  r = Zulctl({"--drive", "K", "login"}, "2222\n");
+  EXPECT_EQ(r.out, "Logged in.\nStorage opened on K:\n");
+  EXPECT_TRUE(SavedCamera("K").value("loggedIn", false));
+  EXPECT_FALSE(SavedCamera("G").value("loggedIn", true));
+
+  // A camera that does not answer is reported; the others are still listed.
+  fs::remove(state);
+  UseScenario(scenarioWith(R"(, "failRequests": [5])"));
+  r = Zulctl({"list"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.out, "K:\tC0000042\tV1.6.20241201\n");
+  EXPECT_EQ(r.err, std::string("G: ") + kNoAnswer);
+}
+
+TEST_F(ZulctlTest, CameraTextsCannotActOnTheTerminal) {
+  UseScenario(CameraScenario(R"("hint": "a\u001b[2Jb", "officer": "Caf\u00e9")"));
+  const test::ProgramRun r = Zulctl({"status"});
+  EXPECT_NE(r.out.find("Password hint:  a\\x1B[2Jb\n"), std::string::npos) << r.out;
+  const Json j = Status();
+  EXPECT_EQ(j.value("hint", ""), "a\x1b[2Jb");
+  EXPECT_EQ(j.value("officer", ""), "Caf\xC3\xA9");  // the byte E9 as U+00E9
+}
+
+TEST_F(ZulctlTest, StateBelongsToItsScenario) {
+  ASSERT_EQ(Zulctl({"set-hint", "kept"}, "2580\n").exitCode, 0);
+  const std::string saved = ReadFile(state);
+  const std::string other = (dir / "other.json").string();
+  std::ofstream(other, std::ios::binary) << CameraScenario(R"("hint": "other")");
+  std::ofstream(dir / "garbage.json", std::ios::binary) << "{\"scenarioSha256\": ";
+  const std::string scenarioText = ReadFile(scenario);
+
+  struct Case {
+    const char* name;
+    Args args;
+    std::string err;
+  };
+  const Case cases[] = {
+      {"another scenario",
+       {"--simulate=" + other, "--state=" + state, "status"},
+       state + ": saved from another scenario"},
+      {"the default scenario",
+       {"--simulate", "--state=" + state, "status"},
+       state + ": saved from another scenario"},
+      {"not a saved state",
+       {"--simulate=" + scenario, "--state=" + (dir / "garbage.json").string(), "status"},
+       "garbage.json: not a saved state"},
+      {"the scenario itself",
+       {"--simulate=" + scenario, "--state=" + scenario, "status"},
+       scenario + ": is the scenario file"},
+      {"no scenario",
+       {"--simulate=" + (dir / "none.json").string(), "status"},
+       "none.json: cannot be read"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const test::ProgramRun r = Run(c.args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(ReadFile(state), saved);
+  EXPECT_EQ(ReadFile(scenario), scenarioText);
+  EXPECT_EQ(Status().value("hint", ""), "kept");
+}
+
+}  // namespace
+}  // namespace zul
