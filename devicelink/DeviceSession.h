@@ -16,6 +16,10 @@ struct DeviceSession {
   DevicePort& port;
   VolumeHandle handle = kNoHandle;  // opened only by DiscoverCamera
   char devicePath[10] = {};         // "\\.\F:" once a camera was found
+  // Vendor transfers whose system call failed, counted for the caller: the
+  // text and status operations do not report every failure themselves, and a
+  // flow must not report success after one. Callers reset it as they start.
+  unsigned failedTransfers = 0;
 
   // The drive letter and colon ("F:"), or empty before the first camera.
   std::string driveName() const;

@@ -42,7 +42,11 @@ bool VendorTransfer(DeviceSession& session, CommandBlock& command, ReplyBlock& r
   const bool ok = session.port.PassThrough(session.handle, &buffer, kHeaderLength,
                                            OutputSizeFor(kVendorReplyLength));
   // The system's error code is of no use to the caller: a failure is only false.
-  if (ok) std::memcpy(reply.data(), buffer.data, reply.size());
+  if (ok) {
+    std::memcpy(reply.data(), buffer.data, reply.size());
+  } else {
+    ++session.failedTransfers;
+  }
   // A block may have carried password characters, out or back.
   SecureWipe(buffer.header.Cdb, sizeof buffer.header.Cdb);
   SecureWipe(buffer.data, sizeof(ReplyBlock));

@@ -130,6 +130,10 @@ TEST_F(TransferTest, FailedCommandLeavesAllZeroBlock) {
   block.fill(0x01);
   EXPECT_FALSE(IssueCommand(session, CMD_GET_LOGIN_STATE, block));
   EXPECT_EQ(block, ReplyBlock{});
+  EXPECT_EQ(session.failedTransfers, 1u);
+  port.answer = [](PassThroughBuffer&) { return true; };
+  EXPECT_TRUE(IssueCommand(session, CMD_GET_LOGIN_STATE, block));
+  EXPECT_EQ(session.failedTransfers, 1u);  // successes leave the count alone
 }
 
 TEST_F(TransferTest, ReplyReusedAsArgumentsTravelsUnchanged) {
