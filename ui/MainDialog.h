@@ -38,6 +38,12 @@ class CZUL_PC_TOOLDlg : public Dialog {
   // first reading; false when it gave up.
   bool WaitForNextSecond();
 
+  // Camera options (CameraOptions.cpp).
+  void OnSyncTime();
+  void OnResolutionChange();
+  void OnLoopRecordingChange();
+  void OnOpenFolder();
+
   // The window's model of the camera (resolutionIndex ... hintText, loggedIn),
   // then the window icon.
   CameraStatus status;
