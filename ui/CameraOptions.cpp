@@ -9,19 +9,12 @@
 #include "Command.h"
 #include "Discovery.h"
 #include "MainDialog.h"
+#include "Messages.h"
 #include "resource.h"
 
 namespace zul::ui {
 
 namespace {
-
-// Until the shared message box lands.
-constexpr char kDeviceNotConnected[] = "Device not connected.";
-constexpr char kNoAnswer[] =
-    "The camera did not answer. Please check the USB connection and try again.";
-void ShowMessage(SystemServices& services, const std::string& text) {
-  services.MessageBox(text, "Marlowen V1.6", MB_OK, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-}
 
 constexpr char kClockUnreadable[] = "The PC clock could not be read.";
 
@@ -37,7 +30,7 @@ void Report(SystemServices& services, Exchange outcome, const char* success) {
       ShowMessage(services, kDeviceNotConnected);
       break;
     case Exchange::NoAnswer:
-      ShowMessage(services, kNoAnswer);
+      ShowMessage(services, kCameraDidNotAnswer);
       break;
   }
 }
