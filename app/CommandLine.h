@@ -11,6 +11,7 @@ namespace zul::app {
 struct Options {
   bool simulate = false;     // simulated drives instead of the PC's
   std::string scenarioFile;  // with simulate: the scenario; empty for the default one
+  std::string stateFile;     // with simulate: where the drives live on between runs; empty: none
   std::string traceFile;     // empty: no trace
 };
 
@@ -20,7 +21,8 @@ struct ParsedCommandLine {
 };
 
 // args: the arguments after the program name.
-//   --simulate  --simulate=FILE  --trace FILE  --trace=FILE
+//   --simulate  --simulate=FILE  --state FILE  --state=FILE  --trace FILE  --trace=FILE
+// --state only goes with --simulate.
 ParsedCommandLine ParseCommandLine(std::span<const std::string> args);
 
 // One line on how to call the program.

@@ -2,12 +2,6 @@
 
 namespace zul::app {
 
-bool NamesDrive(const std::string& file) {
-  if (file.size() < 2 || file[1] != ':') return false;
-  const char letter = file[0];
-  return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
-}
-
 void SimulatedSystemServices::Report(const std::string& line) {
   if (!report_) return;
   std::fprintf(report_, "%s\n", line.c_str());
@@ -16,7 +10,6 @@ void SimulatedSystemServices::Report(const std::string& line) {
 
 void SimulatedSystemServices::StartHidden(const std::string& commandLine) {
   if (trace_) trace_->WriteLine("exec: " + commandLine);
-  // The only program the tool starts is the disk checker on the camera's drive.
   if (execute_) {
     inner_.StartHidden(commandLine);
   } else {
@@ -27,7 +20,7 @@ void SimulatedSystemServices::StartHidden(const std::string& commandLine) {
 void SimulatedSystemServices::ShellOpen(const std::string& file, const std::string& parameters) {
   const std::string what = parameters.empty() ? file : file + " " + parameters;
   if (trace_) trace_->WriteLine("open: " + what);
-  if (execute_ || !NamesDrive(file)) {
+  if (execute_) {
     inner_.ShellOpen(file, parameters);
   } else {
     Report("simulation: would open: " + what);

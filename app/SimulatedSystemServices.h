@@ -1,13 +1,13 @@
 #pragma once
 // The PC's services as seen by a simulated camera: the disk checker and the
 // file browser would act on a drive letter that only the simulation has, or
-// worse on a real drive of the PC behind that letter, so they are not started.
-// The program says on its report stream what it would have run, and a trace
-// gets one line per request either way:
+// worse on a real drive of the PC behind that letter ("explorer F:\" names the
+// drive only in its parameters), so in a simulation nothing is started or
+// opened at all. The program says on its report stream what it would have run,
+// and a trace gets one line per request either way, in the order they come:
 //   exec: <command line>
 //   open: <file> <parameters>
-// Everything else (message boxes, clocks, sleeping, opening a web page) goes
-// to the real services.
+// Everything else (message boxes, clocks, sleeping) goes to the real services.
 
 #include <cstdio>
 
@@ -18,7 +18,7 @@ namespace zul::app {
 
 class SimulatedSystemServices final : public ui::SystemServices {
  public:
-  // trace: optional. execute: also run what names a drive (false for a
+  // trace: optional. execute: also start and open what is asked (false for a
   // simulation). report: where "would run" lines go; nullptr for none.
   SimulatedSystemServices(ui::SystemServices& inner, TraceLog* trace, bool execute,
                           std::FILE* report = stderr)
@@ -51,9 +51,5 @@ class SimulatedSystemServices final : public ui::SystemServices {
   bool execute_;
   std::FILE* report_;
 };
-
-// Whether file names a drive or something on one ("F:", "F:\", "F:\DCIM"),
-// as opposed to a web address or a program name.
-bool NamesDrive(const std::string& file);
 
 }  // namespace zul::app

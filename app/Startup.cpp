@@ -3,17 +3,14 @@
 #include <cerrno>
 #include <cstring>
 
-#include "Scenario.h"
-
 namespace zul::app {
 
 std::string PrepareStartup(const Options& options, StartupParts& parts) {
   if (options.simulate) {
-    sim::ScenarioResult loaded = options.scenarioFile.empty()
-                                     ? sim::ScenarioResult{sim::DefaultScenario(), {}}
-                                     : sim::LoadScenarioFile(options.scenarioFile);
-    if (!loaded) return "The scenario was not loaded.\n" + loaded.error;
-    sim::ApplyScenario(*loaded.scenario, parts.drives);
+    std::string error;
+    if (!parts.simulation.Open(options.scenarioFile, options.stateFile, error)) {
+      return "The simulation was not started.\n" + error;
+    }
   }
   if (!options.traceFile.empty()) {
     errno = 0;

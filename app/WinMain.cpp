@@ -36,7 +36,7 @@ int Run(HINSTANCE instance, const app::Options& options, ui::Win32SystemServices
   }
 
   Win32VolumePort pcDrives;
-  DevicePort* port = options.simulate ? static_cast<DevicePort*>(&parts.drives) : &pcDrives;
+  DevicePort* port = options.simulate ? &parts.simulation.Port() : &pcDrives;
   std::optional<TracingPort> traced;
   if (parts.trace) port = &traced.emplace(*port, *parts.trace);
   DeviceSession session{*port};
@@ -51,6 +51,11 @@ int Run(HINSTANCE instance, const app::Options& options, ui::Win32SystemServices
   ui::CZUL_PC_TOOLApp application(windows, *services, session);
   application.InitInstance();
   session.ReleaseHandle();
+  if (const std::string lost = parts.simulation.SaveError(); !lost.empty()) {
+    pc.FrameworkMessageBox("The simulated camera's state was not saved: " + lost,
+                           MB_OK | MB_ICONERROR);
+    return kFailed;
+  }
   return 0;
 }
 

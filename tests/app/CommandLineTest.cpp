@@ -11,6 +11,7 @@ struct GoodCase {
   std::vector<std::string> args;
   bool simulate;
   std::string scenario, trace;
+  std::string state = "";
 };
 
 class CommandLineGoodTest : public ::testing::TestWithParam<GoodCase> {};
@@ -22,6 +23,7 @@ TEST_P(CommandLineGoodTest, Parses) {
   EXPECT_EQ(parsed.options->simulate, c.simulate);
   EXPECT_EQ(parsed.options->scenarioFile, c.scenario);
   EXPECT_EQ(parsed.options->traceFile, c.trace);
+  EXPECT_EQ(parsed.options->stateFile, c.state);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -32,8 +34,13 @@ INSTANTIATE_TEST_SUITE_P(
                       GoodCase{{"--simulate=C:\\a b\\c.json"}, true, "C:\\a b\\c.json", ""},
                       GoodCase{{"--trace", "t.log"}, false, "", "t.log"},
                       GoodCase{{"--trace=t.log", "--simulate"}, true, "", "t.log"},
-                      GoodCase{
-                          {"--simulate=s.json", "--trace", "t.log"}, true, "s.json", "t.log"}));
+                      GoodCase{{"--simulate=s.json", "--trace", "t.log"}, true, "s.json", "t.log"},
+                      GoodCase{{"--state", "cam.json", "--simulate"}, true, "", "", "cam.json"},
+                      GoodCase{{"--simulate=s.json", "--state=C:\\a b\\cam.json", "--trace=t"},
+                               true,
+                               "s.json",
+                               "t",
+                               "C:\\a b\\cam.json"}));
 
 struct BadCase {
   std::vector<std::string> args;
@@ -59,6 +66,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{{"--simulate="}, "--simulate= needs a scenario file name."},
         BadCase{{"--simulate", "--simulate=x"}, "--simulate is given more than once."},
         BadCase{{"--trace=a", "--trace", "b"}, "--trace is given more than once."},
+        BadCase{{"--state", "cam.json"}, "--state goes with --simulate only."},
+        BadCase{{"--simulate", "--state"}, "--state needs a file name."},
+        BadCase{{"--simulate", "--state", "--trace", "t"}, "--state needs a file name."},
+        BadCase{{"--simulate", "--state="}, "--state needs a file name."},
+        BadCase{{"--simulate", "--state=a", "--state", "b"}, "--state is given more than once."},
         BadCase{{"--simulate", "cam.json"},
                 "Unexpected argument: cam.json (a scenario is given as --simulate=FILE)"}));
 

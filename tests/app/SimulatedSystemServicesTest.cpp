@@ -46,24 +46,27 @@ struct Capture {
 
 const std::string kCheck = "cmd.exe /c echo y|CHKDSK F: /F";
 
-TEST(SimulatedSystemServicesTest, SimulationRunsNothingOnADriveButSaysWhat) {
+TEST(SimulatedSystemServicesTest, SimulationStartsAndOpensNothingButTracesAndSaysWhat) {
   RecordingServices real;
   Capture trace, report;
   ASSERT_TRUE(trace.file && report.file);
   TraceLog log(trace.file);
   SimulatedSystemServices s(real, &log, /*execute=*/false, report.file);
 
+  // The folder flow's requests: the drive is named only in the parameters.
   s.StartHidden(kCheck);
-  s.ShellOpen("F:", "");
-  s.ShellOpen("https://www.marlowen.example/TERMS/", "");  // no drive: opened
-  s.Sleep(500);
+  s.Sleep(800);
+  s.StartHidden(kCheck);
+  s.ShellOpen("explorer", "F:\\");
+  s.ShellOpen("https://www.marlowen.example/TERMS/", "");
   EXPECT_EQ(s.MessageBox("Done.", "Marlowen V1.6", 0, 1033), 1);
 
-  EXPECT_EQ(real.calls, (std::vector<std::string>{"open https://www.marlowen.example/TERMS/|",
-                                                  "sleep 500", "box Done."}));
-  EXPECT_EQ(report.Text(), "simulation: would run: " + kCheck + "\nsimulation: would open: F:\n");
-  EXPECT_EQ(trace.Text(),
-            "exec: " + kCheck + "\nopen: F:\nopen: https://www.marlowen.example/TERMS/\n");
+  EXPECT_EQ(real.calls, (std::vector<std::string>{"sleep 800", "box Done."}));
+  EXPECT_EQ(report.Text(), "simulation: would run: " + kCheck + "\nsimulation: would run: " +
+                               kCheck + "\nsimulation: would open: explorer F:\\\n" +
+                               "simulation: would open: https://www.marlowen.example/TERMS/\n");
+  EXPECT_EQ(trace.Text(), "exec: " + kCheck + "\nexec: " + kCheck +
+                              "\nopen: explorer F:\\\nopen: https://www.marlowen.example/TERMS/\n");
 }
 
 TEST(SimulatedSystemServicesTest, ExecutingTracesAndRunsEverything) {
@@ -87,12 +90,6 @@ TEST(SimulatedSystemServicesTest, WithoutATraceOnlyTheReportIsWritten) {
   s.ShellOpen("Z:\\DCIM", "");
   EXPECT_TRUE(real.calls.empty());
   EXPECT_EQ(report.Text(), "simulation: would open: Z:\\DCIM\n");
-}
-
-TEST(NamesDriveTest, DriveLettersOnly) {
-  for (const char* yes : {"F:", "F:\\", "z:/x", "D:\\DCIM"}) EXPECT_TRUE(NamesDrive(yes)) << yes;
-  for (const char* no : {"", "F", "https://host/", "1:", "::", "cmd.exe"})
-    EXPECT_FALSE(NamesDrive(no)) << no;
 }
 
 }  // namespace

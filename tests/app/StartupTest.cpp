@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "Command.h"
+#include "Discovery.h"
 #include "Startup.h"
 
 namespace zul::app {
@@ -33,7 +35,7 @@ class StartupTest : public ::testing::Test {
 TEST_F(StartupTest, NoOptionsPrepareNothing) {
   StartupParts s;
   EXPECT_EQ(PrepareStartup(Options{}, s), "");
-  EXPECT_TRUE(s.drives.Drives().empty());
+  EXPECT_TRUE(s.simulation.Drives().Drives().empty());
   EXPECT_EQ(s.trace, nullptr);
 }
 
@@ -42,8 +44,8 @@ TEST_F(StartupTest, SimulateWithoutFileGivesTheDefaultCamera) {
   Options o;
   o.simulate = true;
   EXPECT_EQ(PrepareStartup(o, s), "");
-  ASSERT_EQ(s.drives.Drives().count('F'), 1u);
-  EXPECT_EQ(s.drives.Drives().at('F').type, sim::DriveType::Camera);
+  ASSERT_EQ(s.simulation.Drives().Drives().count('F'), 1u);
+  EXPECT_EQ(s.simulation.Drives().Drives().at('F').type, sim::DriveType::Camera);
 }
 
 TEST_F(StartupTest, ScenarioFileDecidesTheDrives) {
@@ -53,8 +55,8 @@ TEST_F(StartupTest, ScenarioFileDecidesTheDrives) {
   o.scenarioFile = Write("two.json", R"({"drives": [{"letter": "D", "type": "disk"},
                                                     {"letter": "K", "type": "camera"}]})");
   EXPECT_EQ(PrepareStartup(o, s), "");
-  EXPECT_EQ(s.drives.Drives().size(), 2u);
-  EXPECT_EQ(s.drives.Drives().at('K').type, sim::DriveType::Camera);
+  EXPECT_EQ(s.simulation.Drives().Drives().size(), 2u);
+  EXPECT_EQ(s.simulation.Drives().Drives().at('K').type, sim::DriveType::Camera);
 }
 
 TEST_F(StartupTest, UnusableScenarioIsRefusedWithItsName) {
@@ -67,8 +69,35 @@ TEST_F(StartupTest, UnusableScenarioIsRefusedWithItsName) {
     o.scenarioFile = file;
     const std::string error = PrepareStartup(o, s);
     EXPECT_NE(error.find(file), std::string::npos) << error;
-    EXPECT_TRUE(s.drives.Drives().empty());
+    EXPECT_TRUE(s.simulation.Drives().Drives().empty());
   }
+}
+
+TEST_F(StartupTest, AStateFileCarriesTheCameraIntoTheNextRun) {
+  Options o;
+  o.simulate = true;
+  o.stateFile = (dir_ / "cam.json").string();
+  {
+    StartupParts first;
+    ASSERT_EQ(PrepareStartup(o, first), "");
+    ASSERT_EQ(first.simulation.Drives().Drive('F')->camera->state.resolution, 0);
+    DeviceSession session{first.simulation.Port()};
+    ASSERT_TRUE(DiscoverCamera(session));
+    ReplyBlock block{1};
+    ASSERT_TRUE(IssueCommand(session, CMD_SET_RESOLUTION, block));
+    session.ReleaseHandle();
+    EXPECT_EQ(first.simulation.SaveError(), "");
+  }
+  StartupParts second;
+  ASSERT_EQ(PrepareStartup(o, second), "");
+  EXPECT_EQ(second.simulation.Drives().Drive('F')->camera->state.resolution, 1);
+
+  // A state that belongs to another scenario is refused, with the reason.
+  o.scenarioFile = Write("other.json", R"({"drives": [{"letter": "K", "type": "camera"}]})");
+  StartupParts third;
+  const std::string error = PrepareStartup(o, third);
+  EXPECT_EQ(error.rfind("The simulation was not started.\n", 0), 0u) << error;
+  EXPECT_NE(error.find(o.stateFile), std::string::npos) << error;
 }
 
 TEST_F(StartupTest, TraceFileIsOpenedOrNamedAsTheProblem) {
