@@ -49,11 +49,12 @@ Exchange SendSettings(DeviceSession& session,
   return session.failedTransfers == 0 ? Exchange::Done : Exchange::NoAnswer;
 }
 
-// The selection of a combo box as the one argument byte of a setting.
-ReplyBlock SelectionBlock(int index) {
+// A combo box's selection sent as the one argument byte of a setting.
+Exchange SendSelection(DeviceSession& session, std::uint32_t code, int index) {
   ReplyBlock block{};
   block[0] = static_cast<std::uint8_t>(index);
-  return block;
+  const std::array<std::pair<std::uint32_t, ReplyBlock>, 1> commands = {{{code, block}}};
+  return SendSettings(session, commands);
 }
 
 }  // namespace
@@ -82,17 +83,13 @@ void CZUL_PC_TOOLDlg::OnSyncTime() {
 
 void CZUL_PC_TOOLDlg::OnResolutionChange() {
   const int index = host().ComboGetCurSel(IDC_COMBO_RESOLUTION);
-  const std::array<std::pair<std::uint32_t, ReplyBlock>, 1> commands = {
-      {{CMD_SET_RESOLUTION, SelectionBlock(index)}}};
-  Report(services(), SendSettings(session(), commands),
+  Report(services(), SendSelection(session(), CMD_SET_RESOLUTION, index),
          index == 0 ? "Change video resolution to 1080P." : "Change video resolution to 720P.");
 }
 
 void CZUL_PC_TOOLDlg::OnLoopRecordingChange() {
   const int index = host().ComboGetCurSel(IDC_COMBO_LOOP_RECORDING);
-  const std::array<std::pair<std::uint32_t, ReplyBlock>, 1> commands = {
-      {{CMD_SET_LOOP_RECORDING, SelectionBlock(index)}}};
-  Report(services(), SendSettings(session(), commands),
+  Report(services(), SendSelection(session(), CMD_SET_LOOP_RECORDING, index),
          index == 1 ? "Loop recording on!" : "Loop recording off!");
 }
 
