@@ -1,6 +1,8 @@
 // End-to-end runs of the real program on simulated drives: the main window as
 // it opens with a camera and without one, checked control by control against
-// the template, and the refusal of options it cannot use.
+// the template, the operator's flows (login, notice, reference edit,
+// resolution, Enter in the password field), and the refusal of options it
+// cannot use.
 //
 //   e2e_main_window TOOL.exe SCENARIO_FOLDER WORK_FOLDER
 //
@@ -138,6 +140,124 @@ void MainWindowRun(Checker& c, const Paths& p, const std::string& scenario, cons
              "trace shows vendor commands to F:");
 }
 
+constexpr char kBoxCaption[] = "Marlowen V1.6";
+constexpr char kNoticeTitle[] = "MARLOWEN RZC V1.6";
+constexpr unsigned kFlowMs = 15000;
+
+// Waits for the flows' message box, checks its text, closes it with OK.
+void ExpectBox(Checker& c, const ToolProcess& tool, const std::string& text) {
+  const HWND box = tool.WaitForMessageBox(kBoxCaption, kFlowMs);
+  c.Expect(box != nullptr, "message box \"" + text + "\" appears");
+  if (!box) return;
+  c.ExpectEq(MessageBoxText(box), text, "message box text");
+  AnswerMessageBox(box, IDOK);
+  c.Expect(WaitForClosed(box, 5000), "message box closes");
+}
+
+// The terms notice after an accepted password: its picture, then OK, then
+// the logged-in panel.
+void ThroughNotice(Checker& c, const ToolProcess& tool, HWND w, const std::string& snapshot) {
+  const HWND notice = tool.WaitForMessageBox(kNoticeTitle, kFlowMs);
+  c.Expect(notice != nullptr, "terms notice appears");
+  if (!notice) return;
+  if (!snapshot.empty()) Snapshot(snapshot);
+  AnswerMessageBox(notice, IDOK);
+  c.Expect(WaitForClosed(notice, 5000), "terms notice closes");
+  // The refresh enables the login's controls one after the other.
+  const int loginControls[] = {IDC_BUTTON_MODIFY_PASSWORD,  IDC_BUTTON_MODIFY_HINT,
+                               IDC_BUTTON_MODIFY_REFERENCE, IDC_BUTTON_SYNC_TIME,
+                               IDC_COMBO_RESOLUTION,        IDC_COMBO_LOOP_RECORDING,
+                               IDC_BUTTON_OPEN_FOLDER};
+  for (int id : loginControls) {
+    c.Expect(WaitUntil([&] { return ControlEnabled(w, id); }, kFlowMs),
+             "logged in: control " + std::to_string(id) + " enabled");
+  }
+}
+
+// Login refused then accepted, the drive's release in the trace, a reference
+// text changed and read back, and the resolution on the wire. The camera's
+// state is kept in a state file for the next run.
+void OperatorFlowsRun(Checker& c, const Paths& p, const std::string& state) {
+  std::printf("run: operator flows\n");
+  const std::string trace = p.work + "\\flows.trace";
+  std::remove(trace.c_str());
+  std::remove(state.c_str());
+  ToolProcess tool;
+  c.Expect(tool.Start(p.tool, {"--simulate=" + p.scenarios + "\\camera.json", "--state", state,
+                               "--trace", trace}),
+           "start the tool");
+  const HWND w = tool.WaitForWindow(kTitle, kStartMs);
+  c.Expect(w != nullptr, "main window appears");
+  if (!w) return;
+
+  Type(w, IDC_EDIT_PASSWORD, "0000");
+  Click(w, IDC_BUTTON_LOGIN);
+  ExpectBox(c, tool, "Wrong password!  You have 5 chances remaining.");
+  c.Expect(!ControlEnabled(w, IDC_BUTTON_MODIFY_PASSWORD), "still logged out after a refusal");
+
+  Type(w, IDC_EDIT_PASSWORD, "1234");
+  Click(w, IDC_BUTTON_LOGIN);
+  ThroughNotice(c, tool, w, "terms-notice");
+  c.ExpectEq(ControlText(w, IDC_EDIT_OFFICER), "OFFICER 0417", "officer after login");
+  Snapshot("logged-in");
+
+  // The drive released: two disk checks of F:, traced, not run.
+  const std::string check = "exec: cmd.exe /c echo y|CHKDSK F: /F";
+  std::string lines = ReadTextFile(trace);
+  const auto first = lines.find(check);
+  c.Expect(first != std::string::npos, "trace: first disk check of F:");
+  c.Expect(first != std::string::npos && lines.find(check, first + 1) != std::string::npos,
+           "trace: second disk check of F:");
+  c.Expect(lines.find("exec: ") == first, "trace: nothing started before the checks");
+
+  Click(w, IDC_BUTTON_MODIFY_REFERENCE);
+  c.Expect(WaitUntil([&] { return ControlEnabled(w, IDC_EDIT_OFFICER); }, kFlowMs),
+           "reference fields open");
+  Type(w, IDC_EDIT_OFFICER, "OFFICER 0999");
+  Click(w, IDC_BUTTON_ENTER_REFERENCE);
+  ExpectBox(c, tool, "You've updated your reference data!");
+  c.Expect(WaitUntil([&] { return ControlText(w, IDC_EDIT_OFFICER) == "OFFICER 0999"; }, 5000),
+           "officer read back from the camera: " + ControlText(w, IDC_EDIT_OFFICER));
+  c.ExpectEq(ControlText(w, IDC_EDIT_DEPARTMENT), "NORTH DIV", "department kept");
+
+  SelectComboItem(w, IDC_COMBO_RESOLUTION, 1);
+  ExpectBox(c, tool, "Change video resolution to 720P.");
+  SelectComboItem(w, IDC_COMBO_RESOLUTION, 0);  // the camera's new setting for the next run
+  ExpectBox(c, tool, "Change video resolution to 1080P.");
+  lines = ReadTextFile(trace);
+  c.Expect(lines.find("FA 55 66 FE 06 00 00 01 00 00") != std::string::npos,
+           "trace: resolution 1080P on the wire");
+  c.Expect(lines.find("FA 55 66 FE 06 00 00 01 01 00") != std::string::npos,
+           "trace: resolution 720P on the wire");
+
+  PostMessageA(w, WM_CLOSE, 0, 0);
+  c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
+}
+
+// Enter in the password field logs in as the button does; the camera is the
+// one the previous run left in the state file.
+void EnterKeyRun(Checker& c, const Paths& p, const std::string& state) {
+  std::printf("run: Enter in the password field\n");
+  ToolProcess tool;
+  c.Expect(tool.Start(p.tool, {"--simulate=" + p.scenarios + "\\camera.json", "--state", state}),
+           "start the tool");
+  const HWND w = tool.WaitForWindow(kTitle, kStartMs);
+  c.Expect(w != nullptr, "main window appears");
+  if (!w) return;
+  c.ExpectEq(ControlText(w, IDC_EDIT_OFFICER), "OFFICER 0999", "officer from the state file");
+  c.ExpectEq(ComboSelection(w, IDC_COMBO_RESOLUTION), 0, "resolution from the state file");
+
+  Type(w, IDC_EDIT_PASSWORD, "12");
+  PressKeyIn(w, IDC_EDIT_PASSWORD, VK_RETURN);
+  ExpectBox(c, tool, "Password must longer than 4 characters!");
+  Type(w, IDC_EDIT_PASSWORD, "1234");
+  PressKeyIn(w, IDC_EDIT_PASSWORD, VK_RETURN);
+  ThroughNotice(c, tool, w, "");
+
+  PostMessageA(w, WM_CLOSE, 0, 0);
+  c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
+}
+
 // A bad command line: one message box naming the problem, then a non-zero exit.
 void RefusedRun(Checker& c, const Paths& p, const std::vector<std::string>& args,
                 const std::string& mentions, const std::string& snapshot) {
@@ -179,6 +299,10 @@ int main(int argc, char** argv) {
   camera.loopRecording = 1;
   MainWindowRun(c, paths, "camera.json", camera, "camera-logged-out");
   MainWindowRun(c, paths, "no-camera.json", Expected{}, "no-camera");
+
+  const std::string state = paths.work + "\\camera.state.json";
+  OperatorFlowsRun(c, paths, state);
+  EnterKeyRun(c, paths, state);
 
   RefusedRun(c, paths, {"--simulate=" + paths.scenarios + "\\missing.json"}, "missing.json",
              "refused-scenario");

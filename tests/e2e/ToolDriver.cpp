@@ -120,6 +120,23 @@ void Type(HWND dialog, int id, const std::string& text) {
   SetDlgItemTextA(dialog, id, text.c_str());
 }
 
+void SelectComboItem(HWND dialog, int id, int index) {
+  const HWND combo = GetDlgItem(dialog, id);
+  SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+void PressKeyIn(HWND dialog, int id, unsigned virtualKey) {
+  const HWND control = GetDlgItem(dialog, id);
+  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  PostMessageA(control, WM_KEYDOWN, virtualKey, 1);
+  PostMessageA(control, WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001u));
+}
+
+bool WaitForClosed(HWND window, unsigned timeoutMs) {
+  return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
+}
+
 std::string MessageBoxText(HWND box) {
   return ControlText(box, 0xFFFF);
 }

@@ -58,6 +58,15 @@ int ComboSelection(HWND dialog, int id);
 void Click(HWND dialog, int id);
 // Replaces a field's text (WM_SETTEXT).
 void Type(HWND dialog, int id, const std::string& text);
+// The operator picks a list item: the selection, then CBN_SELCHANGE to the
+// dialog (posted, as the handler may open a modal box).
+void SelectComboItem(HWND dialog, int id, int index);
+// Moves the keyboard focus to a control (WM_NEXTDLGCTL, which the dialog's
+// own thread carries out), then posts a key-down and key-up of virtualKey to
+// it, as the keyboard would.
+void PressKeyIn(HWND dialog, int id, unsigned virtualKey);
+// Waits until a window is gone; false on time-out.
+bool WaitForClosed(HWND window, unsigned timeoutMs);
 // The message text of a message box.
 std::string MessageBoxText(HWND box);
 // Presses a message box's button (IDOK, IDCANCEL ...).
