@@ -38,6 +38,24 @@ class CZUL_PC_TOOLDlg : public Dialog {
   // first reading; false when it gave up.
   bool WaitForNextSecond();
 
+  // Login and the editing groups (LoginFlow.cpp, EditingFlows.cpp), and the
+  // keyboard filter (KeyboardFilter.cpp).
+  void OnLogin();
+  void ReleaseDrive();
+  void OnModifyPassword();
+  void OnEnterNewPassword();
+  void OnModifyHint();
+  void OnEnterHint();
+  void OnModifyReference();
+  void OnEnterReference();
+  bool PreTranslateMessage(const Message& msg) override;
+
+  // Camera options (CameraOptions.cpp).
+  void OnSyncTime();
+  void OnResolutionChange();
+  void OnLoopRecordingChange();
+  void OnOpenFolder();
+
   // The window's model of the camera (resolutionIndex ... hintText, loggedIn),
   // then the window icon.
   CameraStatus status;
@@ -49,6 +67,11 @@ class CZUL_PC_TOOLDlg : public Dialog {
   DeviceSession& session() const { return session_; }
 
  private:
+  // Finds the camera and starts counting failed transfers; false without one.
+  bool StartCameraWrite();
+  // Shows why a write did not reach the camera; false when it did.
+  bool ReportWriteFailure(bool cameraFound);
+
   SystemServices& services_;
   DeviceSession& session_;
 };

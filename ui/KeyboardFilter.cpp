@@ -1,0 +1,49 @@
+// The main window's keys: Escape never closes it, and Enter acts as the ENTER
+// button of the field that has the focus (and does nothing anywhere else).
+
+#include <cstring>
+
+#include "MainDialog.h"
+#include "Messages.h"
+#include "PasswordRules.h"
+#include "SecureWipe.h"
+#include "resource.h"
+
+namespace zul::ui {
+
+bool CZUL_PC_TOOLDlg::PreTranslateMessage(const Message& msg) {
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) return true;
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN) return Dialog::PreTranslateMessage(msg);
+
+  DialogHost& h = host();
+  switch (h.FocusedControl()) {
+    case IDC_EDIT_PASSWORD: {
+      char password[kPasswordBuffer] = {};
+      h.GetControlText(IDC_EDIT_PASSWORD, password, sizeof password);
+      const std::size_t length = std::strlen(password);
+      SecureWipe(password, sizeof password);
+      if (length < kMinPassword || length > kMaxPassword) {
+        ShowMessage(services_, kPasswordTooShort);
+      } else {
+        h.PostCommand(IDC_BUTTON_LOGIN);
+      }
+      break;
+    }
+    case IDC_EDIT_NEW_PASSWORD:
+      OnEnterNewPassword();
+      break;
+    case IDC_EDIT_OFFICER:
+    case IDC_EDIT_DEPARTMENT:
+    case IDC_EDIT_ADDITIONAL:
+      h.PostCommand(IDC_BUTTON_ENTER_REFERENCE);
+      break;
+    case IDC_EDIT_NEW_HINT:
+      OnEnterHint();
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+}  // namespace zul::ui
