@@ -23,6 +23,7 @@
 #include "Rig.h"
 #include "TextField.h"
 #include "WinDefs.h"
+#include "resource.h"
 
 namespace zul::test {
 namespace {
@@ -70,12 +71,28 @@ bool Decides(const std::vector<std::uint8_t>& cdb) {
 }
 
 struct Flow {
+  Flow(std::string name, std::function<void(Rig&)> prepare, std::function<Outcome(Rig&)> run,
+       std::vector<std::uint32_t> unnoticed = {}, std::uint32_t decidedAfter = 0,
+       std::function<std::string(Rig&)> inputKept = {})
+      : name(std::move(name)),
+        prepare(std::move(prepare)),
+        run(std::move(run)),
+        unnoticed(std::move(unnoticed)),
+        decidedAfter(decidedAfter),
+        inputKept(std::move(inputKept)) {}
+
   std::string name;
   std::function<void(Rig&)> prepare;  // what happens before the flow (not faulted)
   std::function<Outcome(Rig&)> run;
   // Requests whose failure the flow leaves unnoticed by design: the readout's
   // last step, the login state.
   std::vector<std::uint32_t> unnoticed;
+  // A request after which failures no longer change the verdict (0: none):
+  // once the camera accepted the password the login stands, and once it took
+  // the reference texts the readout that follows only refreshes the panel.
+  std::uint32_t decidedAfter = 0;
+  // On a failed exchange, what the operator typed must still be there.
+  std::function<std::string(Rig&)> inputKept;
 };
 
 bool Contains(const std::vector<std::string>& texts, const std::string& text) {
@@ -109,24 +126,140 @@ std::vector<Flow> WindowFlows() {
                      return WindowOutcome(rig, 0, "");
                    },
                    loginState});
+
+  // Logged in, with the editors of one group opened.
+  auto loggedIn = [](Rig& rig) {
+    rig.Open();
+    rig.window->Type(IDC_EDIT_PASSWORD, kUserPassword);
+    rig.window->Click(IDC_BUTTON_LOGIN);
+    EXPECT_TRUE(rig.dlg.status.loggedIn);
+  };
+  auto click = [](int id, const char* success) {
+    return [id, success](Rig& rig) {
+      const std::size_t before = rig.Boxes().size();
+      rig.window->Click(id);
+      return WindowOutcome(rig, before, success);
+    };
+  };
+  flows.push_back({"window login accepted",
+                   [](Rig& rig) {
+                     rig.Open();
+                     rig.window->Type(IDC_EDIT_PASSWORD, kUserPassword);
+                   },
+                   [](Rig& rig) {
+                     const std::size_t before = rig.Boxes().size();
+                     rig.window->Click(IDC_BUTTON_LOGIN);
+                     Outcome o = WindowOutcome(rig, before, "");
+                     o.success = rig.dlg.status.loggedIn;
+                     return o;
+                   },
+                   {},
+                   CMD_CHECK_PASSWORD});
+  flows.push_back({"window login refused",
+                   [](Rig& rig) {
+                     rig.Open();
+                     rig.window->Type(IDC_EDIT_PASSWORD, "9999");
+                   },
+                   [](Rig& rig) {
+                     const std::size_t before = rig.Boxes().size();
+                     rig.window->Click(IDC_BUTTON_LOGIN);
+                     Outcome o = WindowOutcome(rig, before, "");
+                     o.success = false;  // the verdict shown
+                     const std::vector<std::string> boxes = rig.Boxes();
+                     for (std::size_t i = before; i < boxes.size(); ++i) {
+                       if (boxes[i].starts_with("Wrong password!")) o.success = true;
+                     }
+                     return o;
+                   }});
+  flows.push_back({"window new password",
+                   [loggedIn](Rig& rig) {
+                     loggedIn(rig);
+                     rig.window->Click(IDC_BUTTON_MODIFY_PASSWORD);
+                     rig.window->Type(IDC_EDIT_NEW_PASSWORD, "4711abcd");
+                   },
+                   click(IDC_BUTTON_ENTER_PASSWORD, "You've updated your password!"),
+                   {},
+                   0,
+                   [](Rig& rig) -> std::string {
+                     const auto& w = *rig.window;
+                     if (!w.IsControlEnabled(IDC_EDIT_NEW_PASSWORD) ||
+                         !w.IsControlEnabled(IDC_BUTTON_ENTER_PASSWORD) ||
+                         w.Text(IDC_EDIT_NEW_PASSWORD) != "4711abcd") {
+                       return "the new password group lost the typed password";
+                     }
+                     return "";
+                   }});
+  flows.push_back({"window hint",
+                   [loggedIn](Rig& rig) {
+                     loggedIn(rig);
+                     rig.window->Click(IDC_BUTTON_MODIFY_HINT);
+                     rig.window->Type(IDC_EDIT_NEW_HINT, "the name of the first dog");
+                   },
+                   click(IDC_BUTTON_ENTER_HINT, "You've updated your hint!"),
+                   {},
+                   0,
+                   [](Rig& rig) -> std::string {
+                     const auto& w = *rig.window;
+                     if (!w.IsControlEnabled(IDC_EDIT_NEW_HINT) ||
+                         !w.IsControlEnabled(IDC_BUTTON_ENTER_HINT) ||
+                         w.Text(IDC_EDIT_NEW_HINT) != "the name of the first dog") {
+                       return "the hint group lost the typed hint";
+                     }
+                     if (w.Text(IDC_EDIT_HINT_DISPLAY) != "pet name") return "the old hint is gone";
+                     return "";
+                   }});
+  flows.push_back({"window reference",
+                   [loggedIn](Rig& rig) {
+                     loggedIn(rig);
+                     rig.window->Click(IDC_BUTTON_MODIFY_REFERENCE);
+                     rig.window->SetControlText(IDC_EDIT_OFFICER, "Sgt Brown of the night shift");
+                     rig.window->SetControlText(IDC_EDIT_ADDITIONAL, "Car 12");
+                   },
+                   click(IDC_BUTTON_ENTER_REFERENCE, "You've updated your reference data!"),
+                   {},
+                   CMD_WRITE_TEXT_CHUNK,  // see below: the last chunk of the last text
+                   [](Rig& rig) -> std::string {
+                     const auto& w = *rig.window;
+                     for (int id : {IDC_EDIT_OFFICER, IDC_EDIT_DEPARTMENT, IDC_EDIT_ADDITIONAL,
+                                    IDC_BUTTON_ENTER_REFERENCE}) {
+                       if (!w.IsControlEnabled(id)) return "a reference field was locked";
+                     }
+                     if (w.Text(IDC_EDIT_OFFICER) != "Sgt Brown of the night shift" ||
+                         w.Text(IDC_EDIT_DEPARTMENT) != "Traffic" ||
+                         w.Text(IDC_EDIT_ADDITIONAL) != "Car 12") {
+                       return "the typed reference texts were overwritten";
+                     }
+                     return "";
+                   }});
+  flows.push_back(
+      {"window time sync", loggedIn, click(IDC_BUTTON_SYNC_TIME, "Time sync completed!")});
+  flows.push_back({"window resolution", loggedIn, [](Rig& rig) {
+                     const std::size_t before = rig.Boxes().size();
+                     rig.window->SelectComboItem(IDC_COMBO_RESOLUTION, 1);
+                     return WindowOutcome(rig, before, "Change video resolution to 720P.");
+                   }});
+  flows.push_back({"window loop recording", loggedIn, [](Rig& rig) {
+                     const std::size_t before = rig.Boxes().size();
+                     rig.window->SelectComboItem(IDC_COMBO_LOOP_RECORDING, 0);
+                     return WindowOutcome(rig, before, "Loop recording off!");
+                   }});
+  // "Open file folder" sends nothing to the camera: it has no request to fault.
   return flows;
 }
 
 // ---- zulctl ----
 
 Flow ZulctlFlow(const std::string& name, std::vector<std::string> args, std::string input = "") {
-  return {"zulctl " + name,
-          [](Rig&) {},
-          [args, input](Rig& rig) {
-            const CliRun run = rig.Zulctl(args, input);
-            Outcome o;
-            o.success = run.status == cli::kExitDone;
-            o.noAnswer = run.status == cli::kExitNoAnswer;
-            if (o.success != run.err.empty())
-              ADD_FAILURE() << "exit " << run.status << ": " << run.err;
-            return o;
-          },
-          {}};
+  return Flow(
+      "zulctl " + name, [](Rig&) {},
+      [args, input](Rig& rig) {
+        const CliRun run = rig.Zulctl(args, input);
+        Outcome o;
+        o.success = run.status == cli::kExitDone;
+        o.noAnswer = run.status == cli::kExitNoAnswer;
+        if (o.success != run.err.empty()) ADD_FAILURE() << "exit " << run.status << ": " << run.err;
+        return o;
+      });
 }
 
 std::vector<Flow> ZulctlFlows() {
@@ -196,11 +329,23 @@ std::vector<std::string> RunWithFault(const Flow& flow, const CleanRun& clean, s
       break;
   }
   rig.drives.RecordRequests(true);
+  const bool wasLoggedIn = rig.dlg.status.loggedIn;
   const Outcome o = flow.run(rig);
 
+  // Where the verdict is decided: the last request of the clean run with the
+  // flow's deciding code.
+  std::size_t decided = clean.requests.size();
+  if (flow.decidedAfter) {
+    for (std::size_t i = 0; i < clean.requests.size(); ++i) {
+      if (VendorCode(clean.requests[i]) == flow.decidedAfter) decided = i + 1;
+    }
+  }
   bool failed = false;  // a transfer of the flow whose failure it must notice
+  std::size_t seen = 0;
   for (const sim::RequestRecord& r : rig.drives.Requests()) {
-    if (r.ok || r.letter != kCameraLetter) continue;
+    if (r.letter != kCameraLetter) continue;
+    if (++seen > decided) break;
+    if (r.ok) continue;
     const std::uint32_t code = VendorCode(r.cdb);
     if (std::find(flow.unnoticed.begin(), flow.unnoticed.end(), code) == flow.unnoticed.end()) {
       failed = true;
@@ -221,7 +366,12 @@ std::vector<std::string> RunWithFault(const Flow& flow, const CleanRun& clean, s
       faults.push_back("no success although the faulted answer decides nothing");
     }
   }
-  if (o.loggedIn && !o.success) faults.push_back("logged in after a failed exchange");
+  if (o.loggedIn && !wasLoggedIn && !o.success) {
+    faults.push_back("logged in after a failed exchange");
+  }
+  if (!o.success && flow.inputKept && (o.noAnswer || failed)) {
+    if (std::string lost = flow.inputKept(rig); !lost.empty()) faults.push_back(lost);
+  }
   return faults;
 }
 
