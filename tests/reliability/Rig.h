@@ -16,6 +16,8 @@
 #include "MainDialog.h"
 #include "SimulatedCamera.h"
 #include "SimulatedDrives.h"
+#include "TraceLog.h"
+#include "TracingPort.h"
 #include "Zulctl.h"
 
 namespace zul::test {
@@ -43,7 +45,8 @@ struct CliRun {
 };
 
 struct Rig {
-  Rig() {
+  // traced: the window's session talks through a trace of every request.
+  explicit Rig(bool traced = false) : traced_(traced) {
     drives.Insert('D', sim::SimulatedDrive{});
     PlugCamera(kCameraLetter);
   }
@@ -90,8 +93,34 @@ struct Rig {
     return texts;
   }
 
+  // The trace written so far.
+  std::string Trace() const {
+    std::string text;
+    if (!traceFile_) return text;
+    std::fflush(traceFile_.get());
+    std::rewind(traceFile_.get());
+    for (int c; (c = std::fgetc(traceFile_.get())) != EOF;) text.push_back(static_cast<char>(c));
+    return text;
+  }
+
+ private:
+  struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  bool traced_;
+
+ public:
   sim::SimulatedDrives drives;
-  DeviceSession session{drives};
+
+ private:
+  std::unique_ptr<std::FILE, FileCloser> traceFile_{traced_ ? std::tmpfile() : nullptr};
+  std::unique_ptr<TraceLog> trace_{traceFile_ ? std::make_unique<TraceLog>(traceFile_.get())
+                                              : nullptr};
+  std::unique_ptr<TracingPort> tracing_{trace_ ? std::make_unique<TracingPort>(drives, *trace_)
+                                               : nullptr};
+
+ public:
+  DeviceSession session{tracing_ ? static_cast<DevicePort&>(*tracing_) : drives};
   ui::HeadlessWindowSystem windows;
   ui::FakeSystemServices services;
   ui::CZUL_PC_TOOLDlg dlg{windows, services, session};

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "Rig.h"
+#include "WinDefs.h"
+#include "resource.h"
 
 namespace zul::test {
 namespace {
@@ -82,6 +84,89 @@ TEST(Security, ZulctlTracesNoPasswordCharacter) {
     EXPECT_EQ(Leaks(traced, pw), std::vector<std::string>{}) << pw;
   }
   fs::remove_all(dir);
+}
+
+TEST(Security, WindowTracesNoPasswordCharacter) {
+  Rig rig(true);
+  rig.Camera().camera->state.userPassword = sim::DigestOfPassword(kLoginPassword);
+  ui::HeadlessDialogHost& w = rig.Open();
+  w.Type(IDC_EDIT_PASSWORD, std::string(kNewPassword).substr(0, 9));  // refused
+  w.Click(IDC_BUTTON_LOGIN);
+  w.Type(IDC_EDIT_PASSWORD, kLoginPassword);
+  w.SetFocus(IDC_EDIT_PASSWORD);
+  w.PressKey(VK_RETURN);  // Enter logs in as the button does
+  w.RunPosted();
+  ASSERT_TRUE(rig.dlg.status.loggedIn);
+  w.Click(IDC_BUTTON_MODIFY_PASSWORD);
+  w.Type(IDC_EDIT_NEW_PASSWORD, kNewPassword);
+  w.Click(IDC_BUTTON_ENTER_PASSWORD);
+  EXPECT_EQ(rig.Camera().camera->state.userPassword, sim::DigestOfPassword(kNewPassword));
+
+  const std::string traced = rig.Trace();
+  ASSERT_NE(traced.find("FA 55 66 FE 06 00 00 25 04"), std::string::npos) << traced;
+  ASSERT_NE(traced.find("FA 55 66 FE 06 00 00 25 06"), std::string::npos) << traced;
+  for (const std::string& pw : {std::string(kLoginPassword), std::string(kNewPassword)}) {
+    EXPECT_EQ(Leaks(traced, pw), std::vector<std::string>{}) << pw;
+  }
+}
+
+// Whatever the operator typed and the camera holds, the shell gets only the
+// disk check and the file browser for the letter the scan found.
+TEST(Security, TheShellGetsOnlyTheFoundDriveLetter) {
+  // Texts that would do harm on a command line.
+  const std::string hostile = R"(x" & dir C:\ | del /q *)";
+  for (char letter : {'D', 'M', 'Z'}) {
+    SCOPED_TRACE(letter);
+    Rig rig;
+    rig.drives.Remove(kCameraLetter);
+    rig.drives.Remove('D');
+    sim::CameraState state = RigCameraState();
+    state.officer = state.department = state.additional = state.hint = hostile.substr(0, 20);
+    sim::SimulatedDrive camera;
+    camera.type = sim::DriveType::Camera;
+    camera.camera = std::make_shared<sim::SimulatedCamera>(state);
+    rig.drives.Insert(letter, std::move(camera));
+    ui::HeadlessDialogHost& w = rig.Open();
+    w.Type(IDC_EDIT_PASSWORD, kUserPassword);
+    w.Click(IDC_BUTTON_LOGIN);
+    ASSERT_TRUE(rig.dlg.status.loggedIn);
+    w.Click(IDC_BUTTON_MODIFY_REFERENCE);
+    w.SetControlText(IDC_EDIT_OFFICER, hostile);
+    w.Click(IDC_BUTTON_ENTER_REFERENCE);
+    w.Click(IDC_BUTTON_MODIFY_HINT);
+    w.Type(IDC_EDIT_NEW_HINT, hostile);
+    w.Click(IDC_BUTTON_ENTER_HINT);
+    w.Click(IDC_BUTTON_OPEN_FOLDER);
+
+    const std::string drive = std::string(1, letter) + ":";
+    const std::string check = "cmd.exe /c echo y|CHKDSK " + drive + " /F";
+    std::vector<std::string> starts, opens;
+    for (const ui::ServiceCall& c : rig.services.calls()) {
+      if (c.kind == ui::ServiceCall::Kind::StartHidden) starts.push_back(c.text);
+      if (c.kind == ui::ServiceCall::Kind::ShellOpen) opens.push_back(c.text + " " + c.parameters);
+    }
+    EXPECT_EQ(starts,
+              std::vector<std::string>(4, check));  // two after the login, two for the folder
+    EXPECT_EQ(opens, std::vector<std::string>{"explorer " + drive + "\\"});
+  }
+}
+
+TEST(Security, NoDiskCheckWithoutAFoundCamera) {
+  // An impostor answers the scan's first question like the camera but is none.
+  Rig rig;
+  rig.drives.Remove(kCameraLetter);
+  sim::SimulatedDrive impostor;
+  impostor.type = sim::DriveType::Impostor;
+  rig.drives.Insert('E', impostor);
+  ui::HeadlessDialogHost& w = rig.Open();
+  EXPECT_FALSE(rig.dlg.status.connected);
+  rig.dlg.OnLogin();  // as if the button were enabled
+  rig.dlg.OnOpenFolder();
+  for (const ui::ServiceCall& c : rig.services.calls()) {
+    EXPECT_NE(c.kind, ui::ServiceCall::Kind::StartHidden) << c.text;
+    EXPECT_NE(c.kind, ui::ServiceCall::Kind::ShellOpen) << c.text;
+  }
+  (void)w;
 }
 
 TEST(Security, TheProgramAsksForNoElevation) {

@@ -54,7 +54,14 @@ const std::vector<int> kButtons = {
 const std::vector<int> kCombos = {IDC_COMBO_RESOLUTION, IDC_COMBO_LOOP_RECORDING};
 
 // Messages that tell the operator an exchange with the camera went through.
-const std::vector<std::string> kSuccessTexts = {};
+const std::vector<std::string> kSuccessTexts = {"You've updated your password!",
+                                                "You've updated your hint!",
+                                                "You've updated your reference data!",
+                                                "Time sync completed!",
+                                                "Change video resolution to 1080P.",
+                                                "Change video resolution to 720P.",
+                                                "Loop recording on!",
+                                                "Loop recording off!"};
 
 // The always-true parts: controls that follow the flags and change with them.
 void CheckFlags(Rig& rig, std::vector<std::string>& faults) {
@@ -130,13 +137,10 @@ class Sequence {
     for (step_ = 1; step_ <= kSteps && faults_.empty(); ++step_) {
       rig_.drives.ClearRequestLog();
       boxesBefore_ = rig_.Boxes().size();
-      bool refreshed = Act();
+      const bool refreshed = Act();
       if (rig_.window->ended()) {
-        // Closed by the keyboard: the operator starts the tool again.
-        Note("window closed; opened again");
-        rig_.window.reset();
-        rig_.Open();
-        refreshed = true;
+        faults_.push_back("step " + std::to_string(step_) + ": the window was closed");
+        break;
       }
       AfterStep(refreshed);
       ++stepsRun;
@@ -161,6 +165,8 @@ class Sequence {
     return 0;
   }
   std::string RandomText() {
+    // The camera's password now and then, so that sessions get logged in.
+    if (Pick(4) == 0) return kUserPassword;
     static const char kChars[] = "abcXYZ0123456789 -_!";
     std::string t;
     for (int n = Pick(14); n > 0; --n) t.push_back(kChars[Pick(sizeof kChars - 1)]);
@@ -198,6 +204,7 @@ class Sequence {
         Note("Enter in " + std::to_string(id));
         w.SetFocus(id);
         w.PressKey(VK_RETURN);
+        w.RunPosted();
         return false;
       }
       case 7:
@@ -283,13 +290,13 @@ class Sequence {
     CheckFlags(rig_, found);
     if (refreshed) CheckRefreshed(rig_, found);
 
-    bool failed = false;  // a transfer of this step failed on a camera
+    // A vendor command of this step failed. The scan's own failures (a dead
+    // camera passed over for another one) are not the exchange's.
+    bool failed = false;
     for (const sim::RequestRecord& r : rig_.drives.Requests()) {
-      const sim::SimulatedDrive* d = rig_.drives.Drive(r.letter);
-      const bool isCamera = d && d->type == sim::DriveType::Camera;
-      const bool loginState = r.cdb.size() == 16 && r.cdb[3] == 0xFE && r.cdb[7] == 0x18 &&
-                              r.cdb[4] == 0x60;  // may fail unnoticed
-      if (!r.ok && isCamera && !loginState) failed = true;
+      const bool vendor = r.cdb.size() == 16 && r.cdb[0] == 0xFA && r.cdb[3] == 0xFE;
+      const bool loginState = vendor && r.cdb[4] == 0x60 && r.cdb[7] == 0x18;  // may fail unnoticed
+      if (!r.ok && vendor && !loginState) failed = true;
     }
     const std::vector<std::string> boxes = rig_.Boxes();
     for (std::size_t i = boxesBefore_; i < boxes.size(); ++i) {
