@@ -28,11 +28,7 @@
 namespace zul::test {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr unsigned kDefaultSequences = 2000;  // the sanitizers make each step ~10 times slower
-#else
 constexpr unsigned kDefaultSequences = 10000;
-#endif
 constexpr int kSteps = 50;
 
 const std::vector<int> kLoginControls = {IDC_BUTTON_MODIFY_PASSWORD,  IDC_BUTTON_MODIFY_HINT,
