@@ -42,7 +42,7 @@ bool ReadPassword(std::FILE* in, const char* prompt, std::ostream& err, Secret& 
 }  // namespace
 
 int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& out,
-              std::ostream& err) {
+              std::ostream& err, DevicePort* drives) {
   const ParsedCommandLine parsed = ParseCommandLine(argc, argv, out, err);
   if (!parsed.options) return parsed.exitCode;
   const Options& o = *parsed.options;
@@ -51,8 +51,10 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
 #if defined(_WIN32)
   Win32VolumePort volumes;
 #endif
-  DevicePort* port = nullptr;
-  if (o.simulate) {
+  DevicePort* port = drives;
+  if (port) {
+    // the caller's drives
+  } else if (o.simulate) {
     std::string error;
     if (!simulation.Open(o.scenarioPath, o.statePath, error)) {
       err << "zulctl: " << error << "\n";

@@ -5,11 +5,15 @@
 #include <cstdio>
 #include <ostream>
 
+#include "DevicePort.h"
+
 namespace zul::cli {
 
 // Runs zulctl; passwords come from in (one a line), results go to out, faults
-// to err. Returns the exit status (ExitCode.h).
+// to err. Returns the exit status (ExitCode.h). drives: the drives to talk to
+// in place of the PC's or the simulation's, so a test can run a command in the
+// process against drives it controls (--trace still applies).
 int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& out,
-              std::ostream& err);
+              std::ostream& err, DevicePort* drives = nullptr);
 
 }  // namespace zul::cli
