@@ -3,13 +3,13 @@
 // locked again once the camera took the text; on a failure the group stays
 // open with the operator's text, so nothing typed is lost.
 
-#include <cstring>
+#include <iterator>
 
 #include "Discovery.h"
 #include "MainDialog.h"
 #include "Messages.h"
 #include "PasswordRules.h"
-#include "SecureWipe.h"
+#include "SecretText.h"
 #include "TextField.h"
 #include "resource.h"
 
@@ -49,16 +49,16 @@ void CZUL_PC_TOOLDlg::OnModifyPassword() {
 
 void CZUL_PC_TOOLDlg::OnEnterNewPassword() {
   DialogHost& h = host();
-  char password[kPasswordBuffer] = {};
-  h.GetControlText(IDC_EDIT_NEW_PASSWORD, password, sizeof password);
-  if (std::strlen(password) < kMinPassword) {
-    SecureWipe(password, sizeof password);
+  SecretText<kPasswordBuffer> password;
+  password.ReadFrom(h, IDC_EDIT_NEW_PASSWORD);
+  if (password.size() < kMinPassword) {
+    password.Wipe();
     ShowMessage(services_, kPasswordTooShort);
     return;
   }
   const bool found = StartCameraWrite();
-  if (found) WriteTextField(session_, TEXT_NEW_PASSWORD, password);
-  SecureWipe(password, sizeof password);
+  if (found) WriteTextField(session_, TEXT_NEW_PASSWORD, password.c_str());
+  password.Wipe();
   if (ReportWriteFailure(found)) return;
 
   ShowMessage(services_, "You've updated your password!");
