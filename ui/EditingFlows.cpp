@@ -20,6 +20,13 @@ namespace {
 constexpr int kReferenceFields[] = {IDC_EDIT_OFFICER, IDC_EDIT_DEPARTMENT, IDC_EDIT_ADDITIONAL};
 constexpr TextKind kReferenceKinds[] = {TEXT_OFFICER, TEXT_DEPARTMENT, TEXT_ADDITIONAL};
 
+// Opens an editor with an empty field.
+void Unlock(DialogHost& h, int field, int enterButton) {
+  h.EnableControl(field, true);
+  h.SetControlText(field, "");
+  h.EnableControl(enterButton, true);
+}
+
 }  // namespace
 
 bool CZUL_PC_TOOLDlg::ReportWriteFailure(bool cameraFound) {
@@ -41,10 +48,7 @@ bool CZUL_PC_TOOLDlg::StartCameraWrite() {
 }
 
 void CZUL_PC_TOOLDlg::OnModifyPassword() {
-  DialogHost& h = host();
-  h.EnableControl(IDC_EDIT_NEW_PASSWORD, true);
-  h.SetControlText(IDC_EDIT_NEW_PASSWORD, "");
-  h.EnableControl(IDC_BUTTON_ENTER_PASSWORD, true);
+  Unlock(host(), IDC_EDIT_NEW_PASSWORD, IDC_BUTTON_ENTER_PASSWORD);
 }
 
 void CZUL_PC_TOOLDlg::OnEnterNewPassword() {
@@ -68,10 +72,7 @@ void CZUL_PC_TOOLDlg::OnEnterNewPassword() {
 }
 
 void CZUL_PC_TOOLDlg::OnModifyHint() {
-  DialogHost& h = host();
-  h.EnableControl(IDC_EDIT_NEW_HINT, true);
-  h.SetControlText(IDC_EDIT_NEW_HINT, "");
-  h.EnableControl(IDC_BUTTON_ENTER_HINT, true);
+  Unlock(host(), IDC_EDIT_NEW_HINT, IDC_BUTTON_ENTER_HINT);
 }
 
 void CZUL_PC_TOOLDlg::OnEnterHint() {

@@ -8,14 +8,7 @@ namespace {
 
 using ui::HeadlessDialogHost;
 
-class EditingTest : public ::testing::Test, public FlowWorld {
- protected:
-  HeadlessDialogHost& OpenLoggedIn() {
-    HeadlessDialogHost& w = OpenWithCamera();
-    ActLoggedIn();
-    return w;
-  }
-};
+class EditingTest : public ::testing::Test, public FlowWorld {};
 
 TEST_F(EditingTest, NewPasswordNeedsFourCharactersAndLocksOnlyAfterTheMessage) {
   HeadlessDialogHost& w = OpenLoggedIn();
@@ -128,8 +121,7 @@ TEST_F(EditingTest, AFailedWriteKeepsTheGroupOpenWithTheTypedTexts) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FlowWorld t;
-    HeadlessDialogHost& w = t.OpenWithCamera();
-    t.ActLoggedIn();
+    HeadlessDialogHost& w = t.OpenLoggedIn();
     const sim::CameraState before = t.camera->state;
     const int modify = c.flow == Flow::Password ? IDC_BUTTON_MODIFY_PASSWORD
                        : c.flow == Flow::Hint   ? IDC_BUTTON_MODIFY_HINT

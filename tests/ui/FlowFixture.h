@@ -51,6 +51,15 @@ struct FlowWorld {
     dlg.status.loggedIn = true;
     dlg.RefreshPanel();
   }
+  // A camera, and the window logged in with editor modify pressed (0: none).
+  ui::HeadlessDialogHost& OpenLoggedIn(int modify = 0) {
+    ui::HeadlessDialogHost& w = OpenWithCamera();
+    ActLoggedIn();
+    if (modify != 0) {
+      EXPECT_TRUE(w.Click(modify));
+    }
+    return w;
+  }
 
   // Makes the n-th request from now (1: the first) fail at the system call.
   void FailRequestFromNow(std::uint64_t n) {

@@ -57,9 +57,7 @@ TEST_F(KeyboardTest, EnterInTheLoginFieldChecksTheLengthThenPostsOneLogin) {
 TEST_F(KeyboardTest, EnterInAnEditorFieldActsAsItsEnterButton) {
   {
     FlowWorld t;
-    HeadlessDialogHost& w = t.OpenWithCamera();
-    t.ActLoggedIn();
-    ASSERT_TRUE(w.Click(IDC_BUTTON_MODIFY_PASSWORD));
+    HeadlessDialogHost& w = t.OpenLoggedIn(IDC_BUTTON_MODIFY_PASSWORD);
     w.Type(IDC_EDIT_NEW_PASSWORD, "9876");
     EXPECT_TRUE(w.PressKey(VK_RETURN));
     EXPECT_EQ(t.camera->state.userPassword, sim::DigestOfPassword("9876"));
@@ -68,9 +66,7 @@ TEST_F(KeyboardTest, EnterInAnEditorFieldActsAsItsEnterButton) {
   }
   {
     FlowWorld t;
-    HeadlessDialogHost& w = t.OpenWithCamera();
-    t.ActLoggedIn();
-    ASSERT_TRUE(w.Click(IDC_BUTTON_MODIFY_HINT));
+    HeadlessDialogHost& w = t.OpenLoggedIn(IDC_BUTTON_MODIFY_HINT);
     w.Type(IDC_EDIT_NEW_HINT, "blue");
     EXPECT_TRUE(w.PressKey(VK_RETURN));
     EXPECT_EQ(t.camera->state.hint, "blue");
@@ -80,9 +76,7 @@ TEST_F(KeyboardTest, EnterInAnEditorFieldActsAsItsEnterButton) {
   for (int field : {IDC_EDIT_OFFICER, IDC_EDIT_DEPARTMENT, IDC_EDIT_ADDITIONAL}) {
     SCOPED_TRACE(field);
     FlowWorld t;
-    HeadlessDialogHost& w = t.OpenWithCamera();
-    t.ActLoggedIn();
-    ASSERT_TRUE(w.Click(IDC_BUTTON_MODIFY_REFERENCE));
+    HeadlessDialogHost& w = t.OpenLoggedIn(IDC_BUTTON_MODIFY_REFERENCE);
     w.SetControlText(IDC_EDIT_OFFICER, "O");
     w.SetControlText(IDC_EDIT_DEPARTMENT, "D");
     w.SetControlText(IDC_EDIT_ADDITIONAL, "X");
