@@ -3,13 +3,13 @@
 // locked again once the camera took the text; on a failure the group stays
 // open with the operator's text, so nothing typed is lost.
 
-#include <cstring>
+#include <iterator>
 
 #include "Discovery.h"
 #include "MainDialog.h"
 #include "Messages.h"
 #include "PasswordRules.h"
-#include "SecureWipe.h"
+#include "SecretText.h"
 #include "TextField.h"
 #include "resource.h"
 
@@ -19,6 +19,13 @@ namespace {
 
 constexpr int kReferenceFields[] = {IDC_EDIT_OFFICER, IDC_EDIT_DEPARTMENT, IDC_EDIT_ADDITIONAL};
 constexpr TextKind kReferenceKinds[] = {TEXT_OFFICER, TEXT_DEPARTMENT, TEXT_ADDITIONAL};
+
+// Opens an editor with an empty field.
+void Unlock(DialogHost& h, int field, int enterButton) {
+  h.EnableControl(field, true);
+  h.SetControlText(field, "");
+  h.EnableControl(enterButton, true);
+}
 
 }  // namespace
 
@@ -41,24 +48,21 @@ bool CZUL_PC_TOOLDlg::StartCameraWrite() {
 }
 
 void CZUL_PC_TOOLDlg::OnModifyPassword() {
-  DialogHost& h = host();
-  h.EnableControl(IDC_EDIT_NEW_PASSWORD, true);
-  h.SetControlText(IDC_EDIT_NEW_PASSWORD, "");
-  h.EnableControl(IDC_BUTTON_ENTER_PASSWORD, true);
+  Unlock(host(), IDC_EDIT_NEW_PASSWORD, IDC_BUTTON_ENTER_PASSWORD);
 }
 
 void CZUL_PC_TOOLDlg::OnEnterNewPassword() {
   DialogHost& h = host();
-  char password[kPasswordBuffer] = {};
-  h.GetControlText(IDC_EDIT_NEW_PASSWORD, password, sizeof password);
-  if (std::strlen(password) < kMinPassword) {
-    SecureWipe(password, sizeof password);
+  SecretText<kPasswordBuffer> password;
+  password.ReadFrom(h, IDC_EDIT_NEW_PASSWORD);
+  if (password.size() < kMinPassword) {
+    password.Wipe();
     ShowMessage(services_, kPasswordTooShort);
     return;
   }
   const bool found = StartCameraWrite();
-  if (found) WriteTextField(session_, TEXT_NEW_PASSWORD, password);
-  SecureWipe(password, sizeof password);
+  if (found) WriteTextField(session_, TEXT_NEW_PASSWORD, password.c_str());
+  password.Wipe();
   if (ReportWriteFailure(found)) return;
 
   ShowMessage(services_, "You've updated your password!");
@@ -68,10 +72,7 @@ void CZUL_PC_TOOLDlg::OnEnterNewPassword() {
 }
 
 void CZUL_PC_TOOLDlg::OnModifyHint() {
-  DialogHost& h = host();
-  h.EnableControl(IDC_EDIT_NEW_HINT, true);
-  h.SetControlText(IDC_EDIT_NEW_HINT, "");
-  h.EnableControl(IDC_BUTTON_ENTER_HINT, true);
+  Unlock(host(), IDC_EDIT_NEW_HINT, IDC_BUTTON_ENTER_HINT);
 }
 
 void CZUL_PC_TOOLDlg::OnEnterHint() {

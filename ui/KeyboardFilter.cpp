@@ -1,12 +1,10 @@
 // The main window's keys: Escape never closes it, and Enter acts as the ENTER
 // button of the field that has the focus (and does nothing anywhere else).
 
-#include <cstring>
-
 #include "MainDialog.h"
 #include "Messages.h"
 #include "PasswordRules.h"
-#include "SecureWipe.h"
+#include "SecretText.h"
 #include "resource.h"
 
 namespace zul::ui {
@@ -18,10 +16,10 @@ bool CZUL_PC_TOOLDlg::PreTranslateMessage(const Message& msg) {
   DialogHost& h = host();
   switch (h.FocusedControl()) {
     case IDC_EDIT_PASSWORD: {
-      char password[kPasswordBuffer] = {};
-      h.GetControlText(IDC_EDIT_PASSWORD, password, sizeof password);
-      const std::size_t length = std::strlen(password);
-      SecureWipe(password, sizeof password);
+      SecretText<kPasswordBuffer> password;
+      password.ReadFrom(h, IDC_EDIT_PASSWORD);
+      const std::size_t length = password.size();
+      password.Wipe();
       if (length < kMinPassword || length > kMaxPassword) {
         ShowMessage(services_, kPasswordTooShort);
       } else {

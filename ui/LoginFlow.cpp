@@ -3,14 +3,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "Command.h"
 #include "Discovery.h"
 #include "MainDialog.h"
 #include "Messages.h"
 #include "PasswordRules.h"
-#include "SecureWipe.h"
+#include "SecretText.h"
 #include "TermsNotice.h"
 #include "TextField.h"
 #include "resource.h"
@@ -37,10 +36,10 @@ std::string WrongPasswordText(std::uint8_t wrongAttempts) {
 }  // namespace
 
 void CZUL_PC_TOOLDlg::OnLogin() {
-  char password[kPasswordBuffer] = {};
-  host().GetControlText(IDC_EDIT_PASSWORD, password, sizeof password);
-  if (std::strlen(password) < kMinPassword) {
-    SecureWipe(password, sizeof password);
+  SecretText<kPasswordBuffer> password;
+  password.ReadFrom(host(), IDC_EDIT_PASSWORD);
+  if (password.size() < kMinPassword) {
+    password.Wipe();
     ShowMessage(services_, kPasswordTooShort);
     return;
   }
@@ -52,10 +51,10 @@ void CZUL_PC_TOOLDlg::OnLogin() {
   ReplyBlock verdict{};
   if (found) {
     session_.failedTransfers = 0;
-    const auto lastReply = WriteTextField(session_, TEXT_LOGIN_PASSWORD, password);
+    const auto lastReply = WriteTextField(session_, TEXT_LOGIN_PASSWORD, password.c_str());
     std::copy(lastReply.begin(), lastReply.end(), verdict.begin());
   }
-  SecureWipe(password, sizeof password);
+  password.Wipe();
   // The reply to the last password chunk goes out unchanged as the arguments.
   const bool answered = found && session_.failedTransfers == 0 &&
                         IssueCommand(session_, CMD_CHECK_PASSWORD, verdict) &&
