@@ -147,7 +147,7 @@ ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::stri
   std::size_t seen = 0;  // output already matched against a prompt
   for (;;) {
     pollfd p{terminal, POLLIN, 0};
-    if (poll(&p, 1, 10000) <= 0) break;  // nothing for ten seconds: give up
+    if (poll(&p, 1, 60000) <= 0) break;  // nothing for a minute: give up (slow under load)
     char chunk[256];
     const ssize_t n = read(terminal, chunk, sizeof chunk);
     if (n <= 0) break;  // the program ended and closed the terminal
