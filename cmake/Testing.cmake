@@ -12,5 +12,12 @@ function(zul_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
   if(ZUL_RUN_TESTS)
     add_test(NAME ${name} COMMAND ${name})
+    if(NOT WIN32)
+      # Temporary files inside the build tree: two trees tested at once (or a
+      # native and a sanitizer run) never share a scratch folder. Under Wine
+      # the temporary folder is already the build tree's own prefix.
+      file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-tmp)
+      set_tests_properties(${name} PROPERTIES ENVIRONMENT "TMPDIR=${CMAKE_BINARY_DIR}/test-tmp")
+    endif()
   endif()
 endfunction()
