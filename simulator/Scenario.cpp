@@ -362,19 +362,19 @@ void ApplyScenario(const Scenario& scenario, SimulatedDrives& drives) {
   std::vector<char> letters;
   for (const auto& [letter, drive] : drives.Drives()) letters.push_back(letter);
   for (char letter : letters) drives.Remove(letter);
-  for (const DriveSpec& spec : scenario.drives) {
+  for (const DriveSpec& entry : scenario.drives) {
     SimulatedDrive d;
-    d.type = spec.type;
-    d.answer = spec.answer;
-    if (spec.type == DriveType::Camera) d.camera = std::make_shared<SimulatedCamera>(spec.camera);
-    d.faults = spec.faults;
-    d.requests = spec.requests;
-    d.unplugged = spec.unplugged;
+    d.type = entry.type;
+    d.answer = entry.answer;
+    if (entry.type == DriveType::Camera) d.camera = std::make_shared<SimulatedCamera>(entry.camera);
+    d.faults = entry.faults;
+    d.requests = entry.requests;
+    d.unplugged = entry.unplugged;
     const std::shared_ptr<SimulatedCamera> camera = d.camera;
-    drives.Insert(spec.letter, std::move(d));
+    drives.Insert(entry.letter, std::move(d));
     // Inserting starts a new connection; a saved state may hold the login of
     // a camera that stayed plugged in, so it is put back.
-    if (camera) camera->state = spec.camera;
+    if (camera) camera->state = entry.camera;
   }
 }
 

@@ -353,13 +353,13 @@ TEST_F(Win32BackendTest, MissingTemplateGivesMinusOne) {
 }
 
 TEST_F(Win32BackendTest, FontsOutliveTheirDialog) {
-  FontSpec spec;
-  spec.height = 14;
-  spec.weight = FW_BOLD;
-  spec.underline = true;
-  spec.pitchAndFamily = FF_SWISS | DEFAULT_PITCH;
-  spec.face = "Arial";
-  FontHandle font = windows.CreateFontFromSpec(spec);
+  FontSpec linkFont;
+  linkFont.height = 14;
+  linkFont.weight = FW_BOLD;
+  linkFont.underline = true;
+  linkFont.pitchAndFamily = FF_SWISS | DEFAULT_PITCH;
+  linkFont.face = "Arial";
+  FontHandle font = windows.CreateFontFromSpec(linkFont);
   ASSERT_NE(font, nullptr);
   LOGFONTA lf{};
   ASSERT_GT(GetObjectA(static_cast<HGDIOBJ>(font), sizeof lf, &lf), 0);
