@@ -41,17 +41,17 @@ bool warmingMsg::OnInitDialog() {
   // The whole control, not just its painted text, answers to a click.
   for (int i = 0; i < 3; ++i) LinkRect[i] = host().ControlRect(kLinkIds[i]);
 
-  FontSpec spec;
-  spec.height = 14;
-  spec.weight = FW_BOLD;
-  spec.underline = true;
-  spec.charSet = ANSI_CHARSET;
-  spec.outPrecision = OUT_DEFAULT_PRECIS;
-  spec.clipPrecision = CLIP_DEFAULT_PRECIS;
-  spec.quality = DEFAULT_QUALITY;
-  spec.pitchAndFamily = FF_SWISS | DEFAULT_PITCH;
-  spec.face = "Arial";
-  LinkFont = windows().CreateFontFromSpec(spec);
+  FontSpec linkFont;
+  linkFont.height = 14;
+  linkFont.weight = FW_BOLD;
+  linkFont.underline = true;
+  linkFont.charSet = ANSI_CHARSET;
+  linkFont.outPrecision = OUT_DEFAULT_PRECIS;
+  linkFont.clipPrecision = CLIP_DEFAULT_PRECIS;
+  linkFont.quality = DEFAULT_QUALITY;
+  linkFont.pitchAndFamily = FF_SWISS | DEFAULT_PITCH;
+  linkFont.face = "Arial";
+  LinkFont = windows().CreateFontFromSpec(linkFont);
   for (int id : kLinkIds) host().SetControlFont(id, LinkFont, true);
   return true;  // the focus goes to OK
 }
