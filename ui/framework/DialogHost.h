@@ -71,7 +71,7 @@ class WindowSystem {
   virtual int DoModal(Dialog& dialog) = 0;
   // Fonts belong to the process, not to a window: a dialog object may release
   // its font after its window is gone (CreateFontA, DeleteObject).
-  virtual FontHandle CreateFontFromSpec(const FontSpec& spec) = 0;
+  virtual FontHandle CreateFontFromSpec(const FontSpec& font) = 0;
   virtual void DeleteFont(FontHandle font) = 0;
 };
 

@@ -28,9 +28,9 @@ std::unique_ptr<HeadlessDialogHost> HeadlessWindowSystem::Open(Dialog& dialog) {
   return host;
 }
 
-FontHandle HeadlessWindowSystem::CreateFontFromSpec(const FontSpec& spec) {
+FontHandle HeadlessWindowSystem::CreateFontFromSpec(const FontSpec& font) {
   auto handle = reinterpret_cast<FontHandle>(nextFont_++);
-  fonts_.emplace(handle, spec);
+  fonts_.emplace(handle, font);
   return handle;
 }
 

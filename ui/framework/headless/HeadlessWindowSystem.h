@@ -36,9 +36,9 @@ class HeadlessWindowSystem final : public WindowSystem {
   // returned host must be destroyed before the dialog.
   std::unique_ptr<HeadlessDialogHost> Open(Dialog& dialog);
 
-  FontHandle CreateFontFromSpec(const FontSpec& spec) override;
+  FontHandle CreateFontFromSpec(const FontSpec& font) override;
   void DeleteFont(FontHandle font) override;
-  // The spec a live font was created from, or nullptr.
+  // The description a live font was created from, or nullptr.
   const FontSpec* Font(FontHandle font) const;
   std::size_t liveFonts() const { return fonts_.size(); }
   int badFontDeletes() const { return badFontDeletes_; }  // unknown or already deleted

@@ -82,12 +82,12 @@ int Win32WindowSystem::DoModal(Dialog& dialog) {
   return result;
 }
 
-FontHandle Win32WindowSystem::CreateFontFromSpec(const FontSpec& spec) {
-  return CreateFontA(spec.height, spec.width, spec.escapement, spec.orientation, spec.weight,
-                     spec.italic, spec.underline, spec.strikeOut, static_cast<DWORD>(spec.charSet),
-                     static_cast<DWORD>(spec.outPrecision), static_cast<DWORD>(spec.clipPrecision),
-                     static_cast<DWORD>(spec.quality), static_cast<DWORD>(spec.pitchAndFamily),
-                     spec.face.c_str());
+FontHandle Win32WindowSystem::CreateFontFromSpec(const FontSpec& font) {
+  return CreateFontA(font.height, font.width, font.escapement, font.orientation, font.weight,
+                     font.italic, font.underline, font.strikeOut, static_cast<DWORD>(font.charSet),
+                     static_cast<DWORD>(font.outPrecision), static_cast<DWORD>(font.clipPrecision),
+                     static_cast<DWORD>(font.quality), static_cast<DWORD>(font.pitchAndFamily),
+                     font.face.c_str());
 }
 
 void Win32WindowSystem::DeleteFont(FontHandle font) {

@@ -23,7 +23,7 @@ class Win32WindowSystem final : public WindowSystem {
   // or the loop ended on WM_QUIT (which is posted again for the loop below).
   // An exception thrown by a handler ends the dialog and is rethrown here.
   int DoModal(Dialog& dialog) override;
-  FontHandle CreateFontFromSpec(const FontSpec& spec) override;
+  FontHandle CreateFontFromSpec(const FontSpec& font) override;
   void DeleteFont(FontHandle font) override;
 
  private:
