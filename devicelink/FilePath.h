@@ -1,0 +1,22 @@
+#pragma once
+// File names travel through the programs as UTF-8 text (the command line is
+// converted once, at the entry point) and become a std::filesystem::path only
+// where a file is opened, so that names outside the PC's ANSI code page reach
+// the system intact on Windows.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace zul {
+
+inline std::filesystem::path PathFromUtf8(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+inline std::string Utf8FromPath(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+}  // namespace zul
