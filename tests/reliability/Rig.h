@@ -44,16 +44,44 @@ struct CliRun {
   std::string out, err;
 };
 
+// What the drives hold besides the camera at F:.
+enum class World {
+  DiskAhead,      // a plain disk at D:
+  ImpostorAhead,  // an impostor at D:, a drive that cannot be opened at E:, the camera answers
+                  // "RIZ"
+  TwoCameras,     // nothing ahead of F:, a second camera at K:
+};
+
 struct Rig {
   // traced: the window's session talks through a trace of every request.
-  explicit Rig(bool traced = false) : traced_(traced) {
-    drives.Insert('D', sim::SimulatedDrive{});
-    PlugCamera(kCameraLetter);
+  explicit Rig(bool traced = false, World world = World::DiskAhead) : traced_(traced) {
+    sim::AnswerForm form = sim::AnswerForm::AA55;
+    switch (world) {
+      case World::DiskAhead:
+        drives.Insert('D', sim::SimulatedDrive{});
+        break;
+      case World::ImpostorAhead:
+        drives.Insert('D', Drive(sim::DriveType::Impostor));
+        drives.Insert('E', Drive(sim::DriveType::Unopenable));
+        form = sim::AnswerForm::RIZ;
+        break;
+      case World::TwoCameras:
+        PlugCamera('K');
+        break;
+    }
+    PlugCamera(kCameraLetter, form);
   }
 
-  void PlugCamera(char letter) {
+  static sim::SimulatedDrive Drive(sim::DriveType type) {
+    sim::SimulatedDrive drive;
+    drive.type = type;
+    return drive;
+  }
+
+  void PlugCamera(char letter, sim::AnswerForm form = sim::AnswerForm::AA55) {
     sim::SimulatedDrive drive;
     drive.type = sim::DriveType::Camera;
+    drive.answer = form;
     drive.camera = std::make_shared<sim::SimulatedCamera>(RigCameraState());
     drives.Insert(letter, std::move(drive));
   }
@@ -68,6 +96,8 @@ struct Rig {
   CliRun Zulctl(const std::vector<std::string>& args, const std::string& input = "",
                 DevicePort* port = nullptr) {
     std::vector<const char*> argv{"zulctl"};
+    const std::string trace = "--trace=" + zulctlTrace;
+    if (!zulctlTrace.empty()) argv.push_back(trace.c_str());
     for (const std::string& a : args) argv.push_back(a.c_str());
     std::FILE* in = std::tmpfile();
     EXPECT_NE(in, nullptr);
@@ -111,6 +141,7 @@ struct Rig {
 
  public:
   sim::SimulatedDrives drives;
+  std::string zulctlTrace;  // where zulctl runs write their trace, or empty
 
  private:
   std::unique_ptr<std::FILE, FileCloser> traceFile_{traced_ ? std::tmpfile() : nullptr};
