@@ -13,6 +13,7 @@ class LatencyPort final : public DevicePort {
   LatencyPort(DevicePort& inner, std::chrono::nanoseconds latency)
       : inner_(inner), latency_(latency) {}
 
+  std::vector<DeviceCandidate> Candidates() override { return inner_.Candidates(); }
   VolumeHandle OpenVolume(const char* p) override { return inner_.OpenVolume(p); }
   bool PassThrough(VolumeHandle h, void* b, std::uint32_t in, std::uint32_t out) override {
     const auto deadline = std::chrono::steady_clock::now() + latency_;

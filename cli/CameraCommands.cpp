@@ -1,73 +1,83 @@
 #include "CameraCommands.h"
 
-#include <algorithm>
 #include <ctime>
+#include <vector>
 
 #include "CameraStatus.h"
-#include "Command.h"
+#include "CommandCatalogue.h"
 #include "Discovery.h"
 #include "ExitCode.h"
 #include "Messages.h"
-#include "SecureWipe.h"
 #include "StatusReport.h"
-#include "TextField.h"
 
 namespace zul::cli {
 namespace {
 
-std::tm LocalNow() {
+CameraClock LocalNow() {
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
+  std::tm t{};
 #if defined(_WIN32)
-  localtime_s(&local, &now);
+  localtime_s(&t, &now);
 #else
-  localtime_r(&now, &local);
+  localtime_r(&now, &t);
 #endif
-  return local;
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
 
-// Sends code with up to three argument bytes; the reply is not used.
-void Send(DeviceSession& session, std::uint32_t code, std::initializer_list<int> args) {
-  ReplyBlock block{};
-  std::size_t i = 0;
-  for (int a : args) block[i++] = static_cast<std::uint8_t>(a);
-  IssueCommand(session, code, block);
+// The whole readout of the camera the session holds; false when any of its
+// transfers failed, the login state included.
+bool ReadWholeStatus(DeviceSession& session, CameraStatus& status) {
+  session.failedTransfers = 0;
+  return ReadHeldCameraStatus(session, status) && session.failedTransfers == 0;
 }
 
 }  // namespace
 
 bool CameraCommands::Find() {
-  const bool found = letter_ ? DiscoverCameraAt(session_, letter_) : DiscoverCamera(session_);
-  if (!found) err_ << kDeviceNotConnected << "\n";
-  watch_.Reset();  // drives that were not the camera do not count
+  ScanReport report;
+  const bool found = drive_.empty() ? DiscoverCamera(session_, &report)
+                                    : DiscoverCameraNamed(session_, drive_, &report);
+  if (!found) {
+    for (const std::string& name : report.denied) err_ << name << ": " << kAccessDenied << "\n";
+    err_ << kDeviceNotConnected << "\n";
+  }
   return found;
 }
 
-int CameraCommands::NoAnswer() {
-  err_ << kNoAnswer << "\n";
+int CameraCommands::Failed(Exchange outcome) {
+  if (outcome == Exchange::NoCamera) {
+    err_ << kDeviceNotConnected << "\n";
+    return kExitNoCamera;
+  }
+  err_ << kCameraDidNotAnswer << "\n";
   return kExitNoAnswer;
 }
 
 int CameraCommands::List() {
   bool any = false;
   bool allAnswered = true;
-  for (char letter = 'D'; letter <= 'Z'; ++letter) {
-    if (letter_ && letter != letter_) continue;
-    if (!DiscoverCameraAt(session_, letter)) continue;
+  ScanReport report;
+  std::vector<DeviceCandidate> candidates;
+  if (drive_.empty()) {
+    candidates = session_.port.Candidates();
+  } else if (const auto candidate = FindCandidate(session_.port, drive_)) {
+    candidates.push_back(*candidate);
+  }
+  for (const DeviceCandidate& candidate : candidates) {
+    if (!DiscoverCameraAt(session_, candidate, &report)) continue;
     any = true;
-    watch_.Reset();
     CameraStatus status;
-    const std::string drive = session_.driveName();
-    if (ReadHeldCameraStatus(session_, status) && watch_.AllWentThrough()) {
-      out_ << drive << "\t" << Printable(status.serialNumber) << "\t"
+    if (ReadWholeStatus(session_, status)) {
+      out_ << session_.deviceName << "\t" << Printable(status.serialNumber) << "\t"
            << Printable(FirmwareVersion(status)) << "\n";
     } else {
-      err_ << drive << " " << kNoAnswer << "\n";
+      err_ << session_.deviceName << " " << kCameraDidNotAnswer << "\n";
       allAnswered = false;
     }
   }
   session_.ReleaseHandle();
   if (!any) {
+    for (const std::string& name : report.denied) err_ << name << ": " << kAccessDenied << "\n";
     err_ << kDeviceNotConnected << "\n";
     return kExitNoCamera;
   }
@@ -76,38 +86,30 @@ int CameraCommands::List() {
 
 int CameraCommands::Status(bool json) {
   if (!Find()) return kExitNoCamera;
-  CameraReport report{session_.devicePath, session_.driveName(), {}};
-  if (!ReadHeldCameraStatus(session_, report.status) || !watch_.AllWentThrough()) {
-    return NoAnswer();
-  }
+  CameraReport report{session_.devicePath, session_.deviceName, {}};
+  if (!ReadWholeStatus(session_, report.status)) return Failed(Exchange::NoAnswer);
   out_ << (json ? StatusJson(report) : StatusText(report));
   return kExitDone;
 }
 
 int CameraCommands::LogIn(const Secret& password, bool& administrator) {
-  std::array<std::uint8_t, 8> lastChunk =
-      WriteTextField(session_, TEXT_LOGIN_PASSWORD, password.text());
-  // The check carries the reply to the last chunk back unchanged.
-  ReplyBlock block{};
-  std::copy(lastChunk.begin(), lastChunk.end(), block.begin());
-  SecureWipe(lastChunk.data(), lastChunk.size());
-  IssueCommand(session_, CMD_CHECK_PASSWORD, block);
-  const int verdict = block[0];
-  const int wrongAttempts = block[1];
-  SecureWipe(block.data(), block.size());
-  // An all-zero reply from a failed transfer is no verdict: it must not read
-  // as a wrong password.
-  if (!watch_.AllWentThrough()) return NoAnswer();
-  if (verdict == 1 || verdict == 2) {
-    administrator = verdict == 2;
-    return kExitDone;
+  const LoginResult result = zul::LogIn(session_, password.text());
+  switch (result.verdict) {
+    case LoginVerdict::User:
+    case LoginVerdict::Administrator:
+      administrator = result.verdict == LoginVerdict::Administrator;
+      return kExitDone;
+    case LoginVerdict::NoCamera:
+      return Failed(Exchange::NoCamera);
+    case LoginVerdict::NoAnswer:
+      // An all-zero reply from a failed transfer is no verdict.
+      return Failed(Exchange::NoAnswer);
+    case LoginVerdict::Wrong:
+    case LoginVerdict::Locked:
+      break;
   }
-  if (wrongAttempts < 6) {
-    err_ << WrongPassword(wrongAttempts) << "\n";
-    return kExitRefused;
-  }
-  err_ << kLockedOut << "\n";
-  return kExitLocked;
+  err_ << WrongPasswordText(result.wrongAttempts, "\n") << "\n";
+  return result.verdict == LoginVerdict::Locked ? kExitLocked : kExitRefused;
 }
 
 int CameraCommands::Login(const Secret& password) {
@@ -116,10 +118,10 @@ int CameraCommands::Login(const Secret& password) {
   if (const int rc = LogIn(password, administrator)) return rc;
   // As the window does after a login: the camera opens its storage, and the
   // drive is let go so that the system can use it.
-  Send(session_, CMD_ALLOW_DISK_ACCESS, {});
-  const std::string drive = session_.driveName();
+  const Exchange outcome = AllowDiskAccess(session_);
+  const std::string drive = session_.deviceName;
   session_.ReleaseHandle();
-  if (!watch_.AllWentThrough()) return NoAnswer();
+  if (outcome != Exchange::Done) return Failed(outcome);
   out_ << (administrator ? "Logged in as administrator." : "Logged in.") << "\n"
        << "Storage opened on " << drive << "\n";
   return kExitDone;
@@ -129,42 +131,39 @@ int CameraCommands::Change(const Options& o, const Secret& password, const Secre
   if (!Find()) return kExitNoCamera;
   bool administrator = false;
   if (const int rc = LogIn(password, administrator)) return rc;
+  Exchange outcome = Exchange::Done;
   std::string done;
   switch (o.command) {
-    case Command::SetTime: {
-      const std::tm now = LocalNow();  // one reading for the date and the time
-      Send(session_, CMD_SET_DATE, {(now.tm_year + 1900) % 2000, now.tm_mon + 1, now.tm_mday});
-      Send(session_, CMD_SET_TIME, {now.tm_hour, now.tm_min, now.tm_sec});
+    case Command::SetTime:
+      outcome = SetClock(session_, LocalNow());
       done = kTimeSynced;
       break;
-    }
     case Command::SetResolution:
-      Send(session_, CMD_SET_RESOLUTION, {o.resolutionIndex});
+      outcome = SetSetting(session_, CMD_SET_RESOLUTION, o.resolutionIndex);
       done = ResolutionChanged(o.resolutionIndex);
       break;
     case Command::SetLoop:
-      Send(session_, CMD_SET_LOOP_RECORDING, {o.loopRecordingIndex});
-      done = o.loopRecordingIndex == 1 ? kLoopOn : kLoopOff;
+      outcome = SetSetting(session_, CMD_SET_LOOP_RECORDING, o.loopRecordingIndex);
+      done = LoopChanged(o.loopRecordingIndex);
       break;
-    case Command::SetHint:
-      WriteTextField(session_, TEXT_HINT, o.hint);
+    case Command::SetHint: {
+      const TextToWrite text[] = {{TEXT_HINT, o.hint}};
+      outcome = WriteTexts(session_, text);
       done = kHintUpdated;
       break;
+    }
     case Command::SetReference: {
-      const std::pair<TextKind, const std::optional<std::string>*> fields[] = {
-          {TEXT_OFFICER, &o.officer},
-          {TEXT_DEPARTMENT, &o.department},
-          {TEXT_ADDITIONAL, &o.additional}};
-      for (const auto& [kind, text] : fields) {
-        if (*text) WriteTextField(session_, kind, **text);
-      }
+      std::vector<TextToWrite> texts;  // the fields given, in the window's order
+      if (o.officer) texts.push_back({TEXT_OFFICER, *o.officer});
+      if (o.department) texts.push_back({TEXT_DEPARTMENT, *o.department});
+      if (o.additional) texts.push_back({TEXT_ADDITIONAL, *o.additional});
+      outcome = WriteTexts(session_, texts);
       done = kReferenceUpdated;
       break;
     }
     case Command::SetPassword: {
-      std::array<std::uint8_t, 8> reply =
-          WriteTextField(session_, TEXT_NEW_PASSWORD, newPassword->text());
-      SecureWipe(reply.data(), reply.size());
+      const TextToWrite text[] = {{TEXT_NEW_PASSWORD, newPassword->text()}};
+      outcome = WriteTexts(session_, text);
       done = kPasswordUpdated;
       break;
     }
@@ -173,7 +172,7 @@ int CameraCommands::Change(const Options& o, const Secret& password, const Secre
     case Command::Login:
       break;
   }
-  if (!watch_.AllWentThrough()) return NoAnswer();
+  if (outcome != Exchange::Done) return Failed(outcome);
   out_ << done << "\n";
   return kExitDone;
 }

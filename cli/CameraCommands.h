@@ -4,21 +4,21 @@
 // status; results go to out, faults to err.
 
 #include <ostream>
+#include <string>
 
+#include "CameraOperations.h"
 #include "DeviceSession.h"
 #include "Options.h"
 #include "Secret.h"
-#include "TransferWatch.h"
 
 namespace zul::cli {
 
 class CameraCommands {
  public:
-  // session must talk through watch. letter: the only drive to try, or 0 for
-  // the first camera from D: on.
-  CameraCommands(DeviceSession& session, TransferWatch& watch, char letter, std::ostream& out,
-                 std::ostream& err)
-      : session_(session), watch_(watch), letter_(letter), out_(out), err_(err) {}
+  // drive: the only device to try (a name or path the port knows, "F:"), or
+  // empty for the first camera the scan finds.
+  CameraCommands(DeviceSession& session, std::string drive, std::ostream& out, std::ostream& err)
+      : session_(session), drive_(std::move(drive)), out_(out), err_(err) {}
 
   int List();
   int Status(bool json);
@@ -32,11 +32,10 @@ class CameraCommands {
  private:
   bool Find();
   int LogIn(const Secret& password, bool& administrator);
-  int NoAnswer();
+  int Failed(Exchange outcome);
 
   DeviceSession& session_;
-  TransferWatch& watch_;
-  char letter_;
+  std::string drive_;
   std::ostream& out_;
   std::ostream& err_;
 };

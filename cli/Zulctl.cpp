@@ -10,7 +10,6 @@
 #include "Simulation.h"
 #include "TraceLog.h"
 #include "TracingPort.h"
-#include "TransferWatch.h"
 #if defined(_WIN32)
 #include "win32/Win32VolumePort.h"
 #endif
@@ -91,9 +90,8 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
     }
   }
 
-  TransferWatch watch(*port);
-  DeviceSession session{watch};
-  CameraCommands commands(session, watch, o.driveLetter, out, err);
+  DeviceSession session{*port};
+  CameraCommands commands(session, o.driveLetter ? std::string{o.driveLetter, ':'} : "", out, err);
   int rc = kExitDone;
   switch (o.command) {
     case Command::List:

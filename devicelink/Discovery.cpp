@@ -1,27 +1,21 @@
 #include "Discovery.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "CommandCatalogue.h"
 #include "Transfer.h"
 
 namespace zul {
-
-void FormDevicePath(char letter, char (&path)[10]) {
-  std::memset(path, 0, sizeof path);
-  const char form[] = {'\\', '\\', '.', '\\', letter, ':'};
-  std::memcpy(path, form, sizeof form);
-}
-
 namespace {
 
-// INQUIRY on a freshly opened volume that is not yet the session's.
 // Clears what the system and the device can see of the buffer for a request of
 // n data bytes: the areas beyond are never sent, written or read.
 void ClearFor(PassThroughBuffer& buffer, std::uint32_t n) {
   std::memset(&buffer, 0, OutputSizeFor(n));
 }
 
+// INQUIRY on a freshly opened volume that is not yet the session's.
 bool PassesInquiry(DevicePort& port, VolumeHandle handle, PassThroughBuffer& buffer) {
   ClearFor(buffer, kInquiryLength);
   FillPassThroughHeader(buffer, 6, kInquiryLength);
@@ -42,42 +36,75 @@ bool AnswersIdentification(DeviceSession& session, PassThroughBuffer& buffer) {
   return (d[0] == 0xAA && d[1] == 0x55) || (d[9] == 'R' && d[10] == 'I' && d[11] == 'Z');
 }
 
-// One letter of the scan. The session holds no handle on entry; on success it
+// One device of the scan. The session holds no handle on entry; on success it
 // holds the camera's, on failure none again.
-bool TryLetter(DeviceSession& session, char letter, PassThroughBuffer& buffer) {
-  char path[10];
-  FormDevicePath(letter, path);
-  VolumeHandle h = session.port.OpenVolume(path);
-  if (h == kNoHandle) return false;
+bool TryCandidate(DeviceSession& session, const DeviceCandidate& candidate,
+                  PassThroughBuffer& buffer, ScanReport* report) {
+  VolumeHandle h = session.port.OpenVolume(candidate.path.c_str());
+  if (h == kNoHandle) {
+    if (report && LastDeviceError().failure == DeviceFailure::AccessDenied) {
+      report->denied.push_back(candidate.name);
+    }
+    return false;
+  }
   if (!PassesInquiry(session.port, h, buffer)) {
     session.port.CloseVolume(h);
     return false;
   }
   session.handle = h;
   if (AnswersIdentification(session, buffer)) {
-    std::memcpy(session.devicePath, path, sizeof path);
+    session.devicePath = candidate.path;
+    session.deviceName = candidate.name;
     return true;
   }
   session.ReleaseHandle();
   return false;
 }
 
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) !=
+        std::toupper(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
-bool DiscoverCamera(DeviceSession& session) {
+bool DiscoverCamera(DeviceSession& session, ScanReport* report) {
   session.ReleaseHandle();
-  PassThroughBuffer buffer;  // reused for every letter; each request clears its part first
-  for (char letter = 'D'; letter <= 'Z'; ++letter) {
-    if (TryLetter(session, letter, buffer)) return true;
+  PassThroughBuffer buffer;  // reused for every device; each request clears its part first
+  for (const DeviceCandidate& candidate : session.port.Candidates()) {
+    if (TryCandidate(session, candidate, buffer, report)) return true;
   }
   return false;
 }
 
-bool DiscoverCameraAt(DeviceSession& session, char letter) {
+bool DiscoverCameraAt(DeviceSession& session, const DeviceCandidate& candidate,
+                      ScanReport* report) {
   session.ReleaseHandle();
-  if (letter < 'D' || letter > 'Z') return false;
   PassThroughBuffer buffer;
-  return TryLetter(session, letter, buffer);
+  return TryCandidate(session, candidate, buffer, report);
+}
+
+bool DiscoverCameraNamed(DeviceSession& session, std::string_view name, ScanReport* report) {
+  session.ReleaseHandle();
+  const std::optional<DeviceCandidate> candidate = FindCandidate(session.port, name);
+  return candidate && DiscoverCameraAt(session, *candidate, report);
+}
+
+std::optional<DeviceCandidate> FindCandidate(DevicePort& port, std::string_view name) {
+  for (const DeviceCandidate& c : port.Candidates()) {
+    const bool letterOnly = name.size() == 1 && c.name.size() == 2 && c.name[1] == ':';
+    if (SameName(c.name, name) || SameName(c.path, name) ||
+        (letterOnly && SameName(c.name.substr(0, 1), name))) {
+      return c;
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace zul

@@ -1,24 +1,44 @@
 #pragma once
-// Finding the camera among the drive letters D: to Z:.
+// Finding the camera among the devices the platform names (the drive letters
+// D: to Z: on Windows).
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "DeviceSession.h"
 
 namespace zul {
 
-// Closes the handle the session holds, then tries D: to Z: in order: open the
-// volume, INQUIRY, and for a drive whose INQUIRY data byte 3 is 0x01 the
-// identification request. The first drive that answers AA 55 (bytes 0-1) or
-// "RIZ" (bytes 9-11) is the camera: its handle and path go into the session and
-// the result is true. Otherwise false, no handle held, devicePath unchanged.
-// Every handle opened for another drive is closed before the next letter.
-bool DiscoverCamera(DeviceSession& session);
+// What a scan met on its way, for a caller that explains an empty result.
+struct ScanReport {
+  std::vector<std::string> denied;  // names of devices this user may not open
+};
 
-// The same step for one letter only (D to Z; any other letter finds nothing):
-// closes the handle the session holds, then opens, asks and identifies that
-// drive alone. Same result and session contract as DiscoverCamera.
-bool DiscoverCameraAt(DeviceSession& session, char letter);
+// Closes the handle the session holds, then tries the port's candidates in
+// order: open the volume, INQUIRY, and for a device whose INQUIRY data byte 3
+// is 0x01 the identification request. The first device that answers AA 55
+// (bytes 0-1) or "RIZ" (bytes 9-11) is the camera: its handle, path and name
+// go into the session and the result is true. Otherwise false, no handle
+// held, path and name unchanged. Every handle opened for another device is
+// closed before the next one. report, when given, gathers what the scan met.
+bool DiscoverCamera(DeviceSession& session, ScanReport* report = nullptr);
 
-// "\\.\" + letter + ":"
-void FormDevicePath(char letter, char (&path)[10]);
+// The same step for one candidate only: closes the handle the session holds,
+// then opens, asks and identifies that device alone. Same result and session
+// contract as DiscoverCamera.
+bool DiscoverCameraAt(DeviceSession& session, const DeviceCandidate& candidate,
+                      ScanReport* report = nullptr);
+
+// DiscoverCameraAt for the candidate that name designates (FindCandidate);
+// a name the port does not know finds nothing, the session's handle closed all
+// the same.
+bool DiscoverCameraNamed(DeviceSession& session, std::string_view name,
+                         ScanReport* report = nullptr);
+
+// The port's candidate that name designates: its name or its path, letters
+// in either case, a drive letter with or without its colon ("f", "F:").
+std::optional<DeviceCandidate> FindCandidate(DevicePort& port, std::string_view name);
 
 }  // namespace zul

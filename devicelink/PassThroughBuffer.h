@@ -7,12 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#if defined(_WIN32)
-#include <windows.h>
-#include <winioctl.h>
-#include <ntddscsi.h>
-#endif
-
 namespace zul {
 
 // Field-for-field mirror of SCSI_PASS_THROUGH for a given ULONG_PTR width.
@@ -44,22 +38,10 @@ static_assert(offsetof(ScsiPassThroughLayout<std::uint64_t>, DataBufferOffset) =
 static_assert(offsetof(ScsiPassThroughLayout<std::uint64_t>, SenseInfoOffset) == 32);
 static_assert(offsetof(ScsiPassThroughLayout<std::uint64_t>, Cdb) == 36);
 
-#if defined(_WIN32)
-using ScsiPassThroughHeader = SCSI_PASS_THROUGH;
-// The system's own header must be the mirror we test against natively.
-static_assert(sizeof(SCSI_PASS_THROUGH) == sizeof(ScsiPassThroughLayout<ULONG_PTR>));
-static_assert(sizeof(SCSI_PASS_THROUGH) == (sizeof(void*) == 4 ? 44 : 56));
-static_assert(offsetof(SCSI_PASS_THROUGH, DataTransferLength) ==
-              offsetof(ScsiPassThroughLayout<ULONG_PTR>, DataTransferLength));
-static_assert(offsetof(SCSI_PASS_THROUGH, DataBufferOffset) ==
-              offsetof(ScsiPassThroughLayout<ULONG_PTR>, DataBufferOffset));
-static_assert(offsetof(SCSI_PASS_THROUGH, SenseInfoOffset) ==
-              offsetof(ScsiPassThroughLayout<ULONG_PTR>, SenseInfoOffset));
-static_assert(offsetof(SCSI_PASS_THROUGH, Cdb) == offsetof(ScsiPassThroughLayout<ULONG_PTR>, Cdb));
-static_assert(IOCTL_SCSI_PASS_THROUGH == 0x4D004);
-#else
+// The header as this process hands it to the system: ULONG_PTR is as wide as
+// a pointer. The Windows port checks at compile time that this is the
+// system's own SCSI_PASS_THROUGH, field for field.
 using ScsiPassThroughHeader = ScsiPassThroughLayout<std::uintptr_t>;
-#endif
 
 inline constexpr std::uint32_t kSenseAreaSize = 32;
 inline constexpr std::uint32_t kDataAreaSize = 65536;

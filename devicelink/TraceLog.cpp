@@ -12,8 +12,9 @@ TraceLog::~TraceLog() {
 
 void TraceLog::WriteLine(const std::string& line) {
   if (!file_) return;
-  std::fputs(line.c_str(), file_);
-  std::fputc('\n', file_);
+  const std::string whole = line + "\n";
+  const std::lock_guard<std::mutex> lock(mutex_);
+  std::fwrite(whole.data(), 1, whole.size(), file_);
   std::fflush(file_);
 }
 

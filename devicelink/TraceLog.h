@@ -2,8 +2,11 @@
 // A line-per-event log of what the tool asked of the device and the PC. Each
 // line is written out as soon as it is complete, so the log survives a crash.
 // Passwords never reach it: the writers mask them before a line is formed.
+// Several threads may write at once: each line goes out in one piece, never
+// interleaved with another.
 
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 namespace zul {
@@ -24,6 +27,7 @@ class TraceLog {
  private:
   std::FILE* file_ = nullptr;
   bool owned_ = false;
+  std::mutex mutex_;
 };
 
 }  // namespace zul

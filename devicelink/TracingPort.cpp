@@ -21,9 +21,10 @@ std::uint32_t VendorCode(const unsigned char* cdb, unsigned cdbLength) {
          cdb[7];
 }
 
-// Characters of a password chunk (command bytes 11-15, and the same positions of
-// the answer, in case a camera echoes them) and whatever of them a password
-// check carries back to the camera.
+// Password chunks: their length byte and characters (command bytes 10-15, and
+// answer bytes 2-7, in case a camera echoes them), and whatever of them a
+// password check carries back to the camera. The check's verdict and count
+// (answer bytes 0-1) stay readable.
 bool MasksCharacters(const unsigned char* cdb, unsigned cdbLength) {
   const std::uint32_t code = VendorCode(cdb, cdbLength);
   if (code == CMD_WRITE_TEXT_CHUNK) return cdb[8] == 4 || cdb[8] == 6;
@@ -38,7 +39,7 @@ std::string FormatTraceLine(const std::string& path, const unsigned char* cdb, u
   std::string line = path;
   for (unsigned i = 0; i < cdbLength; ++i) {
     line += ' ';
-    if (mask && i >= 11) {
+    if (mask && i >= 10) {
       line += "**";
     } else {
       AppendHex(line, cdb[i]);
@@ -48,7 +49,7 @@ std::string FormatTraceLine(const std::string& path, const unsigned char* cdb, u
   if (!ok) return line + " failed";
   for (unsigned i = 0; i < n; ++i) {
     line += ' ';
-    if (mask && i >= 3 && i < 8) {
+    if (mask && i >= 2 && i < 8) {
       line += "**";
     } else {
       AppendHex(line, data[i]);
@@ -59,7 +60,10 @@ std::string FormatTraceLine(const std::string& path, const unsigned char* cdb, u
 
 VolumeHandle TracingPort::OpenVolume(const char* devicePath) {
   VolumeHandle h = inner_.OpenVolume(devicePath);
-  if (h != kNoHandle) paths_[h] = devicePath;  // failed opens are not traced
+  if (h != kNoHandle) {  // failed opens are not traced
+    const std::lock_guard<std::mutex> lock(mutex_);
+    paths_[h] = devicePath;
+  }
   return h;
 }
 
@@ -69,21 +73,30 @@ bool TracingPort::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t i
   ScsiPassThroughHeader before;
   std::memcpy(&before, buffer, sizeof before);
   const bool ok = inner_.PassThrough(handle, buffer, inSize, outSize);
-  const auto it = paths_.find(handle);
-  const std::string path = it != paths_.end() ? it->second : "(no device)";
+  std::string path = "(no device)";
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = paths_.find(handle);
+    if (it != paths_.end()) path = it->second;
+  }
   unsigned cdbLength = before.CdbLength <= 16 ? before.CdbLength : 16;
   // Show no more than the system could have written.
   std::uint32_t n = before.DataTransferLength;
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   const std::uint64_t offset = before.DataBufferOffset;
-  if (offset > outSize) n = 0;
-  else if (n > outSize - offset) n = static_cast<std::uint32_t>(outSize - offset);
+  if (offset > outSize)
+    n = 0;
+  else if (n > outSize - offset)
+    n = static_cast<std::uint32_t>(outSize - offset);
   log_.WriteLine(FormatTraceLine(path, before.Cdb, cdbLength, bytes + offset, n, ok));
   return ok;
 }
 
 void TracingPort::CloseVolume(VolumeHandle handle) {
-  paths_.erase(handle);
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    paths_.erase(handle);
+  }
   inner_.CloseVolume(handle);
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // A device port that writes one trace line per pass-through request of the
 // port it wraps:  \\.\F: FA 55 66 FE ... -> 00 00 ...   or   ... -> failed
-// Password characters in login and new-password chunks are shown as **.
+// Password characters and lengths in login and new-password chunks are shown as **.
 
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "DevicePort.h"
@@ -15,6 +16,7 @@ class TracingPort final : public DevicePort {
  public:
   TracingPort(DevicePort& inner, TraceLog& log) : inner_(inner), log_(log) {}
 
+  std::vector<DeviceCandidate> Candidates() override { return inner_.Candidates(); }
   VolumeHandle OpenVolume(const char* devicePath) override;
   bool PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
                    std::uint32_t outSize) override;
@@ -23,6 +25,7 @@ class TracingPort final : public DevicePort {
  private:
   DevicePort& inner_;
   TraceLog& log_;
+  std::mutex mutex_;  // guards paths_: sessions on other threads open and close meanwhile
   std::map<VolumeHandle, std::string> paths_;
 };
 

@@ -24,7 +24,10 @@ void FillPassThroughHeader(PassThroughBuffer& buffer, std::uint8_t cdbLength, st
 bool RawTransfer(DeviceSession& session, PassThroughBuffer& buffer, std::uint32_t n) {
   if (n > kDataAreaSize) return false;
   FillPassThroughHeader(buffer, 16, n);
-  return session.port.PassThrough(session.handle, &buffer, kHeaderLength, OutputSizeFor(n));
+  const bool ok =
+      session.port.PassThrough(session.handle, &buffer, kHeaderLength, OutputSizeFor(n));
+  if (!ok) session.lastError = LastDeviceError();
+  return ok;
 }
 
 bool VendorTransfer(DeviceSession& session, CommandBlock& command, ReplyBlock& reply) {
@@ -41,11 +44,14 @@ bool VendorTransfer(DeviceSession& session, CommandBlock& command, ReplyBlock& r
   FillPassThroughHeader(buffer, 16, kVendorReplyLength);
   const bool ok = session.port.PassThrough(session.handle, &buffer, kHeaderLength,
                                            OutputSizeFor(kVendorReplyLength));
-  // The system's error code is of no use to the caller: a failure is only false.
   if (ok) {
     std::memcpy(reply.data(), buffer.data, reply.size());
+    if (buffer.header.ScsiStatus != 0 || buffer.header.DataTransferLength < kVendorReplyLength) {
+      ++session.incompleteTransfers;
+    }
   } else {
     ++session.failedTransfers;
+    session.lastError = LastDeviceError();
   }
   // A block may have carried password characters, out or back.
   SecureWipe(buffer.header.Cdb, sizeof buffer.header.Cdb);

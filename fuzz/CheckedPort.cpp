@@ -64,6 +64,7 @@ bool CheckedPort::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t i
       const std::uint32_t arrived = HeaderOf(buffer).DataTransferLength;
       FUZZ_CHECK(arrived <= h.DataTransferLength, "more data arrived than asked for");
       e.data.assign(bytes + h.DataBufferOffset, bytes + h.DataBufferOffset + arrived);
+      e.whole = HeaderOf(buffer).ScsiStatus == 0 && arrived == h.DataTransferLength;
     }
   }
   // The tool clears the data area before every request, so what did not

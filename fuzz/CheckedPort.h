@@ -21,11 +21,13 @@ struct PortEvent {
   std::uint8_t cdbLength = 0;
   std::uint32_t expected = 0;  // DataTransferLength asked for
   bool ok = false;
+  bool whole = false;              // ok, a good status and every byte asked for arrived
   std::vector<std::uint8_t> data;  // what arrived, zero-filled to `expected`
 };
 
 class CheckedPort : public DevicePort {
  public:
+  std::vector<DeviceCandidate> Candidates() final { return DriveLetterCandidates(); }
   VolumeHandle OpenVolume(const char* devicePath) final;
   bool PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
                    std::uint32_t outSize) final;

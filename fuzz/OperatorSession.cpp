@@ -6,10 +6,12 @@
 #include <optional>
 #include <string_view>
 
+#include "CameraOperations.h"
 #include "CameraStatus.h"
 #include "Check.h"
 #include "Command.h"
 #include "Discovery.h"
+#include "OperatorTexts.h"
 #include "TextField.h"
 
 namespace zul::fuzz {
@@ -122,16 +124,35 @@ std::optional<std::string> ModelReadText(Trail& t, VolumeHandle h, std::uint8_t 
   return TextOf(text, sizeof text);
 }
 
-Args ModelWriteText(Trail& t, VolumeHandle h, std::uint8_t kind, std::string_view text) {
+// whole: set to false when a chunk did not come back whole.
+Args ModelWriteText(Trail& t, VolumeHandle h, std::uint8_t kind, std::string_view text,
+                    bool* whole = nullptr) {
   const std::size_t n = text.size();
   Args reply{};
   for (std::uint8_t i = 0; i < 8; ++i) {
     Args chunk{kind, i, std::uint8_t(n > 5u * (i + 1) ? 5 : n % 5)};
     for (std::size_t j = 0; j < 5 && 5 * i + j < n; ++j) chunk[3 + j] = text[5 * i + j];
-    reply = ReplyOf(t.Vendor(h, CMD_WRITE_TEXT_CHUNK, chunk));
+    const PortEvent& e = t.Vendor(h, CMD_WRITE_TEXT_CHUNK, chunk);
+    if (whole && !e.whole) *whole = false;
+    reply = ReplyOf(e);
     if (reply[2] < 5) break;
   }
   return reply;
+}
+
+// The login as the protocol runs it: the password in chunks, then, only when
+// every chunk came back whole, the check with the reply to the last chunk.
+LoginResult ModelLogin(Trail& t, VolumeHandle h, std::string_view password) {
+  if (h == kNoHandle) return {LoginVerdict::NoCamera, 0};
+  bool whole = true;
+  const Args written = ModelWriteText(t, h, TEXT_LOGIN_PASSWORD, password, &whole);
+  if (!whole) return {LoginVerdict::NoAnswer, 0};
+  const PortEvent& e = t.Vendor(h, CMD_CHECK_PASSWORD, written);
+  if (!e.ok) return {LoginVerdict::NoAnswer, 0};
+  const Args verdict = ReplyOf(e);
+  if (verdict[0] == 1) return {LoginVerdict::User, 0};
+  if (verdict[0] == 2) return {LoginVerdict::Administrator, 0};
+  return {verdict[1] >= 6 ? LoginVerdict::Locked : LoginVerdict::Wrong, verdict[1]};
 }
 
 // The readout replayed on a copy of the status as it was before: a step that
@@ -206,8 +227,7 @@ void ExpectOneHandleAtMost(const CheckedPort& port, const DeviceSession& session
 void CheckedScan(CheckedPort& port, DeviceSession& session) {
   const std::size_t mark = port.Events().size();
   const VolumeHandle held = session.handle;
-  char pathBefore[10];
-  std::memcpy(pathBefore, session.devicePath, sizeof pathBefore);
+  const std::string pathBefore = session.devicePath;
 
   const bool found = DiscoverCamera(session);
 
@@ -217,12 +237,9 @@ void CheckedScan(CheckedPort& port, DeviceSession& session) {
   FUZZ_CHECK(found == (want.letter != 0), "scan result");
   FUZZ_CHECK(session.handle == want.handle, "scan keeps the camera's handle, or none");
   if (found) {
-    char path[10];
-    FormDevicePath(want.letter, path);
-    FUZZ_CHECK(std::memcmp(session.devicePath, path, sizeof path) == 0, "devicePath");
+    FUZZ_CHECK(session.devicePath == std::string("\\\\.\\") + want.letter + ":", "devicePath");
   } else {
-    FUZZ_CHECK(std::memcmp(session.devicePath, pathBefore, sizeof pathBefore) == 0,
-               "a failed scan keeps devicePath");
+    FUZZ_CHECK(session.devicePath == pathBefore, "a failed scan keeps devicePath");
   }
   ExpectOneHandleAtMost(port, session);
 }
@@ -282,39 +299,28 @@ Args CheckedWriteText(CheckedPort& port, DeviceSession& session, TextKind kind,
 void CheckedLogin(CheckedPort& port, DeviceSession& session, const SessionConfig& config,
                   CameraStatus& status) {
   CheckedScan(port, session);
-  const Args written = CheckedWriteText(port, session, TEXT_LOGIN_PASSWORD, config.password);
-
   const std::size_t mark = port.Events().size();
-  ReplyBlock block{};
-  std::copy(written.begin(), written.end(), block.begin());
-  IssueCommand(session, CMD_CHECK_PASSWORD, block);
+  const LoginResult result = LogIn(session, config.password);
   Trail t(port, mark);
-  const Args verdict = ReplyOf(t.Vendor(session.handle, CMD_CHECK_PASSWORD, written));
-  FUZZ_CHECK(std::equal(verdict.begin(), verdict.end(), block.begin()) &&
-                 std::all_of(block.begin() + 8, block.end(), [](std::uint8_t b) { return b == 0; }),
-             "the check's reply block");
+  const LoginResult want = ModelLogin(t, session.handle, config.password);
+  FUZZ_CHECK(t.AtEnd(), "the login sent more than the protocol asks");
+  FUZZ_CHECK(result.verdict == want.verdict && result.wrongAttempts == want.wrongAttempts,
+             "login verdict");
 
-  status.loggedIn = block[0] == 1 || block[0] == 2;
-  status.administrator = block[0] == 2;
+  status.loggedIn = result.LoggedIn();
+  status.administrator = result.verdict == LoginVerdict::Administrator;
   if (!status.loggedIn) {
-    // From six wrong attempts on the window shows the fixed lock-out text.
-    const std::uint8_t count = block[1];
-    if (count < 6) {
-      char message[64];
-      const int chances = 6 - count;
-      const int length = std::snprintf(message, sizeof message,
-                                       "Wrong password!  You have %d chances remaining.", chances);
-      FUZZ_CHECK(chances >= 1 && chances <= 6, "chances remaining");
-      FUZZ_CHECK(length > 0 && static_cast<std::size_t>(length) < sizeof message,
-                 "the wrong-password message fits its buffer");
+    if (result.verdict == LoginVerdict::Wrong) {
+      const std::string message = WrongPasswordText(result.wrongAttempts, "\r\n");
+      FUZZ_CHECK(message.find("You have ") != std::string::npos && result.wrongAttempts < 6,
+                 "chances remaining");
     }
     return;
   }
   CheckedReadout(port, session, status);
   FUZZ_CHECK(status.loggedIn, "a readout after an accepted password keeps loggedIn");
   // Hand the drive back, as the release does: open the disk, close the handle.
-  ReplyBlock none{};
-  IssueCommand(session, CMD_ALLOW_DISK_ACCESS, none);
+  AllowDiskAccess(session);
   session.ReleaseHandle();
   FUZZ_CHECK(port.OpenHandles().empty(), "a handle left open after the drive was released");
 }

@@ -77,7 +77,11 @@ SimulatedDrive* SimulatedDrives::Drive(char letter) {
 VolumeHandle SimulatedDrives::OpenVolume(const char* devicePath) {
   const char letter = LetterOfDevicePath(devicePath);
   SimulatedDrive* drive = letter ? Drive(letter) : nullptr;
-  if (!drive || drive->type == DriveType::Unopenable || drive->unplugged) return kNoHandle;
+  if (!drive || drive->type == DriveType::Unopenable || drive->unplugged) {
+    SetLastDeviceError(
+        {drive && !drive->unplugged ? DeviceFailure::Other : DeviceFailure::NotFound, 0});
+    return kNoHandle;
+  }
   const std::uintptr_t id = nextHandle_++;
   open_[id] = Open{letter, generation_[letter]};
   ++opens_;
@@ -90,6 +94,8 @@ void SimulatedDrives::CloseVolume(VolumeHandle handle) {
 
 bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
                                   std::uint32_t outSize) {
+  // Every failure below reads as the device gone or refusing: the same to the tool.
+  SetLastDeviceError({DeviceFailure::NotFound, 0});
   auto it = open_.find(reinterpret_cast<std::uintptr_t>(handle));
   if (it == open_.end()) return false;  // no such handle
   const char letter = it->second.letter;
@@ -102,8 +108,8 @@ bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32
   if (inSize < sizeof h || outSize < sizeof h) return false;
   std::memcpy(&h, base, sizeof h);
   if (h.Length != sizeof h || h.CdbLength == 0 || h.CdbLength > 16) return false;
-  if (h.DataTransferLength > 0 && (h.DataBufferOffset > outSize ||
-                                   h.DataTransferLength > outSize - h.DataBufferOffset)) {
+  if (h.DataTransferLength > 0 &&
+      (h.DataBufferOffset > outSize || h.DataTransferLength > outSize - h.DataBufferOffset)) {
     return false;
   }
 

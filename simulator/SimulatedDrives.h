@@ -62,6 +62,7 @@ class SimulatedDrives : public DevicePort {
   // Keep a record of every request (off by default: a long run would grow).
   void RecordRequests(bool on) { record_ = on; }
 
+  std::vector<DeviceCandidate> Candidates() override { return DriveLetterCandidates(); }
   VolumeHandle OpenVolume(const char* devicePath) override;
   bool PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
                    std::uint32_t outSize) override;

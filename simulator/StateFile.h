@@ -50,6 +50,7 @@ class StateSavingPort final : public DevicePort {
  public:
   StateSavingPort(SimulatedDrives& drives, StateFile file);
 
+  std::vector<DeviceCandidate> Candidates() override { return drives_.Candidates(); }
   VolumeHandle OpenVolume(const char* devicePath) override;
   bool PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
                    std::uint32_t outSize) override;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "Discovery.h"
-#include "Transfer.h"
 #include "SimulatedDrives.h"
+#include "Transfer.h"
 #include "support/ScriptedPort.h"
 
 namespace zul {
@@ -58,7 +58,7 @@ TEST_F(DiscoveryTest, FindsCameraInEitherAnswerForm) {
     d.Insert('K', Camera(form));
     DeviceSession s{d};
     ASSERT_TRUE(DiscoverCamera(s));
-    EXPECT_STREQ(s.devicePath, "\\\\.\\K:");
+    EXPECT_EQ(s.devicePath, "\\\\.\\K:");
     EXPECT_EQ(s.driveName(), "K:");
     EXPECT_NE(s.handle, kNoHandle);
     EXPECT_EQ(d.OpenHandleCount(), 1);
@@ -73,7 +73,7 @@ TEST_F(DiscoveryTest, SkipsDisksWithoutIdentifyingThem) {
   drives.Insert('H', Camera());
   ASSERT_TRUE(DiscoverCamera(session));
   EXPECT_EQ(session.driveName(), "G:");
-  EXPECT_EQ(IdentifiedLetters(), "FG");  // the disk was never asked, H never reached
+  EXPECT_EQ(IdentifiedLetters(), "FG");    // the disk was never asked, H never reached
   EXPECT_EQ(drives.OpenHandleCount(), 1);  // the impostor's handle was closed
 }
 
@@ -134,7 +134,7 @@ TEST_F(DiscoveryTest, OneLetterIsAskedAlone) {
     SCOPED_TRACE(c.letter);
     ASSERT_TRUE(DiscoverCamera(session));  // holds G's handle going in
     drives.ClearRequestLog();
-    EXPECT_EQ(DiscoverCameraAt(session, c.letter), c.found);
+    EXPECT_EQ(DiscoverCameraNamed(session, std::string{c.letter}), c.found);
     for (const auto& r : drives.Requests()) EXPECT_EQ(r.letter, c.letter);
     EXPECT_EQ(drives.OpenHandleCount(), c.found ? 1 : 0);
     if (c.found) {
@@ -146,8 +146,8 @@ TEST_F(DiscoveryTest, OneLetterIsAskedAlone) {
   }
   // The disk is asked the INQUIRY only, the impostor also the identification.
   drives.ClearRequestLog();
-  DiscoverCameraAt(session, 'D');
-  DiscoverCameraAt(session, 'E');
+  DiscoverCameraNamed(session, "D");
+  DiscoverCameraNamed(session, "E:");
   EXPECT_EQ(drives.Requests().size(), 3u);
   EXPECT_EQ(IdentifiedLetters(), "E");
 }
@@ -155,7 +155,7 @@ TEST_F(DiscoveryTest, OneLetterIsAskedAlone) {
 TEST(DiscoveryRequestTest, InquiryAndIdentificationBytes) {
   test::ScriptedPort port;
   port.answer = [&port](PassThroughBuffer& b) {
-    if (port.seen.size() == 1) b.data[3] = 0x01;       // INQUIRY: format 1
+    if (port.seen.size() == 1) b.data[3] = 0x01;  // INQUIRY: format 1
     if (port.seen.size() == 2) b.data[0] = 0xAA, b.data[1] = 0x55;
     return true;
   };
@@ -176,7 +176,7 @@ TEST(DiscoveryRequestTest, InquiryAndIdentificationBytes) {
   EXPECT_EQ(identify.CdbLength, 16);
   const std::uint8_t id[16] = {0xFA, 0x55, 0x66, 0x01};
   EXPECT_EQ(0, std::memcmp(identify.Cdb, id, 16));
-  EXPECT_STREQ(session.devicePath, "\\\\.\\D:");
+  EXPECT_EQ(session.devicePath, "\\\\.\\D:");
   // What the system is handed beyond the header starts out clear, even though
   // the buffer is reused from letter to letter.
   for (const auto& r : port.seen) {
@@ -192,10 +192,8 @@ TEST(DiscoveryRequestTest, AnswerFormsLookOnlyAtTheirOwnBytes) {
     bool camera;
   };
   const Case cases[] = {
-      {{{0, 0xAA}, {1, 0x55}, {9, 'X'}}, true},
-      {{{0, 0x00}, {9, 'R'}, {10, 'I'}, {11, 'Z'}}, true},
-      {{{0, 0xAA}, {1, 0x54}}, false},
-      {{{9, 'R'}, {10, 'I'}, {11, 'Y'}}, false},
+      {{{0, 0xAA}, {1, 0x55}, {9, 'X'}}, true}, {{{0, 0x00}, {9, 'R'}, {10, 'I'}, {11, 'Z'}}, true},
+      {{{0, 0xAA}, {1, 0x54}}, false},          {{{9, 'R'}, {10, 'I'}, {11, 'Y'}}, false},
       {{{1, 0xAA}, {2, 0x55}}, false},
   };
   for (const Case& c : cases) {

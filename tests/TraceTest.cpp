@@ -76,17 +76,18 @@ TEST(TraceTest, LinesForDiscoveryCommandsAndFailures) {
   std::remove(path.c_str());
 }
 
+// The characters and the length byte: a length would give the password away.
 TEST(TraceTest, PasswordCharactersAreMasked) {
-  const unsigned char login[16] = {0xFA, 0x55, 0x66, 0xFE, 0x06, 0, 0, 0x25,
-                                   0x04, 0x00, 0x04, '1', '2', '3', '4', 0};
+  const unsigned char login[16] = {0xFA, 0x55, 0x66, 0xFE, 0x06, 0,   0,   0x25,
+                                   0x04, 0x00, 0x04, '1',  '2',  '3', '4', 0};
   const unsigned char echo[8] = {0x04, 0x00, 0x04, '1', '2', '3', '4', 0};
   EXPECT_EQ(FormatTraceLine("\\\\.\\F:", login, 16, echo, 8, true),
-            "\\\\.\\F: FA 55 66 FE 06 00 00 25 04 00 04 ** ** ** ** ** -> 04 00 04 ** ** ** ** **");
+            "\\\\.\\F: FA 55 66 FE 06 00 00 25 04 00 ** ** ** ** ** ** -> 04 00 ** ** ** ** ** **");
   unsigned char newPassword[16];
   std::memcpy(newPassword, login, 16);
   newPassword[8] = 0x06;
   EXPECT_EQ(FormatTraceLine("P", newPassword, 16, echo, 8, false),
-            "P FA 55 66 FE 06 00 00 25 06 00 04 ** ** ** ** ** -> failed");
+            "P FA 55 66 FE 06 00 00 25 06 00 ** ** ** ** ** ** -> failed");
   // The hint is no secret.
   unsigned char hint[16];
   std::memcpy(hint, login, 16);
@@ -94,11 +95,11 @@ TEST(TraceTest, PasswordCharactersAreMasked) {
   EXPECT_EQ(FormatTraceLine("P", hint, 16, echo, 0, true),
             "P FA 55 66 FE 06 00 00 25 03 00 04 31 32 33 34 00 ->");
   // The password check carries the last chunk's answer back: masked the same way.
-  const unsigned char check[16] = {0xFA, 0x55, 0x66, 0xFE, 0x66, 0, 0, 0,
-                                   0x04, 0x00, 0x04, '1', '2', '3', '4', 0};
+  const unsigned char check[16] = {0xFA, 0x55, 0x66, 0xFE, 0x66, 0,   0,   0,
+                                   0x04, 0x00, 0x04, '1',  '2',  '3', '4', 0};
   const unsigned char verdict[8] = {1, 0, 0, 0, 0, 0, 0, 0};
   EXPECT_EQ(FormatTraceLine("P", check, 16, verdict, 8, true),
-            "P FA 55 66 FE 66 00 00 00 04 00 04 ** ** ** ** ** -> 01 00 00 ** ** ** ** **");
+            "P FA 55 66 FE 66 00 00 00 04 00 ** ** ** ** ** ** -> 01 00 ** ** ** ** ** **");
 }
 
 TEST(TraceTest, EchoingCameraNeverShowsThePassword) {

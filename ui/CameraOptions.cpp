@@ -1,12 +1,11 @@
 // The camera options: clock, video resolution, loop recording, and handing the
 // camera's drive back to the PC ("Open file folder").
 
-#include <array>
-#include <cstdint>
 #include <optional>
 #include <string>
 
-#include "Command.h"
+#include "CameraOperations.h"
+#include "CommandCatalogue.h"
 #include "Discovery.h"
 #include "MainDialog.h"
 #include "Messages.h"
@@ -18,43 +17,19 @@ namespace {
 
 constexpr char kClockUnreadable[] = "The PC clock could not be read.";
 
-// Outcome of one exchange with the camera, found afresh for it.
-enum class Exchange { Done, NoCamera, NoAnswer };
-
-void Report(SystemServices& services, Exchange outcome, const char* success) {
-  switch (outcome) {
-    case Exchange::Done:
-      ShowMessage(services, success);
-      break;
-    case Exchange::NoCamera:
-      ShowMessage(services, kDeviceNotConnected);
-      break;
-    case Exchange::NoAnswer:
-      ShowMessage(services, kCameraDidNotAnswer);
-      break;
+void Report(SystemServices& services, Exchange outcome, const std::string& success) {
+  if (outcome == Exchange::Done) {
+    ShowMessage(services, success);
+  } else {
+    ReportFailure(services, outcome);
   }
 }
 
-// Finds the camera, then sends each command in turn with its argument bytes,
-// stopping at the first that fails. Nothing is sent when no camera is found.
-template <std::size_t N>
-Exchange SendSettings(DeviceSession& session,
-                      const std::array<std::pair<std::uint32_t, ReplyBlock>, N>& commands) {
-  if (!DiscoverCamera(session)) return Exchange::NoCamera;
-  session.failedTransfers = 0;  // discovery's own failures on other drives do not count
-  for (const auto& [code, arguments] : commands) {
-    ReplyBlock block = arguments;
-    if (!IssueCommand(session, code, block)) break;
-  }
-  return session.failedTransfers == 0 ? Exchange::Done : Exchange::NoAnswer;
-}
-
-// A combo box's selection sent as the one argument byte of a setting.
+// A combo box's selection sent as the one argument byte of a setting, to the
+// camera found afresh for it.
 Exchange SendSelection(DeviceSession& session, std::uint32_t code, int index) {
-  ReplyBlock block{};
-  block[0] = static_cast<std::uint8_t>(index);
-  const std::array<std::pair<std::uint32_t, ReplyBlock>, 1> commands = {{{code, block}}};
-  return SendSettings(session, commands);
+  DiscoverCamera(session);
+  return SetSetting(session, code, index);
 }
 
 }  // namespace
@@ -68,29 +43,20 @@ void CZUL_PC_TOOLDlg::OnSyncTime() {
     ShowMessage(services(), kClockUnreadable);
     return;
   }
-  ReplyBlock date{};
-  date[0] = static_cast<std::uint8_t>(local->year % 2000);
-  date[1] = static_cast<std::uint8_t>(local->month);
-  date[2] = static_cast<std::uint8_t>(local->day);
-  ReplyBlock time{};
-  time[0] = static_cast<std::uint8_t>(local->hour);
-  time[1] = static_cast<std::uint8_t>(local->minute);
-  time[2] = static_cast<std::uint8_t>(local->second);
-  const std::array<std::pair<std::uint32_t, ReplyBlock>, 2> commands = {
-      {{CMD_SET_DATE, date}, {CMD_SET_TIME, time}}};
-  Report(services(), SendSettings(session(), commands), "Time sync completed!");
+  DiscoverCamera(session());
+  const CameraClock clock{local->year, local->month,  local->day,
+                          local->hour, local->minute, local->second};
+  Report(services(), SetClock(session(), clock), kTimeSynced);
 }
 
 void CZUL_PC_TOOLDlg::OnResolutionChange() {
   const int index = host().ComboGetCurSel(IDC_COMBO_RESOLUTION);
-  Report(services(), SendSelection(session(), CMD_SET_RESOLUTION, index),
-         index == 0 ? "Change video resolution to 1080P." : "Change video resolution to 720P.");
+  Report(services(), SendSelection(session(), CMD_SET_RESOLUTION, index), ResolutionChanged(index));
 }
 
 void CZUL_PC_TOOLDlg::OnLoopRecordingChange() {
   const int index = host().ComboGetCurSel(IDC_COMBO_LOOP_RECORDING);
-  Report(services(), SendSelection(session(), CMD_SET_LOOP_RECORDING, index),
-         index == 1 ? "Loop recording on!" : "Loop recording off!");
+  Report(services(), SendSelection(session(), CMD_SET_LOOP_RECORDING, index), LoopChanged(index));
 }
 
 void CZUL_PC_TOOLDlg::OnOpenFolder() {
@@ -101,11 +67,10 @@ void CZUL_PC_TOOLDlg::OnOpenFolder() {
     ShowMessage(services(), kDeviceNotConnected);
     return;
   }
-  const std::string commandLine = "cmd.exe /c echo y|CHKDSK " + drive + " /F";
   services().Sleep(100);
-  services().StartHidden(commandLine);
+  services().StartHidden(DiskCheckCommand(drive));
   services().Sleep(800);
-  services().StartHidden(commandLine);
+  services().StartHidden(DiskCheckCommand(drive));
   services().Sleep(2000);
   services().ShellOpen("explorer", drive + "\\");
 }

@@ -10,7 +10,6 @@
 #include "Messages.h"
 #include "PasswordRules.h"
 #include "SecretText.h"
-#include "TextField.h"
 #include "resource.h"
 
 namespace zul::ui {
@@ -29,22 +28,12 @@ void Unlock(DialogHost& h, int field, int enterButton) {
 
 }  // namespace
 
-bool CZUL_PC_TOOLDlg::ReportWriteFailure(bool cameraFound) {
-  if (!cameraFound) {
-    ShowMessage(services_, kDeviceNotConnected);
-    return true;
-  }
-  if (session_.failedTransfers != 0) {
-    ShowMessage(services_, kCameraDidNotAnswer);
-    return true;
-  }
+bool CZUL_PC_TOOLDlg::WriteToCamera(std::span<const TextToWrite> texts) {
+  DiscoverCamera(session_);
+  const Exchange outcome = WriteTexts(session_, texts);
+  if (outcome == Exchange::Done) return true;
+  ReportFailure(services_, outcome);
   return false;
-}
-
-bool CZUL_PC_TOOLDlg::StartCameraWrite() {
-  if (!DiscoverCamera(session_)) return false;
-  session_.failedTransfers = 0;
-  return true;
 }
 
 void CZUL_PC_TOOLDlg::OnModifyPassword() {
@@ -60,12 +49,12 @@ void CZUL_PC_TOOLDlg::OnEnterNewPassword() {
     ShowMessage(services_, kPasswordTooShort);
     return;
   }
-  const bool found = StartCameraWrite();
-  if (found) WriteTextField(session_, TEXT_NEW_PASSWORD, password.c_str());
+  const TextToWrite text[] = {{TEXT_NEW_PASSWORD, password.c_str()}};
+  const bool written = WriteToCamera(text);
   password.Wipe();
-  if (ReportWriteFailure(found)) return;
+  if (!written) return;
 
-  ShowMessage(services_, "You've updated your password!");
+  ShowMessage(services_, kPasswordUpdated);
   h.EnableControl(IDC_EDIT_NEW_PASSWORD, false);
   h.EnableControl(IDC_BUTTON_ENTER_PASSWORD, false);
   h.SetControlText(IDC_EDIT_NEW_PASSWORD, "");
@@ -79,15 +68,14 @@ void CZUL_PC_TOOLDlg::OnEnterHint() {
   DialogHost& h = host();
   char hint[kTextBuffer] = {};
   h.GetControlText(IDC_EDIT_NEW_HINT, hint, sizeof hint);
-  const bool found = StartCameraWrite();
-  if (found) WriteTextField(session_, TEXT_HINT, hint);
-  if (ReportWriteFailure(found)) return;
+  const TextToWrite text[] = {{TEXT_HINT, hint}};
+  if (!WriteToCamera(text)) return;
 
   h.EnableControl(IDC_BUTTON_ENTER_HINT, false);
   h.EnableControl(IDC_EDIT_NEW_HINT, false);
   h.SetControlText(IDC_EDIT_NEW_HINT, "");
   h.SetControlText(IDC_EDIT_HINT_DISPLAY, hint);
-  ShowMessage(services_, "You've updated your hint!");
+  ShowMessage(services_, kHintUpdated);
 }
 
 void CZUL_PC_TOOLDlg::OnModifyReference() {
@@ -98,21 +86,19 @@ void CZUL_PC_TOOLDlg::OnModifyReference() {
 
 void CZUL_PC_TOOLDlg::OnEnterReference() {
   DialogHost& h = host();
-  char text[kTextBuffer] = {};
-  h.GetControlText(kReferenceFields[0], text, sizeof text);
-  const bool found = StartCameraWrite();
-  // Each field is read just before its own write.
-  for (std::size_t i = 0; found && i < std::size(kReferenceFields); ++i) {
-    if (i > 0) h.GetControlText(kReferenceFields[i], text, sizeof text);
-    WriteTextField(session_, kReferenceKinds[i], text);
+  char fields[std::size(kReferenceFields)][kTextBuffer] = {};
+  TextToWrite texts[std::size(kReferenceFields)];
+  for (std::size_t i = 0; i < std::size(kReferenceFields); ++i) {
+    h.GetControlText(kReferenceFields[i], fields[i], sizeof fields[i]);
+    texts[i] = {kReferenceKinds[i], fields[i]};
   }
   // The readout and the refresh would overwrite the texts the camera did not take.
-  if (ReportWriteFailure(found)) return;
+  if (!WriteToCamera(texts)) return;
 
   status.connected = ReadCameraStatus();
   RefreshPanel();
   for (int id : kReferenceFields) h.EnableControl(id, false);
-  ShowMessage(services_, "You've updated your reference data!");
+  ShowMessage(services_, kReferenceUpdated);
 }
 
 }  // namespace zul::ui

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "CameraOperations.h"
 #include "CameraStatus.h"
 #include "Dialog.h"
 #include "DialogHost.h"
@@ -67,10 +68,9 @@ class CZUL_PC_TOOLDlg : public Dialog {
   DeviceSession& session() const { return session_; }
 
  private:
-  // Finds the camera and starts counting failed transfers; false without one.
-  bool StartCameraWrite();
-  // Shows why a write did not reach the camera; false when it did.
-  bool ReportWriteFailure(bool cameraFound);
+  // Finds the camera and writes the texts to it; shows why they did not reach
+  // it and returns false when they did not.
+  bool WriteToCamera(std::span<const TextToWrite> texts);
 
   SystemServices& services_;
   DeviceSession& session_;

@@ -8,4 +8,12 @@ void ShowMessage(SystemServices& services, const std::string& text) {
   services.MessageBox(text, kMessageCaption, MB_OK, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
 }
 
+void ReportFailure(SystemServices& services, Exchange outcome) {
+  ShowMessage(services, outcome == Exchange::NoCamera ? kDeviceNotConnected : kCameraDidNotAnswer);
+}
+
+std::string DiskCheckCommand(const std::string& drive) {
+  return "cmd.exe /c echo y|CHKDSK " + drive + " /F";
+}
+
 }  // namespace zul::ui

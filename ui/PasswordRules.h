@@ -12,6 +12,5 @@ inline constexpr std::size_t kMaxPassword = 10;
 inline constexpr std::size_t kPasswordBuffer = kMaxPassword + 2;
 // Room for 41 characters: one more than the camera keeps.
 inline constexpr std::size_t kTextBuffer = 42;
-inline constexpr char kPasswordTooShort[] = "Password must longer than 4 characters!";
 
 }  // namespace zul::ui

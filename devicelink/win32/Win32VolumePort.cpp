@@ -1,27 +1,74 @@
 #include "Win32VolumePort.h"
 
+// clang-format off: the system's headers need windows.h first
 #include <windows.h>
 #include <winioctl.h>
 #include <ntddscsi.h>
+// clang-format on
+
+#include <cstddef>
+
+#include "PassThroughBuffer.h"
 
 namespace zul {
+
+// The header the core builds must be the system's own, on both targets.
+static_assert(sizeof(SCSI_PASS_THROUGH) == sizeof(ScsiPassThroughHeader));
+static_assert(sizeof(SCSI_PASS_THROUGH) == (sizeof(void*) == 4 ? 44 : 56));
+static_assert(offsetof(SCSI_PASS_THROUGH, ScsiStatus) ==
+              offsetof(ScsiPassThroughHeader, ScsiStatus));
+static_assert(offsetof(SCSI_PASS_THROUGH, CdbLength) == offsetof(ScsiPassThroughHeader, CdbLength));
+static_assert(offsetof(SCSI_PASS_THROUGH, SenseInfoLength) ==
+              offsetof(ScsiPassThroughHeader, SenseInfoLength));
+static_assert(offsetof(SCSI_PASS_THROUGH, DataIn) == offsetof(ScsiPassThroughHeader, DataIn));
+static_assert(offsetof(SCSI_PASS_THROUGH, DataTransferLength) ==
+              offsetof(ScsiPassThroughHeader, DataTransferLength));
+static_assert(offsetof(SCSI_PASS_THROUGH, TimeOutValue) ==
+              offsetof(ScsiPassThroughHeader, TimeOutValue));
+static_assert(offsetof(SCSI_PASS_THROUGH, DataBufferOffset) ==
+              offsetof(ScsiPassThroughHeader, DataBufferOffset));
+static_assert(offsetof(SCSI_PASS_THROUGH, SenseInfoOffset) ==
+              offsetof(ScsiPassThroughHeader, SenseInfoOffset));
+static_assert(offsetof(SCSI_PASS_THROUGH, Cdb) == offsetof(ScsiPassThroughHeader, Cdb));
+static_assert(IOCTL_SCSI_PASS_THROUGH == 0x4D004);
+
+namespace {
+
+// The system's last error, as the caller can act on it.
+void NoteLastError() {
+  const DWORD code = GetLastError();
+  DeviceFailure failure = DeviceFailure::Other;
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+    failure = DeviceFailure::NotFound;
+  } else if (code == ERROR_ACCESS_DENIED) {
+    failure = DeviceFailure::AccessDenied;
+  }
+  SetLastDeviceError({failure, static_cast<std::uint32_t>(code)});
+}
+
+}  // namespace
 
 VolumeHandle Win32VolumePort::OpenVolume(const char* devicePath) {
   HANDLE h = CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  return h == INVALID_HANDLE_VALUE ? kNoHandle : h;
+  if (h == INVALID_HANDLE_VALUE) {
+    NoteLastError();
+    return kNoHandle;
+  }
+  return h;
 }
 
 bool Win32VolumePort::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
                                   std::uint32_t outSize) {
   if (handle == kNoHandle) {
     SetLastError(ERROR_INVALID_HANDLE);
+    NoteLastError();
     return false;
   }
   DWORD returned = 0;  // received and not used
   const BOOL ok = DeviceIoControl(static_cast<HANDLE>(handle), IOCTL_SCSI_PASS_THROUGH, buffer,
                                   inSize, buffer, outSize, &returned, nullptr);
-  if (!ok) (void)GetLastError();  // read and discarded: the caller learns only the failure
+  if (!ok) NoteLastError();
   return ok != FALSE;
 }
 

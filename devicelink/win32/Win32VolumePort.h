@@ -7,6 +7,7 @@ namespace zul {
 
 class Win32VolumePort final : public DevicePort {
  public:
+  std::vector<DeviceCandidate> Candidates() override { return DriveLetterCandidates(); }
   VolumeHandle OpenVolume(const char* devicePath) override;
   bool PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
                    std::uint32_t outSize) override;

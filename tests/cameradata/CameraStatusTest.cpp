@@ -115,7 +115,7 @@ TEST_F(ReadCameraStatusTest, HeldCameraIsReadWithoutAScan) {
   k.type = sim::DriveType::Camera;
   k.camera = std::make_shared<sim::SimulatedCamera>(other);
   drives.Insert('K', k);
-  ASSERT_TRUE(DiscoverCameraAt(session, 'K'));
+  ASSERT_TRUE(DiscoverCameraNamed(session, "K:"));
   const std::uint64_t opens = drives.OpenCount();
   CameraStatus s = OldStatus();
   ASSERT_TRUE(ReadHeldCameraStatus(session, s));

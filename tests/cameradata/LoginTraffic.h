@@ -1,23 +1,30 @@
 #pragma once
-// The login's traffic on the session's current connection: the password in
-// chunks, then the check with the reply to the last chunk as its arguments.
+// The login on the session's current connection, as the camera's own answer
+// bytes: the verdict (1 user, 2 administrator, 0 refused) and the count of
+// wrong attempts it reported.
 
-#include <algorithm>
 #include <string_view>
 #include <utility>
 
-#include "Command.h"
-#include "TextField.h"
+#include "CameraOperations.h"
 
 namespace zul::test {
 
-// Returns the verdict (reply byte 0) and the wrong-attempt count (byte 1).
 inline std::pair<int, int> CheckPassword(DeviceSession& session, std::string_view password) {
-  const auto reply = WriteTextField(session, TEXT_LOGIN_PASSWORD, password);
-  ReplyBlock block{};
-  std::copy(reply.begin(), reply.end(), block.begin());
-  IssueCommand(session, CMD_CHECK_PASSWORD, block);
-  return {block[0], block[1]};
+  const LoginResult r = LogIn(session, password);
+  switch (r.verdict) {
+    case LoginVerdict::User:
+      return {1, 0};
+    case LoginVerdict::Administrator:
+      return {2, 0};
+    case LoginVerdict::Wrong:
+    case LoginVerdict::Locked:
+      return {0, r.wrongAttempts};
+    case LoginVerdict::NoCamera:
+    case LoginVerdict::NoAnswer:
+      break;
+  }
+  return {-1, -1};
 }
 
 }  // namespace zul::test

@@ -11,6 +11,7 @@
 #include <pty.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -155,13 +156,16 @@ ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::stri
     const std::size_t at = run.out.find(prompt, seen);
     if (typed < lines.size() && at != std::string::npos) {
       seen = at + prompt.size();
-      const std::string line = lines[typed++] + "\n";
+      const std::string line = lines[typed] == "\x03" ? lines[typed] : lines[typed] + "\n";
+      ++typed;
       if (write(terminal, line.data(), line.size()) != static_cast<ssize_t>(line.size())) break;
     }
   }
-  close(terminal);
   int status = 0;
   if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+  termios mode;
+  run.echoAtEnd = tcgetattr(terminal, &mode) == 0 && (mode.c_lflag & ECHO) != 0;
+  close(terminal);
   return run;
 }
 

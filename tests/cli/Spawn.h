@@ -13,6 +13,7 @@ struct ProgramRun {
   int exitCode = -1;
   std::string out;  // line breaks as "\n" whatever the platform wrote
   std::string err;
+  bool echoAtEnd = false;  // RunOnTerminal: the terminal echoes again after the program
 };
 
 // Runs program with args in workDir; input is what it reads on standard
@@ -24,7 +25,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 #if !defined(_WIN32)
 // Runs program on a terminal of its own (a pseudo-terminal): each line of
 // lines is typed once the output so far ends with prompt. Everything the
-// terminal showed, echo included, is in out.
+// terminal showed, echo included, is in out. A line "\x03" is typed as a
+// Ctrl-C alone.
 ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& lines, const std::string& prompt);
 #endif

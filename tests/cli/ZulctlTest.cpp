@@ -187,6 +187,35 @@ TEST_F(ZulctlTest, ClockComesFromThePc) {
   EXPECT_LE(t, after + 1);
 }
 
+TEST_F(ZulctlTest, ClockSendsTheDateThenTheTimeAndStopsAtAFailure) {
+  // A literal reading of the wire: the set-date code, then set-time.
+  const std::string date = "FA 55 66 FE 06 00 00 04 ", time = "FA 55 66 FE 06 00 00 03 ";
+  ASSERT_EQ(Zulctl({"--trace=" + trace, "set-time"}, "2580\n").exitCode, 0);
+  std::string wire = ReadFile(trace);
+  ASSERT_NE(wire.find(date), std::string::npos) << wire;
+  EXPECT_LT(wire.find(date), wire.find(time)) << wire;
+
+  // Requests 1 to 4: the scan and the login; 5 is the date.
+  UseScenario(CameraScenario(R"("failRequests": [5])"));
+  fs::remove(state);
+  EXPECT_EQ(Zulctl({"--trace=" + trace, "set-time"}, "2580\n").exitCode, 3);
+  wire = ReadFile(trace);
+  EXPECT_NE(wire.find(date), std::string::npos) << wire;
+  EXPECT_EQ(wire.find(time), std::string::npos) << "a time after a failed date:\n" << wire;
+}
+
+TEST_F(ZulctlTest, FailingDrivesAheadOfTheCameraDoNotCount) {
+  // The disk's INQUIRY and the impostor's identification fail at the system call.
+  UseScenario(R"({"drives": [{"letter": "D", "type": "disk", "failRequests": [1]},
+    {"letter": "E", "type": "impostor", "failRequests": [2]},
+    {"letter": "F", "type": "camera", "password": "2580"}]})");
+  for (const Args& args : {Args{"status"}, Args{"list"}, Args{"set-loop", "on"}}) {
+    fs::remove(state);
+    const test::ProgramRun r = Zulctl(args, "2580\n");
+    EXPECT_EQ(r.exitCode, 0) << args[0] << ": " << r.err;
+  }
+}
+
 struct ExitCase {
   const char* name;
   std::string scenario;  // the camera scenario's drives
@@ -353,7 +382,14 @@ TEST_F(ZulctlTest, ExitStatuses) {
      3,
      kNoAnswer,
      ""},
-    {"date fails, time goes",
+    {"password chunk answered with a check condition",
+     CameraScenario(R"("checkRequests": [3])"),
+     {"login"},
+     "2580\n",
+     3,
+     kNoAnswer,
+     ""},
+    {"date fails",
      CameraScenario(R"("failRequests": [5])"),
      {"set-time"},
      "2580\n",
@@ -425,6 +461,10 @@ TEST_F(ZulctlTest, ExitStatuses) {
     }
     if (c.exitCode == 2 || c.exitCode == 3) {
       EXPECT_EQ(r.err.find("Wrong password"), std::string::npos) << r.err;
+      // A password that did not arrive whole costs the operator no attempt.
+      if (c.exitCode == 3) {
+        EXPECT_EQ(SavedCamera().value("wrongAttempts", 0), 0);
+      }
     }
   }
 }
@@ -481,8 +521,8 @@ TEST_F(ZulctlTest, PasswordsNeverShow) {
     seen += r.out + r.err + ReadFile(trace) + ReadFile(state);
   }
   // The trace did record the password traffic, masked.
-  ASSERT_NE(seen.find("FA 55 66 FE 06 00 00 25 04 00 05 ** ** ** ** **"), std::string::npos);
-  ASSERT_NE(seen.find("FA 55 66 FE 06 00 00 25 06 00 05 ** ** ** ** **"), std::string::npos);
+  ASSERT_NE(seen.find("FA 55 66 FE 06 00 00 25 04 00 ** ** ** ** ** **"), std::string::npos);
+  ASSERT_NE(seen.find("FA 55 66 FE 06 00 00 25 06 00 ** ** ** ** ** **"), std::string::npos);
   for (const std::string secret : {"Qx7#pZ2s", "Ww3$kq9v", "Zz9!nE4w", "Ad7!xK"}) {
     SCOPED_TRACE(secret);
     for (std::size_t i = 0; i + 4 <= secret.size(); ++i) {
@@ -505,6 +545,15 @@ TEST_F(ZulctlTest, TypedPasswordsAreNotEchoed) {
   EXPECT_NE(r.out.find("You've updated your password!"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("2580"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("Zz9!"), std::string::npos) << r.out;
+  EXPECT_TRUE(r.echoAtEnd);
+}
+
+TEST_F(ZulctlTest, CtrlCAtThePasswordPromptLeavesTheTerminalEchoing) {
+  const test::ProgramRun r =
+      test::RunOnTerminal(ZULCTL_PATH, {"--simulate=" + scenario, "login"}, {"\x03"}, "Password: ");
+  EXPECT_NE(r.out.find("Password: "), std::string::npos) << r.out;
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_TRUE(r.echoAtEnd) << "the terminal was left without echo";
 }
 #endif
 

@@ -88,7 +88,9 @@ std::vector<std::string> RunWithFault(const Flow& flow, const CleanRun& clean, s
   }
   rig.drives.RecordRequests(true);
   const bool wasLoggedIn = rig.dlg.status.loggedIn;
+  const unsigned attemptsBefore = rig.Camera().camera->state.wrongAttempts;
   const Outcome o = flow.run(rig);
+  const unsigned attemptsAfter = rig.Camera().camera->state.wrongAttempts;
 
   // Where the verdict is decided: the last request of the clean run with the
   // flow's deciding code.
@@ -119,10 +121,27 @@ std::vector<std::string> RunWithFault(const Flow& flow, const CleanRun& clean, s
                                  : "no success although every transfer went through");
     }
   } else {
-    if (o.noAnswer) faults.push_back("a completed transfer reported as no answer");
+    // A password chunk that came back incomplete ends the login: the camera
+    // may not have taken it.
+    if (o.noAnswer && !IsLoginChunk(clean.requests[k - 1])) {
+      faults.push_back("a completed transfer reported as no answer");
+    }
     if (!o.success && !Decides(clean.requests[k - 1])) {
       faults.push_back("no success although the faulted answer decides nothing");
     }
+  }
+  // The camera counts a wrong attempt only for a whole password whose verdict
+  // came back: never when a transfer up to the check failed or was cut short.
+  std::size_t check = 0;
+  for (std::size_t i = 0; i < clean.requests.size(); ++i) {
+    if (VendorCode(clean.requests[i]) == CMD_CHECK_PASSWORD) check = i + 1;
+  }
+  const bool lost = fault == Fault::Fail || fault == Fault::Unplug;
+  const bool brokenPassword = (k <= check && lost) || IsLoginChunk(clean.requests[k - 1]) ||
+                              (k == check && fault == Fault::Check);
+  if (attemptsAfter > attemptsBefore && brokenPassword) {
+    faults.push_back("a wrong attempt counted after a faulted transfer (" +
+                     std::to_string(attemptsBefore) + " -> " + std::to_string(attemptsAfter) + ")");
   }
   if (o.loggedIn && !wasLoggedIn && !o.success) {
     faults.push_back("logged in after a failed exchange");

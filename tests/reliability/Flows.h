@@ -36,14 +36,17 @@ inline std::uint32_t VendorCode(const std::vector<std::uint8_t>& cdb) {
          cdb[7];
 }
 
+inline bool IsLoginChunk(const std::vector<std::uint8_t>& cdb) {
+  return VendorCode(cdb) == CMD_WRITE_TEXT_CHUNK && cdb[8] == TEXT_LOGIN_PASSWORD;
+}
+
 // Answers whose content decides the outcome: a short or refused one may
 // rightly end the flow without success.
 inline bool Decides(const std::vector<std::uint8_t>& cdb) {
   if (cdb.size() == 6 && cdb[0] == 0x12) return true;                     // INQUIRY
   if (cdb.size() == 16 && cdb[0] == 0xFA && cdb[3] == 0x01) return true;  // identification
   const std::uint32_t code = VendorCode(cdb);
-  if (code == CMD_CHECK_PASSWORD) return true;
-  return code == CMD_WRITE_TEXT_CHUNK && cdb[8] == TEXT_LOGIN_PASSWORD;
+  return code == CMD_CHECK_PASSWORD || IsLoginChunk(cdb);
 }
 
 struct Flow {

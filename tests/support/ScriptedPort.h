@@ -31,6 +31,7 @@ class ScriptedPort : public DevicePort {
   int opens = 0;
   int closes = 0;
 
+  std::vector<DeviceCandidate> Candidates() override { return DriveLetterCandidates(); }
   VolumeHandle OpenVolume(const char*) override {
     ++opens;
     return reinterpret_cast<VolumeHandle>(static_cast<std::uintptr_t>(opens));
@@ -50,6 +51,7 @@ class CountingPort : public DevicePort {
  public:
   explicit CountingPort(DevicePort& inner) : inner_(inner) {}
   int open = 0;
+  std::vector<DeviceCandidate> Candidates() override { return inner_.Candidates(); }
   VolumeHandle OpenVolume(const char* p) override {
     VolumeHandle h = inner_.OpenVolume(p);
     if (h != kNoHandle) ++open;
