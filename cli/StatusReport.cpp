@@ -44,7 +44,8 @@ std::string StatusJson(const CameraReport& r) {
 std::string Printable(const std::string& bytes) {
   std::string out;
   for (unsigned char c : bytes) {
-    if (c < 0x20 || c == 0x7F) {
+    // C0, DEL and C1: 0x9B alone starts a control sequence on an 8-bit terminal.
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
       char escaped[5];
       std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
       out += escaped;

@@ -26,7 +26,7 @@ std::string StatusJson(const CameraReport& report);
 // shown as \xNN so that they cannot act on the terminal.
 std::string StatusText(const CameraReport& report);
 
-// Bytes as they may go to a terminal: control characters as \xNN.
+// Bytes as they may go to a terminal: control characters (C0, DEL, C1) as \xNN.
 std::string Printable(const std::string& bytes);
 
 }  // namespace zul::cli

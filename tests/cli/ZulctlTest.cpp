@@ -597,9 +597,12 @@ TEST_F(ZulctlTest, ListFindsEveryCameraAndOnlyCameras) {
 }
 
 TEST_F(ZulctlTest, CameraTextsCannotActOnTheTerminal) {
-  UseScenario(CameraScenario(R"("hint": "a\u001b[2Jb", "officer": "Caf\u00e9")"));
+  // 0x9B is the control sequence introducer of 8-bit terminals: "\x9B2J" clears one.
+  UseScenario(CameraScenario(
+      R"("hint": "a\u001b[2Jb", "officer": "Caf\u00e9", "department": "x\u009b2J\u0085y")"));
   const test::ProgramRun r = Zulctl({"status"});
   EXPECT_NE(r.out.find("Password hint:  a\\x1B[2Jb\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Department:     x\\x9B2J\\x85y\n"), std::string::npos) << r.out;
   const Json j = Status();
   EXPECT_EQ(j.value("hint", ""), "a\x1b[2Jb");
   EXPECT_EQ(j.value("officer", ""), "Caf\xC3\xA9");  // the byte E9 as U+00E9
