@@ -10,45 +10,11 @@ namespace {
 
 constexpr std::uint8_t kCheckCondition = 0x02;
 
-std::vector<std::uint8_t> InquiryData(DriveType type) {
-  std::vector<std::uint8_t> d(36, 0);
-  d[0] = 0x00;  // direct-access block device
-  d[1] = 0x80;  // removable
-  d[2] = 0x02;
-  // Response data format: the camera's bridge reports the old format 1, an
-  // ordinary disk format 2.
-  d[3] = type == DriveType::Disk ? 0x02 : 0x01;
-  d[4] = 31;
-  const char* vendor = type == DriveType::Disk ? "GENERIC DISK    " : "USB2.0  VIDEO   ";
-  std::memcpy(&d[8], "SIMULATE", 8);
-  std::memcpy(&d[16], vendor, 16);
-  std::memcpy(&d[32], "1.00", 4);
-  return d;
-}
-
-std::vector<std::uint8_t> IdentifyData(const SimulatedDrive& drive) {
-  std::vector<std::uint8_t> d(16, 0);
-  if (drive.type != DriveType::Camera) {
-    d[0] = 0x55;  // an answer in neither of the camera's forms
-    d[1] = 0xAA;
-    return d;
-  }
-  if (drive.answer == AnswerForm::AA55) {
-    d[0] = 0xAA;
-    d[1] = 0x55;
-  } else {
-    d[9] = 'R';
-    d[10] = 'I';
-    d[11] = 'Z';
-  }
-  return d;
-}
-
 void WriteSense(std::uint8_t* base, const ScsiPassThroughHeader& h, std::uint32_t outSize) {
-  // Fixed-format sense: ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE.
-  std::uint8_t sense[18] = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x20, 0x00};
-  std::uint32_t len = std::min<std::uint32_t>(h.SenseInfoLength, sizeof sense);
-  if (h.SenseInfoOffset + len <= outSize) std::memcpy(base + h.SenseInfoOffset, sense, len);
+  const std::uint32_t len = std::min<std::uint32_t>(h.SenseInfoLength, sizeof kUnknownCommandSense);
+  if (h.SenseInfoOffset + len <= outSize) {
+    std::memcpy(base + h.SenseInfoOffset, kUnknownCommandSense, len);
+  }
 }
 
 }  // namespace
@@ -102,8 +68,8 @@ bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32
   if (inSize < sizeof h || outSize < sizeof h) return false;
   std::memcpy(&h, base, sizeof h);
   if (h.Length != sizeof h || h.CdbLength == 0 || h.CdbLength > 16) return false;
-  if (h.DataTransferLength > 0 && (h.DataBufferOffset > outSize ||
-                                   h.DataTransferLength > outSize - h.DataBufferOffset)) {
+  if (h.DataTransferLength > 0 &&
+      (h.DataBufferOffset > outSize || h.DataTransferLength > outSize - h.DataBufferOffset)) {
     return false;
   }
 
@@ -123,22 +89,10 @@ bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32
   std::vector<std::uint8_t> answer;
   bool check = f.checkRequests.count(number) > 0;
   if (!check) {
-    if (h.Cdb[0] == 0x12 && h.CdbLength == 6) {
-      answer = InquiryData(drive->type);
-    } else if (h.CdbLength == 16 && h.Cdb[0] == 0xFA && h.Cdb[1] == 0x55 && h.Cdb[2] == 0x66 &&
-               h.Cdb[3] == 0x01 && drive->type != DriveType::Disk) {
-      answer = IdentifyData(*drive);
-    } else if (h.CdbLength == 16 && h.Cdb[0] == 0xFA && h.Cdb[1] == 0x55 && h.Cdb[2] == 0x66 &&
-               h.Cdb[3] == 0xFE && drive->type == DriveType::Camera && drive->camera) {
-      const std::uint32_t code = std::uint32_t(h.Cdb[4]) << 24 | std::uint32_t(h.Cdb[5]) << 16 |
-                                 std::uint32_t(h.Cdb[6]) << 8 | h.Cdb[7];
-      std::array<std::uint8_t, 8> args;
-      std::copy_n(h.Cdb + 8, 8, args.begin());
-      const auto reply = drive->camera->Answer(code, args);
-      answer.assign(reply.begin(), reply.end());
-    } else {
-      check = true;  // a command this drive does not know
-    }
+    Response r =
+        CameraResponder(drive->type, drive->answer, drive->camera.get()).Answer(h.Cdb, h.CdbLength);
+    answer = std::move(r.data);
+    check = r.check;
   }
   if (f.shortRequests.count(number) && answer.size() > f.shortLength) {
     answer.resize(f.shortLength);

@@ -10,12 +10,11 @@
 #include <set>
 #include <vector>
 
+#include "CameraResponder.h"
 #include "DevicePort.h"
 #include "SimulatedCamera.h"
 
 namespace zul::sim {
-
-enum class DriveType { Disk, Unopenable, Impostor, Camera };
 
 // Faults on demand, by request number (1-based, counted per drive over the
 // drive's whole life).
