@@ -10,11 +10,11 @@ namespace {
 
 constexpr std::uint8_t kCheckCondition = 0x02;
 
-void WriteSense(std::uint8_t* base, const ScsiPassThroughHeader& h, std::uint32_t outSize) {
-  const std::uint32_t len = std::min<std::uint32_t>(h.SenseInfoLength, sizeof kUnknownCommandSense);
-  if (h.SenseInfoOffset + len <= outSize) {
-    std::memcpy(base + h.SenseInfoOffset, kUnknownCommandSense, len);
-  }
+// Whether an area of length bytes at offset lies inside a buffer of size
+// bytes. Compared without a sum, in 64 bits: an offset near the top of its
+// range must not wrap round to a small one.
+bool Inside(std::uint64_t offset, std::uint64_t length, std::uint32_t size) {
+  return offset <= size && length <= size - offset;
 }
 
 }  // namespace
@@ -68,8 +68,11 @@ bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32
   if (inSize < sizeof h || outSize < sizeof h) return false;
   std::memcpy(&h, base, sizeof h);
   if (h.Length != sizeof h || h.CdbLength == 0 || h.CdbLength > 16) return false;
-  if (h.DataTransferLength > 0 &&
-      (h.DataBufferOffset > outSize || h.DataTransferLength > outSize - h.DataBufferOffset)) {
+  // Like the system, refuse areas outside the buffer the caller handed over.
+  if (h.DataTransferLength > 0 && !Inside(h.DataBufferOffset, h.DataTransferLength, outSize)) {
+    return false;
+  }
+  if (h.SenseInfoLength > 0 && !Inside(h.SenseInfoOffset, h.SenseInfoLength, outSize)) {
     return false;
   }
 
@@ -103,7 +106,10 @@ bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32
   if (count) std::memcpy(base + h.DataBufferOffset, answer.data(), count);
   h.ScsiStatus = check ? kCheckCondition : 0;
   h.DataTransferLength = count;
-  if (check) WriteSense(base, h, outSize);
+  if (check) {
+    std::memcpy(base + h.SenseInfoOffset, kUnknownCommandSense,
+                std::min<std::size_t>(h.SenseInfoLength, sizeof kUnknownCommandSense));
+  }
   std::memcpy(base, &h, sizeof h);
   return record(true);
 }

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "Discovery.h"
-#include "Transfer.h"
 #include "SimulatedDrives.h"
+#include "Transfer.h"
 #include "support/ScriptedPort.h"
 
 namespace zul {
@@ -73,7 +73,7 @@ TEST_F(DiscoveryTest, SkipsDisksWithoutIdentifyingThem) {
   drives.Insert('H', Camera());
   ASSERT_TRUE(DiscoverCamera(session));
   EXPECT_EQ(session.driveName(), "G:");
-  EXPECT_EQ(IdentifiedLetters(), "FG");  // the disk was never asked, H never reached
+  EXPECT_EQ(IdentifiedLetters(), "FG");    // the disk was never asked, H never reached
   EXPECT_EQ(drives.OpenHandleCount(), 1);  // the impostor's handle was closed
 }
 
@@ -155,7 +155,7 @@ TEST_F(DiscoveryTest, OneLetterIsAskedAlone) {
 TEST(DiscoveryRequestTest, InquiryAndIdentificationBytes) {
   test::ScriptedPort port;
   port.answer = [&port](PassThroughBuffer& b) {
-    if (port.seen.size() == 1) b.data[3] = 0x01;       // INQUIRY: format 1
+    if (port.seen.size() == 1) b.data[3] = 0x01;  // INQUIRY: format 1
     if (port.seen.size() == 2) b.data[0] = 0xAA, b.data[1] = 0x55;
     return true;
   };
@@ -192,10 +192,8 @@ TEST(DiscoveryRequestTest, AnswerFormsLookOnlyAtTheirOwnBytes) {
     bool camera;
   };
   const Case cases[] = {
-      {{{0, 0xAA}, {1, 0x55}, {9, 'X'}}, true},
-      {{{0, 0x00}, {9, 'R'}, {10, 'I'}, {11, 'Z'}}, true},
-      {{{0, 0xAA}, {1, 0x54}}, false},
-      {{{9, 'R'}, {10, 'I'}, {11, 'Y'}}, false},
+      {{{0, 0xAA}, {1, 0x55}, {9, 'X'}}, true}, {{{0, 0x00}, {9, 'R'}, {10, 'I'}, {11, 'Z'}}, true},
+      {{{0, 0xAA}, {1, 0x54}}, false},          {{{9, 'R'}, {10, 'I'}, {11, 'Y'}}, false},
       {{{1, 0xAA}, {2, 0x55}}, false},
   };
   for (const Case& c : cases) {
@@ -234,6 +232,42 @@ TEST(SimulatedDrivesTest, WritesNoMoreThanAskedAndNeverPastTheOutput) {
   EXPECT_FALSE(drives.PassThrough(h, &b, kHeaderLength, OutputSizeFor(8) - 1));
   drives.CloseVolume(h);
   EXPECT_EQ(drives.OpenHandleCount(), 0);
+}
+
+TEST(SimulatedDrivesTest, RefusesAreasOutsideTheBuffer) {
+  // An offset near the top of its range must not wrap round to a small one
+  // (a 32-bit sum once let a sense offset of 0xFFFFFFF0 through). A request
+  // the system refuses never reaches the drive.
+  struct Case {
+    const char* what;
+    std::uint64_t senseOffset;
+    std::uint8_t senseLength;
+    std::uint64_t dataOffset;
+    std::uint32_t dataLength;
+  };
+  const Case cases[] = {
+      {"sense offset that wraps", 0xFFFFFFF0u, 24, kDataOffset, 8},
+      {"sense area past the output", OutputSizeFor(8) - 10, 24, kDataOffset, 8},
+      {"sense offset past the output", OutputSizeFor(8) + 1, 1, kDataOffset, 8},
+      {"data area past the output", kSenseOffset, 24, kDataOffset + 1, 8},
+      {"data offset past the output", kSenseOffset, 24, OutputSizeFor(8) + 4, 8},
+      {"data offset that wraps", kSenseOffset, 24, std::uint64_t(-4), 8},
+  };
+  for (const Case& c : cases) {
+    SimulatedDrives drives;
+    drives.Insert('F', Camera());
+    VolumeHandle h = drives.OpenVolume("\\\\.\\F:");
+    PassThroughBuffer b{};
+    FillPassThroughHeader(b, 6, 8);
+    b.header.Cdb[0] = 0x00;  // TEST UNIT READY: unknown to the drive, so sense is written
+    b.header.SenseInfoOffset = static_cast<std::uint32_t>(c.senseOffset);
+    b.header.SenseInfoLength = c.senseLength;
+    b.header.DataBufferOffset = static_cast<decltype(b.header.DataBufferOffset)>(c.dataOffset);
+    b.header.DataTransferLength = c.dataLength;
+    EXPECT_FALSE(drives.PassThrough(h, &b, kHeaderLength, OutputSizeFor(8))) << c.what;
+    EXPECT_EQ(drives.Drive('F')->requests, 0u) << c.what;
+    EXPECT_EQ(b.header.ScsiStatus, 0) << c.what;
+  }
 }
 
 TEST(SimulatedDrivesTest, FaultsOnDemand) {
