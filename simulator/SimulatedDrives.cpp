@@ -25,24 +25,76 @@ char LetterOfDevicePath(const char* p) {
 }
 
 void SimulatedDrives::Insert(char letter, SimulatedDrive drive) {
-  if (drive.camera) drive.camera->Connected();
+  Place(letter, std::move(drive), true);
+}
+
+void SimulatedDrives::InsertAsSaved(char letter, SimulatedDrive drive) {
+  Place(letter, std::move(drive), false);
+}
+
+void SimulatedDrives::Place(char letter, SimulatedDrive drive, bool connect) {
+  std::lock_guard lock(mutex_);
+  if (connect && drive.camera) drive.camera->Connected();
   drives_[letter] = std::move(drive);
   ++generation_[letter];
 }
 
 void SimulatedDrives::Remove(char letter) {
+  std::lock_guard lock(mutex_);
   drives_.erase(letter);
   ++generation_[letter];
 }
 
 SimulatedDrive* SimulatedDrives::Drive(char letter) {
+  return DriveLocked(letter);
+}
+
+SimulatedDrive* SimulatedDrives::DriveLocked(char letter) {
   auto it = drives_.find(letter);
   return it == drives_.end() ? nullptr : &it->second;
 }
 
+std::vector<char> SimulatedDrives::Letters() const {
+  std::lock_guard lock(mutex_);
+  std::vector<char> letters;
+  for (const auto& entry : drives_) letters.push_back(entry.first);
+  return letters;
+}
+
+void SimulatedDrives::Visit(const std::function<void(char, const SimulatedDrive&)>& visit) const {
+  std::lock_guard lock(mutex_);
+  for (const auto& [letter, drive] : drives_) visit(letter, drive);
+}
+
+int SimulatedDrives::OpenHandleCount() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(open_.size());
+}
+
+std::uint64_t SimulatedDrives::OpenCount() const {
+  std::lock_guard lock(mutex_);
+  return opens_;
+}
+
+std::vector<RequestRecord> SimulatedDrives::Requests() const {
+  std::lock_guard lock(mutex_);
+  return log_;
+}
+
+void SimulatedDrives::ClearRequestLog() {
+  std::lock_guard lock(mutex_);
+  log_.clear();
+}
+
+void SimulatedDrives::RecordRequests(bool on) {
+  std::lock_guard lock(mutex_);
+  record_ = on;
+}
+
 VolumeHandle SimulatedDrives::OpenVolume(const char* devicePath) {
   const char letter = LetterOfDevicePath(devicePath);
-  SimulatedDrive* drive = letter ? Drive(letter) : nullptr;
+  std::lock_guard lock(mutex_);
+  SimulatedDrive* drive = letter ? DriveLocked(letter) : nullptr;
   if (!drive || drive->type == DriveType::Unopenable || drive->unplugged) return kNoHandle;
   const std::uintptr_t id = nextHandle_++;
   open_[id] = Open{letter, generation_[letter]};
@@ -51,15 +103,17 @@ VolumeHandle SimulatedDrives::OpenVolume(const char* devicePath) {
 }
 
 void SimulatedDrives::CloseVolume(VolumeHandle handle) {
+  std::lock_guard lock(mutex_);
   open_.erase(reinterpret_cast<std::uintptr_t>(handle));
 }
 
 bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
                                   std::uint32_t outSize) {
+  std::lock_guard lock(mutex_);
   auto it = open_.find(reinterpret_cast<std::uintptr_t>(handle));
   if (it == open_.end()) return false;  // no such handle
   const char letter = it->second.letter;
-  SimulatedDrive* drive = Drive(letter);
+  SimulatedDrive* drive = DriveLocked(letter);
   if (!drive || generation_[letter] != it->second.generation) return false;  // pulled out
 
   auto* base = static_cast<std::uint8_t*>(buffer);
