@@ -43,7 +43,7 @@ struct CameraState {
   std::uint8_t query0D = 0;
   std::array<std::uint8_t, 3> time = {};  // hour, minute, second as last set
   std::array<std::uint8_t, 3> date = {};  // year - 2000, month, day as last set
-  bool diskAccess = false;                // storage opened to the PC
+  bool diskAccess = false;                // storage opened to the PC on this connection
   // The login of the current connection, which lasts while the camera stays
   // plugged in.
   bool loggedIn = false;

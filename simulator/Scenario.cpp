@@ -359,9 +359,7 @@ ScenarioResult LoadScenarioFile(const std::string& path) {
 }
 
 void ApplyScenario(const Scenario& scenario, SimulatedDrives& drives) {
-  std::vector<char> letters;
-  for (const auto& [letter, drive] : drives.Drives()) letters.push_back(letter);
-  for (char letter : letters) drives.Remove(letter);
+  for (char letter : drives.Letters()) drives.Remove(letter);
   for (const DriveSpec& entry : scenario.drives) {
     SimulatedDrive d;
     d.type = entry.type;
@@ -370,17 +368,14 @@ void ApplyScenario(const Scenario& scenario, SimulatedDrives& drives) {
     d.faults = entry.faults;
     d.requests = entry.requests;
     d.unplugged = entry.unplugged;
-    const std::shared_ptr<SimulatedCamera> camera = d.camera;
-    drives.Insert(entry.letter, std::move(d));
-    // Inserting starts a new connection; a saved state may hold the login of
-    // a camera that stayed plugged in, so it is put back.
-    if (camera) camera->state = entry.camera;
+    // A saved state may hold the login of a camera that stayed plugged in.
+    drives.InsertAsSaved(entry.letter, std::move(d));
   }
 }
 
 Scenario CaptureScenario(const SimulatedDrives& drives) {
   Scenario s;
-  for (const auto& [letter, drive] : drives.Drives()) {
+  drives.Visit([&s](char letter, const SimulatedDrive& drive) {
     DriveSpec d;
     d.letter = letter;
     d.type = drive.type;
@@ -392,7 +387,7 @@ Scenario CaptureScenario(const SimulatedDrives& drives) {
     d.requests = drive.requests;
     d.unplugged = drive.unplugged;
     s.drives.push_back(std::move(d));
-  }
+  });
   return s;
 }
 

@@ -51,6 +51,7 @@ SimulatedCamera::~SimulatedCamera() {
 void SimulatedCamera::Connected() {
   state.loggedIn = false;
   state.administrator = false;
+  state.diskAccess = false;
   for (std::uint8_t kind = 0; kind < kKinds; ++kind) Forget(kind);
 }
 

@@ -30,8 +30,9 @@ class SimulatedCamera {
   // Unknown commands are answered with zeros.
   virtual Bytes Answer(std::uint32_t code, const Bytes& args);
 
-  // A new connection to the camera (it was plugged in): logged out, and any
-  // text half sent is dropped.
+  // A new connection to the camera (it was plugged in): logged out, its
+  // storage closed until the next login opens it, and any text half sent is
+  // dropped.
   virtual void Connected();
 
   // The login of the current connection.

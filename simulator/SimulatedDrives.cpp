@@ -10,45 +10,11 @@ namespace {
 
 constexpr std::uint8_t kCheckCondition = 0x02;
 
-std::vector<std::uint8_t> InquiryData(DriveType type) {
-  std::vector<std::uint8_t> d(36, 0);
-  d[0] = 0x00;  // direct-access block device
-  d[1] = 0x80;  // removable
-  d[2] = 0x02;
-  // Response data format: the camera's bridge reports the old format 1, an
-  // ordinary disk format 2.
-  d[3] = type == DriveType::Disk ? 0x02 : 0x01;
-  d[4] = 31;
-  const char* vendor = type == DriveType::Disk ? "GENERIC DISK    " : "USB2.0  VIDEO   ";
-  std::memcpy(&d[8], "SIMULATE", 8);
-  std::memcpy(&d[16], vendor, 16);
-  std::memcpy(&d[32], "1.00", 4);
-  return d;
-}
-
-std::vector<std::uint8_t> IdentifyData(const SimulatedDrive& drive) {
-  std::vector<std::uint8_t> d(16, 0);
-  if (drive.type != DriveType::Camera) {
-    d[0] = 0x55;  // an answer in neither of the camera's forms
-    d[1] = 0xAA;
-    return d;
-  }
-  if (drive.answer == AnswerForm::AA55) {
-    d[0] = 0xAA;
-    d[1] = 0x55;
-  } else {
-    d[9] = 'R';
-    d[10] = 'I';
-    d[11] = 'Z';
-  }
-  return d;
-}
-
-void WriteSense(std::uint8_t* base, const ScsiPassThroughHeader& h, std::uint32_t outSize) {
-  // Fixed-format sense: ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE.
-  std::uint8_t sense[18] = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x20, 0x00};
-  std::uint32_t len = std::min<std::uint32_t>(h.SenseInfoLength, sizeof sense);
-  if (h.SenseInfoOffset + len <= outSize) std::memcpy(base + h.SenseInfoOffset, sense, len);
+// Whether an area of length bytes at offset lies inside a buffer of size
+// bytes. Compared without a sum, in 64 bits: an offset near the top of its
+// range must not wrap round to a small one.
+bool Inside(std::uint64_t offset, std::uint64_t length, std::uint32_t size) {
+  return offset <= size && length <= size - offset;
 }
 
 }  // namespace
@@ -59,24 +25,76 @@ char LetterOfDevicePath(const char* p) {
 }
 
 void SimulatedDrives::Insert(char letter, SimulatedDrive drive) {
-  if (drive.camera) drive.camera->Connected();
+  Place(letter, std::move(drive), true);
+}
+
+void SimulatedDrives::InsertAsSaved(char letter, SimulatedDrive drive) {
+  Place(letter, std::move(drive), false);
+}
+
+void SimulatedDrives::Place(char letter, SimulatedDrive drive, bool connect) {
+  std::lock_guard lock(mutex_);
+  if (connect && drive.camera) drive.camera->Connected();
   drives_[letter] = std::move(drive);
   ++generation_[letter];
 }
 
 void SimulatedDrives::Remove(char letter) {
+  std::lock_guard lock(mutex_);
   drives_.erase(letter);
   ++generation_[letter];
 }
 
 SimulatedDrive* SimulatedDrives::Drive(char letter) {
+  return DriveLocked(letter);
+}
+
+SimulatedDrive* SimulatedDrives::DriveLocked(char letter) {
   auto it = drives_.find(letter);
   return it == drives_.end() ? nullptr : &it->second;
 }
 
+std::vector<char> SimulatedDrives::Letters() const {
+  std::lock_guard lock(mutex_);
+  std::vector<char> letters;
+  for (const auto& entry : drives_) letters.push_back(entry.first);
+  return letters;
+}
+
+void SimulatedDrives::Visit(const std::function<void(char, const SimulatedDrive&)>& visit) const {
+  std::lock_guard lock(mutex_);
+  for (const auto& [letter, drive] : drives_) visit(letter, drive);
+}
+
+int SimulatedDrives::OpenHandleCount() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(open_.size());
+}
+
+std::uint64_t SimulatedDrives::OpenCount() const {
+  std::lock_guard lock(mutex_);
+  return opens_;
+}
+
+std::vector<RequestRecord> SimulatedDrives::Requests() const {
+  std::lock_guard lock(mutex_);
+  return log_;
+}
+
+void SimulatedDrives::ClearRequestLog() {
+  std::lock_guard lock(mutex_);
+  log_.clear();
+}
+
+void SimulatedDrives::RecordRequests(bool on) {
+  std::lock_guard lock(mutex_);
+  record_ = on;
+}
+
 VolumeHandle SimulatedDrives::OpenVolume(const char* devicePath) {
   const char letter = LetterOfDevicePath(devicePath);
-  SimulatedDrive* drive = letter ? Drive(letter) : nullptr;
+  std::lock_guard lock(mutex_);
+  SimulatedDrive* drive = letter ? DriveLocked(letter) : nullptr;
   if (!drive || drive->type == DriveType::Unopenable || drive->unplugged) {
     SetLastDeviceError(
         {drive && !drive->unplugged ? DeviceFailure::Other : DeviceFailure::NotFound, 0});
@@ -89,6 +107,7 @@ VolumeHandle SimulatedDrives::OpenVolume(const char* devicePath) {
 }
 
 void SimulatedDrives::CloseVolume(VolumeHandle handle) {
+  std::lock_guard lock(mutex_);
   open_.erase(reinterpret_cast<std::uintptr_t>(handle));
 }
 
@@ -96,10 +115,11 @@ bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32
                                   std::uint32_t outSize) {
   // Every failure below reads as the device gone or refusing: the same to the tool.
   SetLastDeviceError({DeviceFailure::NotFound, 0});
+  std::lock_guard lock(mutex_);
   auto it = open_.find(reinterpret_cast<std::uintptr_t>(handle));
   if (it == open_.end()) return false;  // no such handle
   const char letter = it->second.letter;
-  SimulatedDrive* drive = Drive(letter);
+  SimulatedDrive* drive = DriveLocked(letter);
   if (!drive || generation_[letter] != it->second.generation) return false;  // pulled out
 
   auto* base = static_cast<std::uint8_t*>(buffer);
@@ -108,8 +128,11 @@ bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32
   if (inSize < sizeof h || outSize < sizeof h) return false;
   std::memcpy(&h, base, sizeof h);
   if (h.Length != sizeof h || h.CdbLength == 0 || h.CdbLength > 16) return false;
-  if (h.DataTransferLength > 0 &&
-      (h.DataBufferOffset > outSize || h.DataTransferLength > outSize - h.DataBufferOffset)) {
+  // Like the system, refuse areas outside the buffer the caller handed over.
+  if (h.DataTransferLength > 0 && !Inside(h.DataBufferOffset, h.DataTransferLength, outSize)) {
+    return false;
+  }
+  if (h.SenseInfoLength > 0 && !Inside(h.SenseInfoOffset, h.SenseInfoLength, outSize)) {
     return false;
   }
 
@@ -129,22 +152,10 @@ bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32
   std::vector<std::uint8_t> answer;
   bool check = f.checkRequests.count(number) > 0;
   if (!check) {
-    if (h.Cdb[0] == 0x12 && h.CdbLength == 6) {
-      answer = InquiryData(drive->type);
-    } else if (h.CdbLength == 16 && h.Cdb[0] == 0xFA && h.Cdb[1] == 0x55 && h.Cdb[2] == 0x66 &&
-               h.Cdb[3] == 0x01 && drive->type != DriveType::Disk) {
-      answer = IdentifyData(*drive);
-    } else if (h.CdbLength == 16 && h.Cdb[0] == 0xFA && h.Cdb[1] == 0x55 && h.Cdb[2] == 0x66 &&
-               h.Cdb[3] == 0xFE && drive->type == DriveType::Camera && drive->camera) {
-      const std::uint32_t code = std::uint32_t(h.Cdb[4]) << 24 | std::uint32_t(h.Cdb[5]) << 16 |
-                                 std::uint32_t(h.Cdb[6]) << 8 | h.Cdb[7];
-      std::array<std::uint8_t, 8> args;
-      std::copy_n(h.Cdb + 8, 8, args.begin());
-      const auto reply = drive->camera->Answer(code, args);
-      answer.assign(reply.begin(), reply.end());
-    } else {
-      check = true;  // a command this drive does not know
-    }
+    Response r =
+        CameraResponder(drive->type, drive->answer, drive->camera.get()).Answer(h.Cdb, h.CdbLength);
+    answer = std::move(r.data);
+    check = r.check;
   }
   if (f.shortRequests.count(number) && answer.size() > f.shortLength) {
     answer.resize(f.shortLength);
@@ -155,7 +166,10 @@ bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32
   if (count) std::memcpy(base + h.DataBufferOffset, answer.data(), count);
   h.ScsiStatus = check ? kCheckCondition : 0;
   h.DataTransferLength = count;
-  if (check) WriteSense(base, h, outSize);
+  if (check) {
+    std::memcpy(base + h.SenseInfoOffset, kUnknownCommandSense,
+                std::min<std::size_t>(h.SenseInfoLength, sizeof kUnknownCommandSense));
+  }
   std::memcpy(base, &h, sizeof h);
   return record(true);
 }

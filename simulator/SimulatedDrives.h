@@ -3,19 +3,27 @@
 // the pass-through header the way the system does: at most DataTransferLength
 // bytes are written at DataBufferOffset, never beyond the output size, and the
 // actual length and SCSI status are written back into the header.
+//
+// Threads: every member may be called from any thread at once, except
+// Drive() and Drives(). One mutex guards the drives, their cameras, the open
+// handles and the request log; a request runs under it, so requests to
+// different drives are served one at a time, each whole. Drive() and Drives()
+// hand out the drives themselves: use them only while no other thread uses
+// these drives (to set a run up, or to look at it afterwards).
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <vector>
 
+#include "CameraResponder.h"
 #include "DevicePort.h"
 #include "SimulatedCamera.h"
 
 namespace zul::sim {
-
-enum class DriveType { Disk, Unopenable, Impostor, Camera };
 
 // Faults on demand, by request number (1-based, counted per drive over the
 // drive's whole life).
@@ -50,17 +58,27 @@ class SimulatedDrives : public DevicePort {
   // Puts a drive at letter (D to Z), replacing what was there. A camera
   // plugged in starts a new connection.
   void Insert(char letter, SimulatedDrive drive);
+  // Puts a drive back as it was saved: a camera keeps the connection it had.
+  void InsertAsSaved(char letter, SimulatedDrive drive);
   // Takes the drive away, as if pulled out: its open handles stay open but fail.
   void Remove(char letter);
+  // Not synchronised: see the note at the top.
   SimulatedDrive* Drive(char letter);
   const std::map<char, SimulatedDrive>& Drives() const { return drives_; }
 
-  int OpenHandleCount() const { return static_cast<int>(open_.size()); }
-  std::uint64_t OpenCount() const { return opens_; }
-  const std::vector<RequestRecord>& Requests() const { return log_; }
-  void ClearRequestLog() { log_.clear(); }
+  // The letters that hold a drive, in order.
+  std::vector<char> Letters() const;
+  // Calls visit for each drive in letter order, with no request running
+  // meanwhile. visit must not call back into these drives.
+  void Visit(const std::function<void(char, const SimulatedDrive&)>& visit) const;
+
+  int OpenHandleCount() const;
+  std::uint64_t OpenCount() const;
+  // A copy of the log as it stands.
+  std::vector<RequestRecord> Requests() const;
+  void ClearRequestLog();
   // Keep a record of every request (off by default: a long run would grow).
-  void RecordRequests(bool on) { record_ = on; }
+  void RecordRequests(bool on);
 
   std::vector<DeviceCandidate> Candidates() override { return DriveLetterCandidates(); }
   VolumeHandle OpenVolume(const char* devicePath) override;
@@ -73,6 +91,10 @@ class SimulatedDrives : public DevicePort {
     char letter;
     std::uint64_t generation;
   };
+  void Place(char letter, SimulatedDrive drive, bool connect);
+  SimulatedDrive* DriveLocked(char letter);
+
+  mutable std::mutex mutex_;
   std::map<char, SimulatedDrive> drives_;
   std::map<char, std::uint64_t> generation_;
   std::map<std::uintptr_t, Open> open_;

@@ -234,6 +234,42 @@ TEST(SimulatedDrivesTest, WritesNoMoreThanAskedAndNeverPastTheOutput) {
   EXPECT_EQ(drives.OpenHandleCount(), 0);
 }
 
+TEST(SimulatedDrivesTest, RefusesAreasOutsideTheBuffer) {
+  // An offset near the top of its range must not wrap round to a small one
+  // (a 32-bit sum once let a sense offset of 0xFFFFFFF0 through). A request
+  // the system refuses never reaches the drive.
+  struct Case {
+    const char* what;
+    std::uint64_t senseOffset;
+    std::uint8_t senseLength;
+    std::uint64_t dataOffset;
+    std::uint32_t dataLength;
+  };
+  const Case cases[] = {
+      {"sense offset that wraps", 0xFFFFFFF0u, 24, kDataOffset, 8},
+      {"sense area past the output", OutputSizeFor(8) - 10, 24, kDataOffset, 8},
+      {"sense offset past the output", OutputSizeFor(8) + 1, 1, kDataOffset, 8},
+      {"data area past the output", kSenseOffset, 24, kDataOffset + 1, 8},
+      {"data offset past the output", kSenseOffset, 24, OutputSizeFor(8) + 4, 8},
+      {"data offset that wraps", kSenseOffset, 24, std::uint64_t(-4), 8},
+  };
+  for (const Case& c : cases) {
+    SimulatedDrives drives;
+    drives.Insert('F', Camera());
+    VolumeHandle h = drives.OpenVolume("\\\\.\\F:");
+    PassThroughBuffer b{};
+    FillPassThroughHeader(b, 6, 8);
+    b.header.Cdb[0] = 0x00;  // TEST UNIT READY: unknown to the drive, so sense is written
+    b.header.SenseInfoOffset = static_cast<std::uint32_t>(c.senseOffset);
+    b.header.SenseInfoLength = c.senseLength;
+    b.header.DataBufferOffset = static_cast<decltype(b.header.DataBufferOffset)>(c.dataOffset);
+    b.header.DataTransferLength = c.dataLength;
+    EXPECT_FALSE(drives.PassThrough(h, &b, kHeaderLength, OutputSizeFor(8))) << c.what;
+    EXPECT_EQ(drives.Drive('F')->requests, 0u) << c.what;
+    EXPECT_EQ(b.header.ScsiStatus, 0) << c.what;
+  }
+}
+
 TEST(SimulatedDrivesTest, FaultsOnDemand) {
   SimulatedDrives drives;
   SimulatedDrive camera = Camera();

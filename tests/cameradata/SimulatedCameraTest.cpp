@@ -146,6 +146,10 @@ TEST_F(SimulatedCameraTest, SettingsClockAndDiskAccess) {
   Send(CMD_SET_RESOLUTION, {0, 0, 0});
   ASSERT_TRUE(ReadCameraStatus(session, status));
   EXPECT_EQ(status.resolutionIndex, 0);
+  // The storage stays open for this connection only.
+  Replug();
+  EXPECT_FALSE(camera->state.diskAccess);
+  EXPECT_EQ(camera->state.time, (std::array<std::uint8_t, 3>{23, 59, 58}));
 }
 
 TEST(Sha256Test, KnownDigests) {
