@@ -1,5 +1,7 @@
 #include "TraceLog.h"
 
+#include "FilePath.h"
+
 namespace zul {
 
 TraceLog::TraceLog(const std::string& path) : file_(std::fopen(path.c_str(), "wb")), owned_(true) {}
@@ -15,6 +17,16 @@ void TraceLog::WriteLine(const std::string& line) {
   std::fputs(line.c_str(), file_);
   std::fputc('\n', file_);
   std::fflush(file_);
+}
+
+std::string TraceFileClash(const std::string& tracePath, const std::string& scenarioPath,
+                           const std::string& statePath) {
+  if (tracePath.empty()) return {};
+  const char* what = nullptr;
+  if (!scenarioPath.empty() && SameFile(tracePath, scenarioPath)) what = "scenario";
+  if (!statePath.empty() && SameFile(tracePath, statePath)) what = "state";
+  if (!what) return {};
+  return tracePath + ": is the " + what + " file; the trace goes to a file of its own";
 }
 
 }  // namespace zul

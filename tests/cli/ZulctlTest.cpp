@@ -556,13 +556,20 @@ TEST_F(ZulctlTest, CameraTextsCannotActOnTheTerminal) {
   EXPECT_EQ(j.value("officer", ""), "Caf\xC3\xA9");  // the byte E9 as U+00E9
 }
 
-TEST_F(ZulctlTest, StateBelongsToItsScenario) {
+// A state only goes with its scenario; a trace over a file the run reads or
+// keeps would destroy it; an empty name after "=" would quietly mean something
+// else. All are refused before anything is opened or written.
+TEST_F(ZulctlTest, UnusableFilesAreRefusedAndLeftAsTheyWere) {
   ASSERT_EQ(Zulctl({"set-hint", "kept"}, "2580\n").exitCode, 0);
   const std::string saved = ReadFile(state);
   const std::string other = (dir / "other.json").string();
   std::ofstream(other, std::ios::binary) << CameraScenario(R"("hint": "other")");
   std::ofstream(dir / "garbage.json", std::ios::binary) << "{\"scenarioSha256\": ";
   const std::string scenarioText = ReadFile(scenario);
+  fs::create_directories(dir / "sub");
+  const std::string viaSub = (dir / "sub" / ".." / "scenario.json").string();
+  const std::string newState = (dir / "new.json").string();
+  const std::string newStateAgain = (dir / "sub" / ".." / "new.json").string();
 
   struct Case {
     const char* name;
@@ -585,6 +592,21 @@ TEST_F(ZulctlTest, StateBelongsToItsScenario) {
       {"no scenario",
        {"--simulate=" + (dir / "none.json").string(), "status"},
        "none.json: cannot be read"},
+      {"trace over the scenario",
+       {"--simulate=" + scenario, "--trace=" + scenario, "list"},
+       scenario + ": is the scenario file; the trace goes to a file of its own"},
+      {"trace over the scenario, spelt otherwise",
+       {"--simulate=" + scenario, "--trace", viaSub, "list"},
+       viaSub + ": is the scenario file"},
+      {"trace over the state",
+       {"--simulate=" + scenario, "--state=" + state, "--trace=" + state, "status"},
+       state + ": is the state file; the trace goes to a file of its own"},
+      {"trace over a state still to come",
+       {"--simulate=" + scenario, "--state=" + newState, "--trace=" + newStateAgain, "status"},
+       newStateAgain + ": is the state file"},
+      {"empty scenario name", {"--simulate=", "list"}, "--simulate= needs a file name"},
+      {"empty state name", {"--simulate", "--state=", "list"}, "--state= needs a file name"},
+      {"empty trace name", {"--trace=", "list"}, "--trace= needs a file name"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -595,7 +617,13 @@ TEST_F(ZulctlTest, StateBelongsToItsScenario) {
   }
   EXPECT_EQ(ReadFile(state), saved);
   EXPECT_EQ(ReadFile(scenario), scenarioText);
+  EXPECT_FALSE(fs::exists(newState));
+  EXPECT_FALSE(fs::exists(dir / "list"));  // no option took the command for its file
   EXPECT_EQ(Status().value("hint", ""), "kept");
+
+  // A trace of its own is fine.
+  EXPECT_EQ(Zulctl({"--trace=" + trace, "list"}).exitCode, 0);
+  EXPECT_NE(ReadFile(trace).find("\\\\.\\F: "), std::string::npos);
 }
 
 }  // namespace
