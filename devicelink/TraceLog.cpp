@@ -4,7 +4,19 @@
 
 namespace zul {
 
-TraceLog::TraceLog(const std::string& path) : file_(std::fopen(path.c_str(), "wb")), owned_(true) {}
+namespace {
+
+std::FILE* OpenForWriting(const std::string& path) {
+#if defined(_WIN32)
+  return _wfopen(PathFromUtf8(path).c_str(), L"wb");
+#else
+  return std::fopen(PathFromUtf8(path).c_str(), "wb");
+#endif
+}
+
+}  // namespace
+
+TraceLog::TraceLog(const std::string& path) : file_(OpenForWriting(path)), owned_(true) {}
 
 TraceLog::TraceLog(std::FILE* stream) : file_(stream) {}
 
