@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <exception>
 #include <string>
-#include <vector>
 
 #include "CommandLine.h"
 #include "Program.h"
 #include "WinDefs.h"
+#include "win32/WideText.h"
 #include "win32/Win32SystemServices.h"
 #include "win32/Win32VolumePort.h"
 #include "win32/Win32WindowSystem.h"
@@ -20,8 +20,9 @@ using namespace zul;
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ui::Win32SystemServices pc;
   try {
-    const std::vector<std::string> args(__argv + (__argc > 0 ? 1 : 0), __argv + __argc);
-    const app::ParsedCommandLine parsed = app::ParseCommandLine(args);
+    // File names travel as UTF-8, taken from the UTF-16 command line: the
+    // ANSI one has lost whatever the PC's code page cannot hold.
+    const app::ParsedCommandLine parsed = app::ParseCommandLine(Utf8Arguments());
     if (!parsed.options) {
       pc.FrameworkMessageBox(parsed.error + "\n\n" + app::Usage(), MB_OK | MB_ICONERROR);
       return app::kExitBadOptions;

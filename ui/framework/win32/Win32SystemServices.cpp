@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include "Win32DialogHost.h"
+#include "win32/WideText.h"
 
 namespace zul::ui {
 
@@ -32,7 +33,9 @@ int Win32SystemServices::MessageBox(const std::string& text, const std::string& 
 
 int Win32SystemServices::FrameworkMessageBox(const std::string& text, unsigned type) {
   if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
-  return MessageBoxA(nullptr, text.c_str(), ApplicationName().c_str(), type);
+  // The text may name files, which travel as UTF-8.
+  return MessageBoxW(nullptr, WideFromUtf8(text).c_str(), WideFromUtf8(ApplicationName()).c_str(),
+                     type);
 }
 
 void Win32SystemServices::Sleep(unsigned milliseconds) {
