@@ -4,6 +4,7 @@
 
 #include "../WinDefs.h"
 // After windows.h, which the line above brings in.
+#include <objbase.h>
 #include <shellapi.h>
 
 #include "Win32DialogHost.h"
@@ -24,6 +25,17 @@ std::string ApplicationName() {
   name.erase(0, name.find_last_of("\\/") + 1);  // npos + 1 == 0: no folder
   if (const auto dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.erase(dot);
   return name;
+}
+
+Win32SystemServices::Win32SystemServices() {
+  // A thread already in another apartment keeps it (RPC_E_CHANGED_MODE); the
+  // shell then works as well as that apartment lets it.
+  comStarted_ =
+      SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+}
+
+Win32SystemServices::~Win32SystemServices() {
+  if (comStarted_) CoUninitialize();
 }
 
 int Win32SystemServices::MessageBox(const std::string& text, const std::string& caption,
