@@ -1,5 +1,8 @@
 #include "CommandLine.h"
 
+#include <CLI/CLI.hpp>
+#include <vector>
+
 namespace zul::app {
 
 namespace {
@@ -8,19 +11,8 @@ ParsedCommandLine Fail(std::string error) {
   return {std::nullopt, std::move(error)};
 }
 
-// The file name of "--name FILE" or "--name=FILE" at args[i], moving i past it.
-// A following option is not taken for a file name.
-bool TakeFileName(std::span<const std::string> args, std::size_t& i, const std::string& name,
-                  std::string& file) {
-  const std::string& a = args[i];
-  if (a == name) {
-    if (i + 1 == args.size() || args[i + 1].starts_with("--")) return false;
-    file = args[++i];
-  } else {
-    file = a.substr(name.size() + 1);
-  }
-  return !file.empty();
-}
+// What a bare --simulate gives: its flag default. No file name is this.
+constexpr char kDefaultScenario[] = "\x01";
 
 }  // namespace
 
@@ -29,33 +21,54 @@ std::string Usage() {
 }
 
 ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
-  Options o;
-  bool traced = false;
-  bool stated = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--simulate" || a.starts_with("--simulate=")) {
-      if (o.simulate) return Fail("--simulate is given more than once.");
-      o.simulate = true;
-      if (a.size() > 10) {
-        o.scenarioFile = a.substr(11);
-        if (o.scenarioFile.empty()) return Fail("--simulate= needs a scenario file name.");
-      }
-    } else if (a == "--trace" || a.starts_with("--trace=")) {
-      if (traced) return Fail("--trace is given more than once.");
-      traced = true;
-      if (!TakeFileName(args, i, "--trace", o.traceFile)) return Fail("--trace needs a file name.");
-    } else if (a == "--state" || a.starts_with("--state=")) {
-      if (stated) return Fail("--state is given more than once.");
-      stated = true;
-      if (!TakeFileName(args, i, "--state", o.stateFile)) return Fail("--state needs a file name.");
-    } else if (a.starts_with("-")) {
-      return Fail("Unknown option: " + a);
-    } else {
-      return Fail("Unexpected argument: " + a + " (a scenario is given as --simulate=FILE)");
+  // CLI11 reads "--trace=" as "--trace" alone; the window refuses it by name.
+  for (const std::string& a : args) {
+    if (a == "--simulate=") return Fail("--simulate= needs a scenario file name.");
+    if (a == "--trace=") return Fail("--trace needs a file name.");
+    if (a == "--state=") return Fail("--state needs a file name.");
+  }
+
+  CLI::App cli{"", "ZUL_PC_TOOL"};
+  cli.set_help_flag();  // no --help: the program is a window
+  cli.allow_extras();   // unknown words are named below, in the window's terms
+  // --simulate takes its file only after "=": a word after it is no scenario.
+  CLI::Option* simulate = cli.add_flag(std::string("--simulate{") + kDefaultScenario + "}")
+                              ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  // A file name may follow as the next word, never an option.
+  std::vector<std::string> traces, states;
+  CLI::Option* trace = cli.add_option("--trace", traces);
+  CLI::Option* state = cli.add_option("--state", states);
+  for (CLI::Option* o : {trace, state}) {
+    o->expected(0, 1)->allow_extra_args(false)->multi_option_policy(
+        CLI::MultiOptionPolicy::TakeAll);
+  }
+  try {
+    cli.parse(std::vector<std::string>(args.rbegin(), args.rend()));  // CLI11 takes them last first
+  } catch (const CLI::ParseError& e) {
+    return Fail(e.what());
+  }
+
+  if (const std::vector<std::string> extra = cli.remaining(); !extra.empty()) {
+    if (extra.front().starts_with("-")) return Fail("Unknown option: " + extra.front());
+    return Fail("Unexpected argument: " + extra.front() +
+                " (a scenario is given as --simulate=FILE)");
+  }
+  for (const CLI::Option* o : {simulate, trace, state}) {
+    if (o->count() > 1) return Fail(o->get_name() + " is given more than once.");
+  }
+  for (const CLI::Option* o : {trace, state}) {
+    if (o->count() == 1 && o->results().front().empty()) {
+      return Fail(o->get_name() + " needs a file name.");
     }
   }
-  if (stated && !o.simulate) return Fail("--state goes with --simulate only.");
+  Options o;
+  o.simulate = simulate->count() == 1;
+  if (o.simulate && simulate->results().front() != kDefaultScenario) {
+    o.scenarioFile = simulate->results().front();
+  }
+  if (!traces.empty()) o.traceFile = traces.front();
+  if (!states.empty()) o.stateFile = states.front();
+  if (state->count() && !o.simulate) return Fail("--state goes with --simulate only.");
   return {o, {}};
 }
 

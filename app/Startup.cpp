@@ -6,6 +6,11 @@
 namespace zul::app {
 
 std::string PrepareStartup(const Options& options, StartupParts& parts) {
+  if (const std::string clash =
+          TraceFileClash(options.traceFile, options.scenarioFile, options.stateFile);
+      !clash.empty()) {
+    return "The trace file cannot be used.\n" + clash;
+  }
   if (options.simulate) {
     std::string error;
     if (!parts.simulation.Open(options.scenarioFile, options.stateFile, error)) {

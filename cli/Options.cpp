@@ -116,6 +116,15 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
       "set-password", "Set a new login password (read from standard input after the current one)");
 
   try {
+    // CLI11 reads "--state=" as "--state" alone, which would take the next word
+    // (or, for --simulate, the default scenario) in place of the missing name.
+    for (int i = 1; i < argc; ++i) {
+      for (const char* name : {"--simulate=", "--state=", "--trace="}) {
+        if (std::string_view(argv[i]) == name) {
+          throw CLI::ValidationError(std::string(name) + " needs a file name");
+        }
+      }
+    }
     app.parse(argc, argv);
     if (app.get_subcommands().empty()) throw CLI::RequiredError("A command");
     if (setReference->parsed() && !officerOption->count() && !departmentOption->count() &&

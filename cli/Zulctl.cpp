@@ -45,6 +45,11 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   const ParsedCommandLine parsed = ParseCommandLine(argc, argv, out, err);
   if (!parsed.options) return parsed.exitCode;
   const Options& o = *parsed.options;
+  if (const std::string clash = TraceFileClash(o.tracePath, o.scenarioPath, o.statePath);
+      !clash.empty()) {
+    err << "zulctl: " << clash << "\n";
+    return kExitUsage;
+  }
 
   sim::Simulation simulation;
 #if defined(_WIN32)

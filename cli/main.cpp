@@ -2,11 +2,27 @@
 
 #include <cstdio>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "Zulctl.h"
+#if defined(_WIN32)
+#include "win32/WideText.h"
+#endif
 
 int main(int argc, char** argv) {
   // Unbuffered, so that no stdio buffer keeps a copy of a password line.
   std::setvbuf(stdin, nullptr, _IONBF, 0);
+#if defined(_WIN32)
+  // File names and texts travel as UTF-8: taken from the UTF-16 command line,
+  // as the ANSI one has lost whatever the PC's code page cannot hold.
+  const std::vector<std::string> args = zul::Utf8Arguments();
+  std::vector<const char*> utf8Argv{argc > 0 ? argv[0] : "zulctl"};
+  for (const std::string& a : args) utf8Argv.push_back(a.c_str());
+  utf8Argv.push_back(nullptr);
+  return zul::cli::RunZulctl(static_cast<int>(args.size() + 1), utf8Argv.data(), stdin, std::cout,
+                             std::cerr);
+#else
   return zul::cli::RunZulctl(argc, argv, stdin, std::cout, std::cerr);
+#endif
 }

@@ -19,4 +19,8 @@ inline std::string Utf8FromPath(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+// Whether two names lead to one file: the same file when both exist, else the
+// same name once made absolute and normalised (a file still to be written).
+bool SameFile(std::string_view a, std::string_view b);
+
 }  // namespace zul

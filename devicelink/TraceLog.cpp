@@ -1,8 +1,22 @@
 #include "TraceLog.h"
 
+#include "FilePath.h"
+
 namespace zul {
 
-TraceLog::TraceLog(const std::string& path) : file_(std::fopen(path.c_str(), "wb")), owned_(true) {}
+namespace {
+
+std::FILE* OpenForWriting(const std::string& path) {
+#if defined(_WIN32)
+  return _wfopen(PathFromUtf8(path).c_str(), L"wb");
+#else
+  return std::fopen(PathFromUtf8(path).c_str(), "wb");
+#endif
+}
+
+}  // namespace
+
+TraceLog::TraceLog(const std::string& path) : file_(OpenForWriting(path)), owned_(true) {}
 
 TraceLog::TraceLog(std::FILE* stream) : file_(stream) {}
 
@@ -16,6 +30,16 @@ void TraceLog::WriteLine(const std::string& line) {
   const std::lock_guard<std::mutex> lock(mutex_);
   std::fwrite(whole.data(), 1, whole.size(), file_);
   std::fflush(file_);
+}
+
+std::string TraceFileClash(const std::string& tracePath, const std::string& scenarioPath,
+                           const std::string& statePath) {
+  if (tracePath.empty()) return {};
+  const char* what = nullptr;
+  if (!scenarioPath.empty() && SameFile(tracePath, scenarioPath)) what = "scenario";
+  if (!statePath.empty() && SameFile(tracePath, statePath)) what = "state";
+  if (!what) return {};
+  return tracePath + ": is the " + what + " file; the trace goes to a file of its own";
 }
 
 }  // namespace zul

@@ -5,10 +5,12 @@
 #include <sstream>
 #include <system_error>
 
+#include "FilePath.h"
+
 namespace zul::sim {
 
 bool ReadFileText(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
   if (!in) return false;
   std::ostringstream bytes;
   bytes << in.rdbuf();

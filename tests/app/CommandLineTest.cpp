@@ -36,6 +36,10 @@ INSTANTIATE_TEST_SUITE_P(
                       GoodCase{{"--trace=t.log", "--simulate"}, true, "", "t.log"},
                       GoodCase{{"--simulate=s.json", "--trace", "t.log"}, true, "s.json", "t.log"},
                       GoodCase{{"--state", "cam.json", "--simulate"}, true, "", "", "cam.json"},
+                      // Values CLI11 could take for something else: a flag's
+                      // value, an option's name.
+                      GoodCase{{"--simulate=true"}, true, "true", ""},
+                      GoodCase{{"--trace=--odd"}, false, "", "--odd"},
                       GoodCase{{"--simulate=s.json", "--state=C:\\a b\\cam.json", "--trace=t"},
                                true,
                                "s.json",
@@ -60,6 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadCase{{"--verbose"}, "Unknown option: --verbose"}, BadCase{{"-s"}, "Unknown option: -s"},
         BadCase{{"--simulated"}, "Unknown option: --simulated"},
+        BadCase{{"--help"}, "Unknown option: --help"}, BadCase{{"--"}, "Unknown option: --"},
         BadCase{{"--trace"}, "--trace needs a file name."},
         BadCase{{"--trace", "--simulate"}, "--trace needs a file name."},
         BadCase{{"--trace="}, "--trace needs a file name."},

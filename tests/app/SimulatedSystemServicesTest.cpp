@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "SimulatedSystemServices.h"
+#include "support/CapturedFile.h"
 
 namespace zul::app {
 namespace {
@@ -31,18 +32,7 @@ class RecordingServices final : public ui::SystemServices {
   bool RegisterDeviceNotices(ui::DialogHost&) override { return true; }
 };
 
-// A temporary file the trace and the report are written to and read back from.
-struct Capture {
-  std::FILE* file = std::tmpfile();
-  ~Capture() { std::fclose(file); }
-  std::string Text() {
-    std::fflush(file);
-    std::rewind(file);
-    std::string s;
-    for (int ch; (ch = std::fgetc(file)) != EOF;) s += static_cast<char>(ch);
-    return s;
-  }
-};
+using Capture = test::CapturedFile;
 
 const std::string kCheck = "cmd.exe /c echo y|CHKDSK F: /F";
 

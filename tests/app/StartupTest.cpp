@@ -115,5 +115,40 @@ TEST_F(StartupTest, TraceFileIsOpenedOrNamedAsTheProblem) {
   EXPECT_EQ(bad.trace, nullptr);
 }
 
+TEST_F(StartupTest, ATraceOverTheScenarioOrTheStateIsRefusedAndNothingIsWritten) {
+  const std::string scenarioText = R"({"drives": [{"letter": "F", "type": "camera"}]})";
+  const std::string scenario = Write("mine.json", scenarioText);
+  const std::string state = Write("cam.json", "kept as it is");
+  fs::create_directories(dir_ / "sub");
+  const std::string newState = (dir_ / "new.json").string();
+  struct Case {
+    std::string state, trace, named;
+  };
+  const Case cases[] = {
+      {"", scenario, "is the scenario file"},
+      {"", (dir_ / "sub" / ".." / "mine.json").string(), "is the scenario file"},
+      {state, state, "is the state file"},
+      {newState, (dir_ / "sub" / ".." / "new.json").string(), "is the state file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.trace);
+    Options o;
+    o.simulate = true;
+    o.scenarioFile = scenario;
+    o.stateFile = c.state;
+    o.traceFile = c.trace;
+    StartupParts s;
+    const std::string error = PrepareStartup(o, s);
+    EXPECT_EQ(error, "The trace file cannot be used.\n" + c.trace + ": " + c.named +
+                         "; the trace goes to a file of its own");
+    EXPECT_EQ(s.trace, nullptr);
+  }
+  std::ifstream in(scenario, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), scenarioText);
+  std::ifstream kept(state, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept as it is");
+  EXPECT_FALSE(fs::exists(newState));
+}
+
 }  // namespace
 }  // namespace zul::app

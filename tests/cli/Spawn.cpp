@@ -5,6 +5,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "win32/WideText.h"
 #else
 #include <fcntl.h>
 #include <poll.h>
@@ -67,26 +69,26 @@ std::string WindowsPath(std::string path) {
 
 int Spawn(const std::string& program, const std::vector<std::string>& args, const fs::path& in,
           const fs::path& out, const fs::path& err) {
-  const std::string exe = WindowsPath(program);
-  std::string commandLine = Quote(exe);
+  // Arguments are UTF-8 and go over as UTF-16, as a shell hands them over.
+  const std::wstring exe = WideFromUtf8(WindowsPath(program));
+  std::string commandLine = Quote(WindowsPath(program));
   for (const std::string& a : args) commandLine += " " + Quote(a);
+  std::wstring wideLine = WideFromUtf8(commandLine);
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE hIn = CreateFileA(in.string().c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit,
-                           OPEN_EXISTING, 0, nullptr);
-  HANDLE hOut =
-      CreateFileA(out.string().c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
-  HANDLE hErr =
-      CreateFileA(err.string().c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  HANDLE hIn =
+      CreateFileW(in.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
+  HANDLE hOut = CreateFileW(out.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  HANDLE hErr = CreateFileW(err.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
   int code = -1;
   if (hIn != INVALID_HANDLE_VALUE && hOut != INVALID_HANDLE_VALUE && hErr != INVALID_HANDLE_VALUE) {
-    STARTUPINFOA si{};
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = hIn;
     si.hStdOutput = hOut;
     si.hStdError = hErr;
     PROCESS_INFORMATION pi{};
-    if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+    if (CreateProcessW(exe.c_str(), wideLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                        &si, &pi)) {
       WaitForSingleObject(pi.hProcess, INFINITE);
       DWORD exitCode = 0;

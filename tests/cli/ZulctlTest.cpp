@@ -8,9 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 
+#include "FilePath.h"
 #include "Spawn.h"
+#include "support/ForeignName.h"
 
 namespace zul {
 namespace {
@@ -608,13 +611,20 @@ TEST_F(ZulctlTest, CameraTextsCannotActOnTheTerminal) {
   EXPECT_EQ(j.value("officer", ""), "Caf\xC3\xA9");  // the byte E9 as U+00E9
 }
 
-TEST_F(ZulctlTest, StateBelongsToItsScenario) {
+// A state only goes with its scenario; a trace over a file the run reads or
+// keeps would destroy it; an empty name after "=" would quietly mean something
+// else. All are refused before anything is opened or written.
+TEST_F(ZulctlTest, UnusableFilesAreRefusedAndLeftAsTheyWere) {
   ASSERT_EQ(Zulctl({"set-hint", "kept"}, "2580\n").exitCode, 0);
   const std::string saved = ReadFile(state);
   const std::string other = (dir / "other.json").string();
   std::ofstream(other, std::ios::binary) << CameraScenario(R"("hint": "other")");
   std::ofstream(dir / "garbage.json", std::ios::binary) << "{\"scenarioSha256\": ";
   const std::string scenarioText = ReadFile(scenario);
+  fs::create_directories(dir / "sub");
+  const std::string viaSub = (dir / "sub" / ".." / "scenario.json").string();
+  const std::string newState = (dir / "new.json").string();
+  const std::string newStateAgain = (dir / "sub" / ".." / "new.json").string();
 
   struct Case {
     const char* name;
@@ -637,6 +647,21 @@ TEST_F(ZulctlTest, StateBelongsToItsScenario) {
       {"no scenario",
        {"--simulate=" + (dir / "none.json").string(), "status"},
        "none.json: cannot be read"},
+      {"trace over the scenario",
+       {"--simulate=" + scenario, "--trace=" + scenario, "list"},
+       scenario + ": is the scenario file; the trace goes to a file of its own"},
+      {"trace over the scenario, spelt otherwise",
+       {"--simulate=" + scenario, "--trace", viaSub, "list"},
+       viaSub + ": is the scenario file"},
+      {"trace over the state",
+       {"--simulate=" + scenario, "--state=" + state, "--trace=" + state, "status"},
+       state + ": is the state file; the trace goes to a file of its own"},
+      {"trace over a state still to come",
+       {"--simulate=" + scenario, "--state=" + newState, "--trace=" + newStateAgain, "status"},
+       newStateAgain + ": is the state file"},
+      {"empty scenario name", {"--simulate=", "list"}, "--simulate= needs a file name"},
+      {"empty state name", {"--simulate", "--state=", "list"}, "--state= needs a file name"},
+      {"empty trace name", {"--trace=", "list"}, "--trace= needs a file name"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -647,7 +672,74 @@ TEST_F(ZulctlTest, StateBelongsToItsScenario) {
   }
   EXPECT_EQ(ReadFile(state), saved);
   EXPECT_EQ(ReadFile(scenario), scenarioText);
+  EXPECT_FALSE(fs::exists(newState));
+  EXPECT_FALSE(fs::exists(dir / "list"));  // no option took the command for its file
   EXPECT_EQ(Status().value("hint", ""), "kept");
+
+  // A trace of its own is fine.
+  EXPECT_EQ(Zulctl({"--trace=" + trace, "list"}).exitCode, 0);
+  EXPECT_NE(ReadFile(trace).find("\\\\.\\F: "), std::string::npos);
+}
+
+// Names the ANSI code page cannot hold reach the files intact: each name
+// goes from the command line to the file it names and back.
+class ForeignNamesTest : public ZulctlTest {
+ protected:
+  void SetUp() override {
+    ZulctlTest::SetUp();
+    stem = test::NameOutsideAnsiCodePage();
+    ASSERT_FALSE(stem.empty()) << "the ANSI code page holds every candidate name";
+    foreignScenario = Named(stem + ".json");
+    foreignState = Named(stem + "-state.json");
+    foreignTrace = Named(stem + ".trace");
+    std::ofstream(PathFromUtf8(foreignScenario), std::ios::binary)
+        << CameraScenario(R"("hint": "old hint")");
+  }
+  std::string Named(const std::string& utf8) { return Utf8FromPath(dir / PathFromUtf8(utf8)); }
+  std::string ReadNamed(const std::string& utf8) { return ReadFile(PathFromUtf8(utf8)); }
+  // Every file of the test folder but the standard streams' own.
+  std::set<std::string> Files() {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) {
+      const std::string name = Utf8FromPath(e.path().filename());
+      if (name.rfind("std", 0) != 0) names.insert(name);
+    }
+    return names;
+  }
+
+  std::string stem, foreignScenario, foreignState, foreignTrace;
+};
+
+TEST_F(ForeignNamesTest, ScenarioAndTraceFiles) {
+  const test::ProgramRun r =
+      Run({"--simulate=" + foreignScenario, "--trace", foreignTrace, "status", "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Json::parse(r.out, nullptr, false).value("hint", ""), "old hint");
+  EXPECT_NE(ReadNamed(foreignTrace).find("\\\\.\\F: FA 55 66 FE"), std::string::npos);
+  EXPECT_EQ(Files(), (std::set<std::string>{"scenario.json", stem + ".json", stem + ".trace"}));
+
+  // A name that cannot be read is named back as it was given.
+  const test::ProgramRun missing = Run({"--simulate=" + Named(stem + "-none.json"), "list"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find(stem + "-none.json: cannot be read"), std::string::npos)
+      << missing.err;
+}
+
+TEST_F(ForeignNamesTest, StateFile) {
+  const Args files = {"--simulate=" + foreignScenario, "--state=" + foreignState};
+  Args change = files;
+  change.insert(change.end(), {"set-hint", "NEW HINT"});
+  const test::ProgramRun r = Run(change, "2580\n");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  Args status = files;
+  status.insert(status.end(), {"status", "--json"});
+  const test::ProgramRun after = Run(status);
+  ASSERT_EQ(after.exitCode, 0) << after.err;
+  EXPECT_EQ(Json::parse(after.out, nullptr, false).value("hint", ""), "NEW HINT");
+  EXPECT_NE(ReadNamed(foreignState).find("NEW HINT"), std::string::npos);
+  EXPECT_EQ(Files(),
+            (std::set<std::string>{"scenario.json", stem + ".json", stem + "-state.json"}));
 }
 
 }  // namespace

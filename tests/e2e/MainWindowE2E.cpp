@@ -12,9 +12,12 @@
 #include <cstdio>
 #include <string>
 
+#include "FilePath.h"
 #include "Templates.h"
 #include "ToolDriver.h"
 #include "resource.h"
+#include "support/ForeignName.h"
+#include "win32/WideText.h"
 
 namespace zul::e2e {
 namespace {
@@ -270,9 +273,55 @@ void RefusedRun(Checker& c, const Paths& p, const std::vector<std::string>& args
   const std::string text = MessageBoxText(box);
   c.Expect(text.find(mentions) != std::string::npos,
            "box text \"" + text + "\" mentions \"" + mentions + "\"");
-  Snapshot(snapshot);
+  if (!snapshot.empty()) Snapshot(snapshot);
   AnswerMessageBox(box, IDOK);
   c.ExpectEq(tool.WaitForExit(10000), 2, "exit code after refusal");
+}
+
+// Scenario, state and trace files whose names the ANSI code page cannot hold:
+// the window shows the scenario's camera, the trace and the state land in the
+// files named, and a missing scenario is named back intact.
+void ForeignNamesRun(Checker& c, const Paths& p) {
+  std::printf("run: file names outside the ANSI code page\n");
+  const std::string stem = test::NameOutsideAnsiCodePage();
+  c.Expect(!stem.empty(), "a name outside the ANSI code page");
+  const std::string scenario = p.work + "\\" + stem + ".json";
+  const std::string state = p.work + "\\" + stem + "-state.json";
+  const std::string trace = p.work + "\\" + stem + ".trace";
+  for (const std::string& f : {state, trace}) DeleteFileW(WideFromUtf8(f).c_str());
+  c.Expect(CopyFileW(WideFromUtf8(p.scenarios + "\\camera.json").c_str(),
+                     WideFromUtf8(scenario).c_str(), FALSE) != FALSE,
+           "copy the scenario");
+
+  {
+    ToolProcess tool;
+    c.Expect(tool.Start(p.tool, {"--simulate=" + scenario, "--trace", trace}), "start the tool");
+    const HWND w = tool.WaitForWindow(kTitle, kStartMs);
+    c.Expect(w != nullptr, "main window appears");
+    if (!w) return;
+    c.ExpectEq(ControlText(w, IDC_STATIC_SERIAL), "Camera Serial Number: E2E00042",
+               "the scenario's camera");
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
+    c.Expect(ReadTextFile(trace).find("\\\\.\\F: FA 55 66 FE") != std::string::npos,
+             "the trace is in its file");
+  }
+  {
+    ToolProcess tool;
+    c.Expect(tool.Start(p.tool, {"--simulate=" + scenario, "--state=" + state}), "start the tool");
+    const HWND w = tool.WaitForWindow(kTitle, kStartMs);
+    c.Expect(w != nullptr, "main window appears");
+    if (!w) return;
+    Type(w, IDC_EDIT_PASSWORD, "0000");  // a wrong attempt: the state changes
+    Click(w, IDC_BUTTON_LOGIN);
+    ExpectBox(c, tool, "Wrong password!  You have 5 chances remaining.");
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
+    c.Expect(ReadTextFile(state).find("\"wrongAttempts\": 1") != std::string::npos,
+             "the state is in its file");
+  }
+  RefusedRun(c, p, {"--simulate=" + p.work + "\\" + stem + "-none.json"},
+             stem + "-none.json: cannot be read", "");
 }
 
 }  // namespace
@@ -307,6 +356,7 @@ int main(int argc, char** argv) {
   RefusedRun(c, paths, {"--simulate=" + paths.scenarios + "\\missing.json"}, "missing.json",
              "refused-scenario");
   RefusedRun(c, paths, {"--bogus"}, "Unknown option: --bogus", "refused-option");
+  ForeignNamesRun(c, paths);
 
   std::printf("E2E DONE %d failed\n", c.failures());
   std::fflush(stdout);

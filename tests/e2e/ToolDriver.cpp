@@ -4,6 +4,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "FilePath.h"
+#include "win32/WideText.h"
+
 namespace zul::e2e {
 
 void Checker::Expect(bool ok, const std::string& what) {
@@ -32,11 +35,13 @@ ToolProcess::~ToolProcess() {
 }
 
 bool ToolProcess::Start(const std::string& exe, const std::vector<std::string>& args) {
+  // As a shell starts it: the UTF-16 command line, which holds any name.
   std::string commandLine = "\"" + exe + "\"";
   for (const std::string& a : args) commandLine += " \"" + a + "\"";
-  STARTUPINFOA startup{};
+  std::wstring wide = WideFromUtf8(commandLine);
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  return CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  return CreateProcessW(WideFromUtf8(exe).c_str(), wide.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &info_) != FALSE;
 }
 
@@ -138,7 +143,9 @@ bool WaitForClosed(HWND window, unsigned timeoutMs) {
 }
 
 std::string MessageBoxText(HWND box) {
-  return ControlText(box, 0xFFFF);
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 1024);
+  return Utf8FromWide(text);
 }
 
 void AnswerMessageBox(HWND box, int button) {
@@ -169,7 +176,7 @@ void Snapshot(const std::string& name) {
 }
 
 std::string ReadTextFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();

@@ -32,7 +32,8 @@ class ToolProcess {
   ToolProcess(const ToolProcess&) = delete;
   ToolProcess& operator=(const ToolProcess&) = delete;
 
-  // Starts exe with the arguments (each quoted); false when it cannot start.
+  // Starts exe with the arguments (each quoted; all UTF-8); false when it
+  // cannot start.
   bool Start(const std::string& exe, const std::vector<std::string>& args);
   // The tool's top-level window with this exact title, polling until timeoutMs.
   HWND WaitForWindow(const std::string& title, unsigned timeoutMs) const;
@@ -67,7 +68,7 @@ void SelectComboItem(HWND dialog, int id, int index);
 void PressKeyIn(HWND dialog, int id, unsigned virtualKey);
 // Waits until a window is gone; false on time-out.
 bool WaitForClosed(HWND window, unsigned timeoutMs);
-// The message text of a message box.
+// The message text of a message box, in UTF-8.
 std::string MessageBoxText(HWND box);
 // Presses a message box's button (IDOK, IDCANCEL ...).
 void AnswerMessageBox(HWND box, int button);
@@ -91,7 +92,8 @@ bool WaitUntil(F condition, unsigned timeoutMs) {
   }
 }
 
-// The contents of a text file, or empty when it cannot be read.
+// The contents of a text file (its name in UTF-8), or empty when it cannot be
+// read.
 std::string ReadTextFile(const std::string& path);
 
 }  // namespace zul::e2e

@@ -29,7 +29,7 @@ class SystemServices {
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned type,
                          unsigned short languageId) = 0;
   // The framework's message box: caption is the application's name, and an
-  // exclamation icon is added when type names none.
+  // exclamation icon is added when type names none. The text is UTF-8.
   virtual int FrameworkMessageBox(const std::string& text, unsigned type) = 0;
   virtual void Sleep(unsigned milliseconds) = 0;
   // Starts commandLine as a hidden process (WinExec, SW_HIDE); does not wait.

@@ -12,6 +12,9 @@
 #include "Dialog.h"
 #include "DialogHost.h"
 #include "WinDefs.h"
+// After windows.h.
+#include <objbase.h>
+
 #include "resource.h"
 #include "win32/Win32DialogHost.h"
 #include "win32/Win32SystemServices.h"
@@ -419,6 +422,29 @@ TEST(Win32SystemServicesTest, MessageBoxHasNoOwnerAndTheGivenCaption) {
   answer.Join();
   EXPECT_EQ(answer.text, "Change video resolution to 720P.");
   EXPECT_FALSE(answer.hasCancel);
+}
+
+// The shell (explorer, the terms page) wants COM in a single-threaded
+// apartment on the thread that calls it: the services set it up for as long
+// as they live.
+TEST(Win32SystemServicesTest, ComIsSingleThreadedWhileTheServicesLive) {
+  HRESULT before = S_OK, during = E_FAIL, after = S_OK;
+  APTTYPE type = APTTYPE_MTA;
+  std::thread([&] {  // a thread where nothing has set COM up yet
+    APTTYPE t;
+    APTTYPEQUALIFIER q;
+    before = CoGetApartmentType(&t, &q);
+    {
+      Win32SystemServices services;
+      during = CoGetApartmentType(&type, &q);
+    }
+    after = CoGetApartmentType(&t, &q);
+  })
+      .join();
+  EXPECT_EQ(before, CO_E_NOTINITIALIZED);
+  EXPECT_EQ(during, S_OK);
+  EXPECT_TRUE(type == APTTYPE_STA || type == APTTYPE_MAINSTA) << type;  // the first is the main one
+  EXPECT_EQ(after, CO_E_NOTINITIALIZED);                                // and undone with them
 }
 
 TEST(Win32SystemServicesTest, CalendarConversionFailsCleanlyOutsideItsRange) {

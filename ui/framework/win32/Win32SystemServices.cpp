@@ -4,9 +4,11 @@
 
 #include "../WinDefs.h"
 // After windows.h, which the line above brings in.
+#include <objbase.h>
 #include <shellapi.h>
 
 #include "Win32DialogHost.h"
+#include "win32/WideText.h"
 
 namespace zul::ui {
 
@@ -25,6 +27,17 @@ std::string ApplicationName() {
   return name;
 }
 
+Win32SystemServices::Win32SystemServices() {
+  // A thread already in another apartment keeps it (RPC_E_CHANGED_MODE); the
+  // shell then works as well as that apartment lets it.
+  comStarted_ =
+      SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+}
+
+Win32SystemServices::~Win32SystemServices() {
+  if (comStarted_) CoUninitialize();
+}
+
 int Win32SystemServices::MessageBox(const std::string& text, const std::string& caption,
                                     unsigned type, unsigned short languageId) {
   return MessageBoxExA(nullptr, text.c_str(), caption.c_str(), type, languageId);
@@ -32,7 +45,9 @@ int Win32SystemServices::MessageBox(const std::string& text, const std::string& 
 
 int Win32SystemServices::FrameworkMessageBox(const std::string& text, unsigned type) {
   if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
-  return MessageBoxA(nullptr, text.c_str(), ApplicationName().c_str(), type);
+  // The text may name files, which travel as UTF-8.
+  return MessageBoxW(nullptr, WideFromUtf8(text).c_str(), WideFromUtf8(ApplicationName()).c_str(),
+                     type);
 }
 
 void Win32SystemServices::Sleep(unsigned milliseconds) {

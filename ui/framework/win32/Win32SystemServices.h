@@ -9,6 +9,14 @@ namespace zul::ui {
 
 class Win32SystemServices final : public SystemServices {
  public:
+  // COM in a single-threaded apartment on this thread for as long as the
+  // services live, as the shell asks of whoever calls ShellExecute: create
+  // them on the window's thread before anything is opened.
+  Win32SystemServices();
+  ~Win32SystemServices() override;
+  Win32SystemServices(const Win32SystemServices&) = delete;
+  Win32SystemServices& operator=(const Win32SystemServices&) = delete;
+
   int MessageBox(const std::string& text, const std::string& caption, unsigned type,
                  unsigned short languageId) override;
   int FrameworkMessageBox(const std::string& text, unsigned type) override;
@@ -20,6 +28,9 @@ class Win32SystemServices final : public SystemServices {
   std::optional<CalendarTime> ToLocalCalendar(std::int64_t seconds) override;
   // window must be a Win32DialogHost; any other host gets no registration.
   bool RegisterDeviceNotices(DialogHost& window) override;
+
+ private:
+  bool comStarted_ = false;  // this object's share of COM, to be given back
 };
 
 // The application's name as the framework derives it: the executable's file

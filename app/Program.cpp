@@ -1,0 +1,44 @@
+#include "Program.h"
+
+#include <optional>
+
+#include "Application.h"
+#include "DeviceSession.h"
+#include "SimulatedSystemServices.h"
+#include "Startup.h"
+#include "TracingPort.h"
+
+namespace zul::app {
+
+int RunProgram(const Options& options, const SystemParts& system) {
+  StartupParts parts;
+  if (const std::string problem = PrepareStartup(options, parts); !problem.empty()) {
+    system.pc.FrameworkMessageBox(problem, MB_OK | MB_ICONERROR);
+    return kExitBadOptions;
+  }
+
+  DevicePort* port = options.simulate ? &parts.simulation.Port() : &system.pcDrives;
+  std::optional<TracingPort> traced;
+  if (parts.trace) port = &traced.emplace(*port, *parts.trace);
+  DeviceSession session{*port};
+
+  // A simulated drive letter may be a real drive of the PC: nothing may act on it.
+  ui::SystemServices* services = &system.pc;
+  std::optional<SimulatedSystemServices> simulated;
+  if (options.simulate || parts.trace) {
+    services = &simulated.emplace(system.pc, parts.trace.get(), /*execute=*/!options.simulate,
+                                  system.report);
+  }
+
+  ui::CZUL_PC_TOOLApp application(system.windows, *services, session);
+  application.InitInstance();
+  session.ReleaseHandle();
+  if (const std::string lost = parts.simulation.SaveError(); !lost.empty()) {
+    system.pc.FrameworkMessageBox("The simulated camera's state was not saved: " + lost,
+                                  MB_OK | MB_ICONERROR);
+    return kExitFailed;
+  }
+  return 0;
+}
+
+}  // namespace zul::app
