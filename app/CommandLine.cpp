@@ -25,7 +25,7 @@ bool TakeFileName(std::span<const std::string> args, std::size_t& i, const std::
 }  // namespace
 
 std::string Usage() {
-  return "Usage: ZUL_PC_TOOL [--simulate[=FILE] [--state FILE]] [--trace FILE]";
+  return "Usage: ZUL_PC_TOOL [--simulate[=FILE] [--state FILE]] [--trace FILE] | --version";
 }
 
 ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
@@ -49,6 +49,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
       if (stated) return Fail("--state is given more than once.");
       stated = true;
       if (!TakeFileName(args, i, "--state", o.stateFile)) return Fail("--state needs a file name.");
+    } else if (a == "--version") {
+      o.version = true;
     } else if (a.starts_with("-")) {
       return Fail("Unknown option: " + a);
     } else {

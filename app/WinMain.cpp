@@ -16,6 +16,7 @@
 #include "Startup.h"
 #include "TracingPort.h"
 #include "WinDefs.h"
+#include "ZulVersion.h"
 #include "win32/Win32SystemServices.h"
 #include "win32/Win32VolumePort.h"
 #include "win32/Win32WindowSystem.h"
@@ -27,6 +28,21 @@ using namespace zul;
 // A problem with the options: one message box, and a non-zero exit.
 constexpr int kBadOptions = 2;
 constexpr int kFailed = 3;
+
+// --version: on the standard output when the program has one (a console, a
+// pipe or a file it was started with), else in a message box.
+int ShowVersion(ui::Win32SystemServices& pc) {
+  const std::string line = ZUL_PRODUCT_NAME " " ZUL_VERSION_TEXT "\r\n";
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  if (out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN &&
+      WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+      written == line.size()) {
+    return 0;
+  }
+  pc.FrameworkMessageBox(line.substr(0, line.size() - 2), MB_OK | MB_ICONINFORMATION);
+  return 0;
+}
 
 int Run(HINSTANCE instance, const app::Options& options, ui::Win32SystemServices& pc) {
   app::StartupParts parts;
@@ -70,6 +86,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       pc.FrameworkMessageBox(parsed.error + "\n\n" + app::Usage(), MB_OK | MB_ICONERROR);
       return kBadOptions;
     }
+    if (parsed.options->version) return ShowVersion(pc);
     return Run(instance, *parsed.options, pc);
   } catch (const std::exception& e) {
     pc.FrameworkMessageBox(std::string("The program stopped: ") + e.what(), MB_OK | MB_ICONERROR);

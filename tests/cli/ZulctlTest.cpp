@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "Spawn.h"
+#include "ZulVersion.h"
 
 namespace zul {
 namespace {
@@ -228,6 +229,8 @@ TEST_F(ZulctlTest, ExitStatuses) {
      0,
      "",
      "Logged in as administrator.\nStorage opened on F:\n"},
+
+    {"version", noTexts, {"--version"}, "", 0, "", "zulctl " ZUL_VERSION_TEXT "\n", false},
 
     {"no command", noTexts, {}, "", 1, "Usage: zulctl", ""},
     {"unknown command", noTexts, {"reboot"}, "", 1, "not expected: reboot", ""},
