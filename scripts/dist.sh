@@ -15,14 +15,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 out=$root/build/dist
-case "${1:-}" in
-  --out) out=$(realpath -m "$2") ;;
-  "") ;;
-  *)
-    echo "usage: scripts/dist.sh [--out DIR]" >&2
-    exit 1
-    ;;
-esac
+if [[ $# == 2 && $1 == --out ]]; then
+  out=$(realpath -m "$2")
+elif (($#)); then
+  echo "usage: scripts/dist.sh [--out DIR]" >&2
+  exit 1
+fi
 
 cmake --preset mingw64 >/dev/null
 cmake --build --preset mingw64 --target ZUL_PC_TOOL zulctl
@@ -44,7 +42,9 @@ licences=(
 
 crlf() { sed 's/\r*$/\r/' "$1" >"$2"; }  # texts read in Notepad
 
-rm -rf "$out"
+# Only what an earlier run made goes: --out may name a folder with more in it.
+rm -rf "$out/stage" "$out/portable" "$out/SHA256SUMS" "$out/$ZUL_PRODUCT_NAME"-*-x64.msi \
+  "$out/$ZUL_PRODUCT_NAME"-*-x64.zip
 stage=$out/stage
 mkdir -p "$stage/licenses"
 for exe in "$build/app/ZUL_PC_TOOL.exe" "$build/cli/zulctl.exe"; do
