@@ -17,7 +17,7 @@ constexpr char kDefaultScenario[] = "\x01";
 }  // namespace
 
 std::string Usage() {
-  return "Usage: ZUL_PC_TOOL [--simulate[=FILE] [--state FILE]] [--trace FILE]";
+  return "Usage: ZUL_PC_TOOL [--simulate[=FILE] [--state FILE]] [--trace FILE] | --version";
 }
 
 ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
@@ -38,6 +38,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
   std::vector<std::string> traces, states;
   CLI::Option* trace = cli.add_option("--trace", traces);
   CLI::Option* state = cli.add_option("--state", states);
+  CLI::Option* version = cli.add_flag("--version");
   for (CLI::Option* o : {trace, state}) {
     o->expected(0, 1)->allow_extra_args(false)->multi_option_policy(
         CLI::MultiOptionPolicy::TakeAll);
@@ -62,6 +63,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
     }
   }
   Options o;
+  o.version = version->count() > 0;
   o.simulate = simulate->count() == 1;
   if (o.simulate && simulate->results().front() != kDefaultScenario) {
     o.scenarioFile = simulate->results().front();

@@ -11,11 +11,27 @@
 #include "Program.h"
 #include "WinDefs.h"
 #include "win32/WideText.h"
+#include "ZulVersion.h"
 #include "win32/Win32SystemServices.h"
 #include "win32/Win32VolumePort.h"
 #include "win32/Win32WindowSystem.h"
 
 using namespace zul;
+
+// --version: on the standard output when the program has one (a console, a
+// pipe or a file it was started with), else in a message box.
+static int ShowVersion(ui::Win32SystemServices& pc) {
+  const std::string line = ZUL_PRODUCT_NAME " " ZUL_VERSION_TEXT "\r\n";
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  if (out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN &&
+      WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+      written == line.size()) {
+    return 0;
+  }
+  pc.FrameworkMessageBox(line.substr(0, line.size() - 2), MB_OK | MB_ICONINFORMATION);
+  return 0;
+}
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ui::Win32SystemServices pc;
@@ -27,6 +43,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       pc.FrameworkMessageBox(parsed.error + "\n\n" + app::Usage(), MB_OK | MB_ICONERROR);
       return app::kExitBadOptions;
     }
+    if (parsed.options->version) return ShowVersion(pc);
     ui::Win32WindowSystem windows(instance);
     Win32VolumePort pcDrives;
     return app::RunProgram(*parsed.options, {windows, pc, pcDrives, stderr});

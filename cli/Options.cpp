@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "ZulVersion.h"
+
 namespace zul::cli {
 namespace {
 
@@ -60,6 +62,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   app.fallthrough();             // the global options may also follow the command
   app.require_subcommand(0, 1);  // none is refused below, after unknown words
   app.footer(kFooter);
+  app.set_version_flag("--version", "zulctl " ZUL_VERSION_TEXT);
 
   CLI::Option* simulate =
       app.add_option("--simulate", o.scenarioPath,
@@ -133,7 +136,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
                                  "give at least one of --officer, --department, --additional");
     }
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) {  // --help
+    if (e.get_exit_code() == 0) {  // --help, --version
       app.exit(e, out, err);
       return {std::nullopt, 0};
     }

@@ -44,7 +44,7 @@ struct ParsedCommandLine {
   int exitCode = 0;
 };
 
-// Parses argv. For --help prints the help to out (exit code 0); for a usage
+// Parses argv. For --help or --version prints it to out (exit code 0); for a usage
 // error prints the fault and a pointer to --help to err (exit code 1).
 ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
                                    std::ostream& err);

@@ -46,6 +46,14 @@ INSTANTIATE_TEST_SUITE_P(
                                "t",
                                "C:\\a b\\cam.json"}));
 
+TEST(CommandLineTest, VersionIsAskedOnlyByItsOption) {
+  EXPECT_FALSE(ParseCommandLine(std::vector<std::string>{"--simulate"}).options->version);
+  const ParsedCommandLine parsed = ParseCommandLine(std::vector<std::string>{"--version"});
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  EXPECT_TRUE(parsed.options->version);
+  EXPECT_FALSE(parsed.options->simulate);
+}
+
 struct BadCase {
   std::vector<std::string> args;
   std::string error;

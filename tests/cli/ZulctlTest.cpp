@@ -14,6 +14,7 @@
 #include "FilePath.h"
 #include "Spawn.h"
 #include "support/ForeignName.h"
+#include "ZulVersion.h"
 
 namespace zul {
 namespace {
@@ -260,6 +261,8 @@ TEST_F(ZulctlTest, ExitStatuses) {
      0,
      "",
      "Logged in as administrator.\nStorage opened on F:\n"},
+
+    {"version", noTexts, {"--version"}, "", 0, "", "zulctl " ZUL_VERSION_TEXT "\n", false},
 
     {"no command", noTexts, {}, "", 1, "Usage: zulctl", ""},
     {"unknown command", noTexts, {"reboot"}, "", 1, "not expected: reboot", ""},

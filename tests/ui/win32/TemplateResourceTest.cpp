@@ -12,6 +12,7 @@
 
 #include "Templates.h"
 #include "WinDefs.h"
+#include "ZulVersion.h"
 #include "resource.h"
 
 namespace zul::ui {
@@ -201,10 +202,13 @@ TEST(ProgramResourcesTest, VersionBlockNamesTheProgram) {
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
+  // The project version, the same in its numbers and its text.
+  const DWORD high = (ZUL_VERSION_MAJOR << 16) | ZUL_VERSION_MINOR;
+  const DWORD low = (ZUL_VERSION_PATCH << 16) | ZUL_VERSION_TWEAK;
+  EXPECT_EQ(fixed->dwFileVersionMS, high);
+  EXPECT_EQ(fixed->dwFileVersionLS, low);
+  EXPECT_EQ(fixed->dwProductVersionMS, high);
+  EXPECT_EQ(fixed->dwProductVersionLS, low);
 
   const auto text = [&](const char* name) {
     char* value = nullptr;
@@ -217,6 +221,12 @@ TEST(ProgramResourcesTest, VersionBlockNamesTheProgram) {
   EXPECT_EQ(text("FileDescription"), "ZUL_PC_TOOL");
   EXPECT_EQ(text("InternalName"), "ZUL_PC_TOOL.exe");
   EXPECT_EQ(text("OriginalFilename"), "ZUL_PC_TOOL.exe");
+  EXPECT_EQ(text("ProductName"), "ZUL_PC_TOOL");
+  EXPECT_EQ(text("CompanyName"), "Marlowen");
+  const std::string version = std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) +
+                              "." + std::to_string(HIWORD(low)) + "." + std::to_string(LOWORD(low));
+  EXPECT_EQ(text("FileVersion"), version);
+  EXPECT_EQ(text("ProductVersion"), version);
 }
 
 TEST(ProgramResourcesTest, ManifestAsksForNoElevationAndIsDpiAware) {

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Builds what goes to the Windows PCs into build/dist/ (or --out DIR):
+#   ZUL_PC_TOOL-<version>-x64.msi   the installer (packaging/windows/)
+#   ZUL_PC_TOOL-<version>-x64.zip   the portable copy: both programs, the README
+#                                   and the licence texts of the libraries linked in
+#   SHA256SUMS
+# from the mingw64 preset's build, the programs stripped of their debug data.
+#
+# Signing: with ZUL_SIGN_PKCS12 naming a PKCS#12 file (certificate and key) and
+# ZUL_SIGN_PASSWORD holding its password, both programs and the installer are
+# signed with osslsigncode. Without ZUL_SIGN_PKCS12 they stay unsigned, and the
+# script says so. The password goes to osslsigncode through a pipe: it is
+# never printed, written to a file or put on a command line.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+out=$root/build/dist
+if [[ $# == 2 && $1 == --out ]]; then
+  out=$(realpath -m "$2")
+elif (($#)); then
+  echo "usage: scripts/dist.sh [--out DIR]" >&2
+  exit 1
+fi
+
+cmake --preset mingw64 >/dev/null
+cmake --build --preset mingw64 --target ZUL_PC_TOOL zulctl
+build=$root/build/mingw64
+# shellcheck source=/dev/null
+source "$build/dist.env"
+export ZUL_PRODUCT_NAME ZUL_MANUFACTURER ZUL_VERSION
+name=$ZUL_PRODUCT_NAME-$ZUL_VERSION-x64
+
+# The licence texts of what the programs carry in them (they are linked
+# statically): the MinGW-w64 runtime with winpthreads, GCC's libgcc and
+# libstdc++, nlohmann-json, CLI11. Debian's copyright files hold them.
+licences=(
+  "gcc-runtime.txt:/usr/share/doc/gcc-mingw-w64-base/copyright"
+  "mingw-w64.txt:/usr/share/doc/mingw-w64-x86-64-dev/copyright"
+  "nlohmann-json.txt:/usr/share/doc/nlohmann-json3-dev/copyright"
+  "cli11.txt:/usr/share/doc/libcli11-dev/copyright"
+)
+
+crlf() { sed 's/\r*$/\r/' "$1" >"$2"; }  # texts read in Notepad
+
+# Only what an earlier run made goes: --out may name a folder with more in it.
+rm -rf "$out/stage" "$out/portable" "$out/SHA256SUMS" "$out/$ZUL_PRODUCT_NAME"-*-x64.msi \
+  "$out/$ZUL_PRODUCT_NAME"-*-x64.zip
+stage=$out/stage
+mkdir -p "$stage/licenses"
+for exe in "$build/app/ZUL_PC_TOOL.exe" "$build/cli/zulctl.exe"; do
+  x86_64-w64-mingw32-strip --strip-all -o "$stage/${exe##*/}" "$exe"
+done
+crlf README.md "$stage/README.txt"
+cp res/camera.ico "$stage/"
+for entry in "${licences[@]}"; do
+  crlf "${entry#*:}" "$stage/licenses/${entry%%:*}"
+done
+
+sign() {  # file...: signs each in place
+  local file log
+  for file in "$@"; do
+    log=$(mktemp)
+    if ! osslsigncode sign -pkcs12 "$ZUL_SIGN_PKCS12" \
+      -readpass <(printf '%s' "${ZUL_SIGN_PASSWORD-}") \
+      -h sha256 -n "$ZUL_PRODUCT_NAME" -in "$file" -out "$file.signed" >"$log" 2>&1; then
+      cat "$log" >&2
+      rm -f "$log" "$file.signed"
+      echo "dist: signing ${file##*/} failed" >&2
+      exit 1
+    fi
+    rm -f "$log"
+    mv "$file.signed" "$file"
+    echo "signed: ${file##*/}"
+  done
+}
+signing=false
+if [[ -n "${ZUL_SIGN_PKCS12:-}" ]]; then
+  [[ -r $ZUL_SIGN_PKCS12 ]] || {
+    echo "dist: ZUL_SIGN_PKCS12 names no readable file: $ZUL_SIGN_PKCS12" >&2
+    exit 1
+  }
+  signing=true
+  sign "$stage/ZUL_PC_TOOL.exe" "$stage/zulctl.exe"
+else
+  echo "ZUL_SIGN_PKCS12 is not set: the programs and the installer are NOT signed."
+fi
+
+packaging/windows/make-msi.sh "$stage" "$out/$name.msi"
+if $signing; then sign "$out/$name.msi"; fi
+
+portable=$out/portable/$name
+mkdir -p "$portable"
+cp -r "$stage/ZUL_PC_TOOL.exe" "$stage/zulctl.exe" "$stage/README.txt" "$stage/licenses" \
+  "$portable/"
+(cd "$out/portable" && zip -q -X -r "$out/$name.zip" "$name")
+
+(cd "$out" && sha256sum "$name.msi" "$name.zip" >SHA256SUMS)
+echo "dist: $out/$name.msi"
+echo "dist: $out/$name.zip"
