@@ -1,5 +1,6 @@
 #include "Scenario.h"
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -358,23 +359,56 @@ ScenarioResult LoadScenarioFile(const std::string& path) {
   return ParseScenario(text, path);
 }
 
-void ApplyScenario(const Scenario& scenario, SimulatedDrives& drives) {
+namespace {
+
+void PlugIn(const DriveSpec& entry, SimulatedDrives& drives) {
+  SimulatedDrive d;
+  d.type = entry.type;
+  d.answer = entry.answer;
+  if (entry.type == DriveType::Camera) d.camera = std::make_shared<SimulatedCamera>(entry.camera);
+  d.faults = entry.faults;
+  d.requests = entry.requests;
+  d.unplugged = entry.unplugged;
+  const std::shared_ptr<SimulatedCamera> camera = d.camera;
+  drives.Insert(entry.letter, std::move(d));
+  // Inserting starts a new connection; a saved state may hold the login of
+  // a camera that stayed plugged in, so it is put back.
+  if (camera) camera->state = entry.camera;
+}
+
+// Pulls out every drive at a letter the scenario does not name, or all of them.
+void PullOut(const Scenario* keeping, SimulatedDrives& drives) {
   std::vector<char> letters;
-  for (const auto& [letter, drive] : drives.Drives()) letters.push_back(letter);
+  for (const auto& [letter, drive] : drives.Drives()) {
+    const auto named = [letter = letter](const DriveSpec& d) { return d.letter == letter; };
+    if (!keeping || std::none_of(keeping->drives.begin(), keeping->drives.end(), named)) {
+      letters.push_back(letter);
+    }
+  }
   for (char letter : letters) drives.Remove(letter);
+}
+
+}  // namespace
+
+void ApplyScenario(const Scenario& scenario, SimulatedDrives& drives) {
+  PullOut(nullptr, drives);
+  for (const DriveSpec& entry : scenario.drives) PlugIn(entry, drives);
+}
+
+void UpdateDrives(const Scenario& scenario, SimulatedDrives& drives) {
+  PullOut(&scenario, drives);
   for (const DriveSpec& entry : scenario.drives) {
-    SimulatedDrive d;
-    d.type = entry.type;
-    d.answer = entry.answer;
-    if (entry.type == DriveType::Camera) d.camera = std::make_shared<SimulatedCamera>(entry.camera);
-    d.faults = entry.faults;
-    d.requests = entry.requests;
-    d.unplugged = entry.unplugged;
-    const std::shared_ptr<SimulatedCamera> camera = d.camera;
-    drives.Insert(entry.letter, std::move(d));
-    // Inserting starts a new connection; a saved state may hold the login of
-    // a camera that stayed plugged in, so it is put back.
-    if (camera) camera->state = entry.camera;
+    SimulatedDrive* d = drives.Drive(entry.letter);
+    const bool camera = entry.type == DriveType::Camera;
+    if (!d || d->type != entry.type || bool(d->camera) != camera) {
+      PlugIn(entry, drives);
+      continue;
+    }
+    d->answer = entry.answer;
+    d->faults = entry.faults;
+    d->requests = entry.requests;
+    d->unplugged = entry.unplugged;
+    if (camera) d->camera->state = entry.camera;
   }
 }
 
