@@ -59,7 +59,10 @@ void UpdateDrives(const Scenario& scenario, SimulatedDrives& drives);
 Scenario CaptureScenario(const SimulatedDrives& drives);
 
 // One camera at F: with user password "1234", administrator password "888888",
-// reference texts, hint, firmware and serial number.
+// reference texts, hint, firmware and serial number. Its text is the one its
+// saved states are fingerprinted with; its passwords get fresh salts on every
+// call.
+const std::string& DefaultScenarioText();
 Scenario DefaultScenario();
 
 // JSON text in the scenario format. Passwords are written as SHA-256 digests

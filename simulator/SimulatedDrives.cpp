@@ -102,8 +102,8 @@ bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32
   if (inSize < sizeof h || outSize < sizeof h) return false;
   std::memcpy(&h, base, sizeof h);
   if (h.Length != sizeof h || h.CdbLength == 0 || h.CdbLength > 16) return false;
-  if (h.DataTransferLength > 0 && (h.DataBufferOffset > outSize ||
-                                   h.DataTransferLength > outSize - h.DataBufferOffset)) {
+  if (h.DataTransferLength > 0 &&
+      (h.DataBufferOffset > outSize || h.DataTransferLength > outSize - h.DataBufferOffset)) {
     return false;
   }
 

@@ -11,7 +11,7 @@ namespace zul::sim {
 
 bool Simulation::Open(const std::string& scenarioPath, const std::string& statePath,
                       std::string& error) {
-  std::string text = ToJson(DefaultScenario());
+  std::string text = DefaultScenarioText();
   ScenarioResult scenario{DefaultScenario(), {}};
   if (!scenarioPath.empty()) {
     if (!ReadFileText(scenarioPath, text)) {

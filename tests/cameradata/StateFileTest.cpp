@@ -229,5 +229,83 @@ TEST_F(StateFileTest, OnlyTheOwnerReadsTheFile) {
 }
 #endif
 
+TEST_F(StateFileTest, PasswordsAreSaltedApart) {
+  std::string plain;  // a digest of 2580 without salt, as a scenario may give it
+  for (std::uint8_t b : sim::Sha256("2580")) {
+    plain += "0123456789abcdef"[b >> 4];
+    plain += "0123456789abcdef"[b & 15];
+  }
+  const std::string text = R"({"drives": [
+    {"letter": "F", "type": "camera", "password": "2580"},
+    {"letter": "G", "type": "camera", "password": "2580"},
+    {"letter": "H", "type": "camera", "passwordSha256": ")" +
+                           plain + R"("}]})";
+  Write(scenario, text);
+  // F's password set anew by the camera, G's from the scenario in clear.
+  Run(state, [](DeviceSession& s) { WriteTextField(s, TEXT_NEW_PASSWORD, "2580"); });
+
+  const std::string saved = Read(state);
+  sim::StateFile file(state, sim::ScenarioFingerprint(text));
+  sim::Scenario drives;
+  std::string error;
+  ASSERT_TRUE(file.Parse(saved, drives, error)) << error;
+  ASSERT_EQ(drives.drives.size(), 3u);
+  const sim::PasswordDigest &f = drives.drives[0].camera.userPassword,
+                            &g = drives.drives[1].camera.userPassword,
+                            &h = drives.drives[2].camera.userPassword;
+  EXPECT_EQ(f.salt.size(), sim::kSaltSize);
+  EXPECT_EQ(g.salt.size(), sim::kSaltSize);
+  EXPECT_NE(f.salt, g.salt);
+  EXPECT_NE(f.digest, g.digest);  // one password, two digests
+  EXPECT_TRUE(h.salt.empty());    // given plain, kept plain
+  EXPECT_EQ(saved.find(plain), saved.rfind(plain)) << "the same digest at more than one camera";
+  for (char letter : {'F', 'G', 'H'}) {
+    SCOPED_TRACE(letter);
+    sim::Simulation sim;
+    ASSERT_TRUE(sim.Open(scenario, state, error)) << error;
+    DeviceSession s{sim.Port()};
+    ASSERT_TRUE(DiscoverCameraAt(s, letter));
+    EXPECT_EQ(test::CheckPassword(s, "2580"), std::make_pair(1, 0));
+  }
+}
+
+TEST_F(StateFileTest, RefusedFilesNameTheirFault) {
+  Run(state, [](DeviceSession& s) { WriteTextField(s, TEXT_HINT, "x"); });
+  const std::string saved = Read(state);
+  const std::string other = (dir / "other.json").string();
+  Write(other, R"({"drives": []})");
+  const std::string bad = (dir / "bad.json").string();
+  std::string badHint = saved;  // a saved state with one value of the wrong type
+  const auto at = badHint.find("\"hint\": \"x\"");
+  ASSERT_NE(at, std::string::npos);
+  badHint.replace(at, 11, "\"hint\": 7");
+
+  struct Case {
+    const char* name;
+    std::string badText;  // written to bad.json when not empty
+    std::string scenarioPath, statePath;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"another scenario", "", other, state, state + ": saved from another scenario"},
+      {"default scenario", "", "", state, state + ": saved from another scenario"},
+      {"state is the scenario", "", scenario, scenario, scenario + ": is the scenario file"},
+      {"not JSON", "{\"scenarioSha256\": ", scenario, bad, bad + ": not a saved state"},
+      {"no fingerprint", R"({"drives": []})", scenario, bad, bad + ": not a saved state"},
+      {"scenario unreadable", "", (dir / "none.json").string(), state, "none.json: cannot be read"},
+      {"bad value in the state", badHint, scenario, bad, bad + ": drives[1].hint: must be a text"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.badText.empty()) Write(bad, c.badText);
+    sim::Simulation sim;
+    std::string error;
+    EXPECT_FALSE(sim.Open(c.scenarioPath, c.statePath, error));
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+  }
+  EXPECT_EQ(Read(state), saved);
+  EXPECT_EQ(Read(scenario), kScenario);
+}
+
 }  // namespace
 }  // namespace zul
