@@ -10,14 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "Sha256.h"
+#include "PasswordDigest.h"
 
 namespace zul::sim {
-
-using PasswordDigest = Sha256Digest;
-inline PasswordDigest DigestOfPassword(std::string_view password) {
-  return Sha256(password);
-}
 
 inline constexpr std::size_t kMaxCameraText = 40;  // officer, department, additional, hint
 inline constexpr std::size_t kMaxPassword = 10;    // the camera takes 1 to 10 characters
@@ -28,13 +23,24 @@ inline constexpr std::uint8_t kLockAfterWrongAttempts = 6;
 inline constexpr char kDefaultUserPassword[] = "1234";
 inline constexpr char kDefaultAdminPassword[] = "888888";
 
+// The default passwords' digests are salted once per run, so that states left
+// at their defaults compare equal.
+inline const PasswordDigest& DefaultUserDigest() {
+  static const PasswordDigest digest = DigestOfPassword(kDefaultUserPassword);
+  return digest;
+}
+inline const PasswordDigest& DefaultAdminDigest() {
+  static const PasswordDigest digest = DigestOfPassword(kDefaultAdminPassword);
+  return digest;
+}
+
 struct CameraState {
   std::string officer;
   std::string department;
   std::string additional;
   std::string hint;
-  PasswordDigest userPassword = DigestOfPassword(kDefaultUserPassword);
-  PasswordDigest adminPassword = DigestOfPassword(kDefaultAdminPassword);
+  PasswordDigest userPassword = DefaultUserDigest();
+  PasswordDigest adminPassword = DefaultAdminDigest();
   std::uint8_t wrongAttempts = 0;  // locked from kLockAfterWrongAttempts on
   std::array<std::string, 3> firmware = {"V1.6", ".2024", "1201"};
   std::string serial = "A1234567";

@@ -1,5 +1,6 @@
 #include "Scenario.h"
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -25,10 +26,29 @@ constexpr DriveType kTypes[] = {DriveType::Disk, DriveType::Unopenable, DriveTyp
 
 // Keys that only a camera drive takes.
 const std::set<std::string> kCameraKeys = {
-    "answer",   "password",   "passwordSha256", "adminPassword", "adminPasswordSha256",
-    "officer",  "department", "additional",     "hint",          "wrongAttempts",
-    "firmware", "serial",     "resolution",     "loopRecording", "query0D",
-    "time",     "date",       "diskAccess",     "loggedIn",      "administrator"};
+    "answer",
+    "password",
+    "passwordSha256",
+    "passwordSalt",
+    "adminPassword",
+    "adminPasswordSha256",
+    "adminPasswordSalt",
+    "officer",
+    "department",
+    "additional",
+    "hint",
+    "wrongAttempts",
+    "firmware",
+    "serial",
+    "resolution",
+    "loopRecording",
+    "query0D",
+    "time",
+    "date",
+    "diskAccess",
+    "loggedIn",
+    "administrator",
+};
 
 // The members of one JSON object, read key by key, with messages that name
 // the source and the key's path.
@@ -123,20 +143,33 @@ class Fields {
     return bytes;
   }
 
-  std::optional<PasswordDigest> Digest(const char* key) {
+  // Exactly size bytes in hexadecimal digits.
+  std::optional<std::vector<std::uint8_t>> HexBytes(const char* key, std::size_t size,
+                                                    const char* what) {
     const Json* v = Take(key);
     if (!v) return std::nullopt;
-    std::optional<PasswordDigest> d;
-    if (v->is_string()) d = DigestFromHex(v->get<std::string>());
-    if (!d) Refuse(key, "must be a SHA-256 digest in 64 hexadecimal digits");
-    return d;
+    std::optional<std::vector<std::uint8_t>> bytes;
+    if (v->is_string()) bytes = BytesFromHex(v->get<std::string>());
+    if (!bytes || bytes->size() != size) {
+      Refuse(key, std::string("must be ") + what + " in " + std::to_string(2 * size) +
+                      " hexadecimal digits");
+    }
+    return bytes;
   }
 
-  // Either the password in clear or its digest, not both.
-  std::optional<PasswordDigest> Password(const char* clearKey, const char* digestKey) {
+  // Either the password in clear (salted here) or its digest with the salt it
+  // was made with, if any.
+  std::optional<PasswordDigest> Password(const char* clearKey, const char* digestKey,
+                                         const char* saltKey) {
     if (Has(clearKey) && Has(digestKey)) Refuse(digestKey, std::string("given with ") + clearKey);
+    if (Has(saltKey) && !Has(digestKey)) Refuse(saltKey, std::string("given without ") + digestKey);
     if (auto clear = Text(clearKey, 1, kMaxPassword)) return DigestOfPassword(*clear);
-    return Digest(digestKey);
+    const auto digest = HexBytes(digestKey, std::tuple_size_v<Sha256Digest>, "a SHA-256 digest");
+    if (!digest) return std::nullopt;
+    PasswordDigest d;
+    std::copy(digest->begin(), digest->end(), d.digest.begin());
+    if (auto salt = HexBytes(saltKey, kSaltSize, "a salt")) d.salt = *salt;
+    return d;
   }
 
   void RefuseUnknown(bool camera) const {
@@ -148,9 +181,9 @@ class Fields {
   }
 
  private:
-  static std::optional<PasswordDigest> DigestFromHex(const std::string& hex) {
-    if (hex.size() != 64) return std::nullopt;
-    PasswordDigest d{};
+  static std::optional<std::vector<std::uint8_t>> BytesFromHex(const std::string& hex) {
+    if (hex.size() % 2 != 0) return std::nullopt;
+    std::vector<std::uint8_t> d(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); ++i) {
       const char c = hex[i];
       int v;
@@ -184,8 +217,10 @@ void ReadCamera(Fields& f, CameraState& c) {
   for (const auto& t : texts) {
     if (auto v = f.Text(t.key, 0, kMaxCameraText)) c.*t.member = *v;
   }
-  if (auto d = f.Password("password", "passwordSha256")) c.userPassword = *d;
-  if (auto d = f.Password("adminPassword", "adminPasswordSha256")) c.adminPassword = *d;
+  if (auto d = f.Password("password", "passwordSha256", "passwordSalt")) c.userPassword = *d;
+  if (auto d = f.Password("adminPassword", "adminPasswordSha256", "adminPasswordSalt")) {
+    c.adminPassword = *d;
+  }
   if (auto v = f.Whole("wrongAttempts", 255)) c.wrongAttempts = static_cast<std::uint8_t>(*v);
   if (const Json* parts = f.Take("firmware")) {
     if (!parts->is_array() || parts->size() != 3)
@@ -292,17 +327,23 @@ Json Parse(std::string_view text, std::string_view source) {
   }
 }
 
-std::string Hex(const PasswordDigest& d) {
+template <typename Bytes>
+std::string Hex(const Bytes& bytes) {
   static const char digits[] = "0123456789abcdef";
   std::string s;
-  for (std::uint8_t b : d) s += {digits[b >> 4], digits[b & 15]};
+  for (std::uint8_t b : bytes) s += {digits[b >> 4], digits[b & 15]};
   return s;
+}
+
+void PutPassword(Json& j, const char* digestKey, const char* saltKey, const PasswordDigest& d) {
+  j[digestKey] = Hex(d.digest);
+  if (!d.salt.empty()) j[saltKey] = Hex(d.salt);
 }
 
 Json CameraJson(const CameraState& c) {
   Json j;
-  j["passwordSha256"] = Hex(c.userPassword);
-  j["adminPasswordSha256"] = Hex(c.adminPassword);
+  PutPassword(j, "passwordSha256", "passwordSalt", c.userPassword);
+  PutPassword(j, "adminPasswordSha256", "adminPasswordSalt", c.adminPassword);
   j["wrongAttempts"] = c.wrongAttempts;
   j["officer"] = Latin1ToUtf8(c.officer);
   j["department"] = Latin1ToUtf8(c.department);
@@ -358,18 +399,53 @@ ScenarioResult LoadScenarioFile(const std::string& path) {
   return ParseScenario(text, path);
 }
 
+namespace {
+
+void PlugIn(const DriveSpec& entry, SimulatedDrives& drives) {
+  SimulatedDrive d;
+  d.type = entry.type;
+  d.answer = entry.answer;
+  if (entry.type == DriveType::Camera) d.camera = std::make_shared<SimulatedCamera>(entry.camera);
+  d.faults = entry.faults;
+  d.requests = entry.requests;
+  d.unplugged = entry.unplugged;
+  // A saved state may hold the login of a camera that stayed plugged in.
+  drives.InsertAsSaved(entry.letter, std::move(d));
+}
+
+// Pulls out every drive at a letter the scenario does not name, or all of them.
+void PullOut(const Scenario* keeping, SimulatedDrives& drives) {
+  std::vector<char> letters;
+  for (char letter : drives.Letters()) {
+    const auto named = [letter](const DriveSpec& d) { return d.letter == letter; };
+    if (!keeping || std::none_of(keeping->drives.begin(), keeping->drives.end(), named)) {
+      letters.push_back(letter);
+    }
+  }
+  for (char letter : letters) drives.Remove(letter);
+}
+
+}  // namespace
+
 void ApplyScenario(const Scenario& scenario, SimulatedDrives& drives) {
-  for (char letter : drives.Letters()) drives.Remove(letter);
+  PullOut(nullptr, drives);
+  for (const DriveSpec& entry : scenario.drives) PlugIn(entry, drives);
+}
+
+void UpdateDrives(const Scenario& scenario, SimulatedDrives& drives) {
+  PullOut(&scenario, drives);
   for (const DriveSpec& entry : scenario.drives) {
-    SimulatedDrive d;
-    d.type = entry.type;
-    d.answer = entry.answer;
-    if (entry.type == DriveType::Camera) d.camera = std::make_shared<SimulatedCamera>(entry.camera);
-    d.faults = entry.faults;
-    d.requests = entry.requests;
-    d.unplugged = entry.unplugged;
-    // A saved state may hold the login of a camera that stayed plugged in.
-    drives.InsertAsSaved(entry.letter, std::move(d));
+    SimulatedDrive* d = drives.Drive(entry.letter);
+    const bool camera = entry.type == DriveType::Camera;
+    if (!d || d->type != entry.type || bool(d->camera) != camera) {
+      PlugIn(entry, drives);
+      continue;
+    }
+    d->answer = entry.answer;
+    d->faults = entry.faults;
+    d->requests = entry.requests;
+    d->unplugged = entry.unplugged;
+    if (camera) d->camera->state = entry.camera;
   }
 }
 
@@ -391,15 +467,35 @@ Scenario CaptureScenario(const SimulatedDrives& drives) {
   return s;
 }
 
+const std::string& DefaultScenarioText() {
+  // The same bytes as scenarios/default.json: the two share saved states.
+  static const std::string text = R"({
+  "drives": [
+    {
+      "letter": "F",
+      "type": "camera",
+      "answer": "AA55",
+      "password": "1234",
+      "adminPassword": "888888",
+      "wrongAttempts": 0,
+      "officer": "OFFICER 0417",
+      "department": "NORTH DIV",
+      "additional": "TRAFFIC 10",
+      "hint": "four digits",
+      "firmware": ["V1.6", ".2024", "1201"],
+      "serial": "A1234567",
+      "resolution": 0,
+      "loopRecording": 0,
+      "query0D": 0
+    }
+  ]
+}
+)";
+  return text;
+}
+
 Scenario DefaultScenario() {
-  DriveSpec camera;
-  camera.letter = 'F';
-  camera.type = DriveType::Camera;
-  camera.camera.officer = "OFFICER 0417";
-  camera.camera.department = "NORTH DIV";
-  camera.camera.additional = "TRAFFIC 10";
-  camera.camera.hint = "four digits";
-  return Scenario{{camera}};
+  return *ParseScenario(DefaultScenarioText(), "the default scenario").scenario;
 }
 
 std::string ToJson(const Scenario& scenario) {

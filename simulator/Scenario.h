@@ -49,11 +49,20 @@ ScenarioResult LoadScenarioFile(const std::string& path);
 // that was read is complete.
 void ApplyScenario(const Scenario& scenario, SimulatedDrives& drives);
 
+// Brings drives to the scenario's state as a camera that stays plugged in sees
+// it: a drive of the same type at the same letter is updated where it stands,
+// so its open handles and its camera's connection (a text half sent) go on;
+// the other drives are pulled out or plugged in as ApplyScenario does.
+void UpdateDrives(const Scenario& scenario, SimulatedDrives& drives);
+
 // The drives as they stand: camera states, request counters, faults.
 Scenario CaptureScenario(const SimulatedDrives& drives);
 
 // One camera at F: with user password "1234", administrator password "888888",
-// reference texts, hint, firmware and serial number.
+// reference texts, hint, firmware and serial number. Its text is the one its
+// saved states are fingerprinted with; its passwords get fresh salts on every
+// call.
+const std::string& DefaultScenarioText();
 Scenario DefaultScenario();
 
 // JSON text in the scenario format. Passwords are written as SHA-256 digests

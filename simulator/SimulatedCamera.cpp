@@ -149,18 +149,19 @@ SimulatedCamera::Bytes SimulatedCamera::CheckPassword() {
   const char* text = pending_[kLoginKind].data();
   const std::string_view attempt =
       loginComplete_ ? std::string_view(text, strnlen(text, kMaxCameraText)) : std::string_view();
-  const PasswordDigest digest = DigestOfPassword(attempt);
   const bool given = !attempt.empty();
+  const bool admin = given && PasswordMatches(state.adminPassword, attempt);
+  const bool user = given && PasswordMatches(state.userPassword, attempt);
   Forget(kLoginKind);
 
   // The administrator's password opens even a locked camera.
-  if (given && digest == state.adminPassword) {
+  if (admin) {
     state.wrongAttempts = 0;
     state.loggedIn = state.administrator = true;
     return {2, 0};
   }
   const bool locked = state.wrongAttempts >= kLockAfterWrongAttempts;
-  if (given && !locked && digest == state.userPassword) {
+  if (!locked && user) {
     state.wrongAttempts = 0;
     state.loggedIn = true;
     state.administrator = false;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "FilePath.h"
 #include "FileText.h"
 #include "Scenario.h"
 
@@ -10,7 +11,7 @@ namespace zul::sim {
 
 bool Simulation::Open(const std::string& scenarioPath, const std::string& statePath,
                       std::string& error) {
-  std::string text = ToJson(DefaultScenario());
+  std::string text = DefaultScenarioText();
   ScenarioResult scenario{DefaultScenario(), {}};
   if (!scenarioPath.empty()) {
     if (!ReadFileText(scenarioPath, text)) {
@@ -25,19 +26,20 @@ bool Simulation::Open(const std::string& scenarioPath, const std::string& stateP
   }
   if (!scenarioPath.empty() && !statePath.empty()) {
     std::error_code ec;
-    if (std::filesystem::equivalent(scenarioPath, statePath, ec)) {
+    if (std::filesystem::equivalent(PathFromUtf8(scenarioPath), PathFromUtf8(statePath), ec)) {
       error = statePath + ": is the scenario file; the state goes to a file of its own";
       return false;
     }
   }
-  ApplyScenario(*scenario.scenario, drives_);
   saving_.reset();
+  ApplyScenario(*scenario.scenario, drives_);
   if (statePath.empty()) return true;
 
-  StateFile file(statePath, ScenarioFingerprint(text));
-  if (file.LoadInto(drives_, error) == StateFile::Load::Refused) return false;
-  saving_ = std::make_unique<StateSavingPort>(drives_, std::move(file));
-  return true;
+  saving_ =
+      std::make_unique<StateSavingPort>(drives_, StateFile(statePath, ScenarioFingerprint(text)));
+  if (saving_->Load(error)) return true;
+  saving_.reset();
+  return false;
 }
 
 }  // namespace zul::sim

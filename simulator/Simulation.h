@@ -1,7 +1,11 @@
 #pragma once
 // The simulated drives a program runs against when asked to simulate: built
 // from a scenario file (or the default scenario) and, when a state file is
-// named, carried on from that file and saved back to it after every change.
+// named, shared through that file (StateFile.h): read before and saved after
+// every request.
+//
+// Threads: with a state file, Port() may be used by several threads at once
+// (StateSavingPort). Without one, Port() is the drives themselves.
 
 #include <memory>
 #include <string>
@@ -22,9 +26,10 @@ class Simulation {
 
   // The port to talk through: the drives, or the saving port over them.
   DevicePort& Port() { return saving_ ? static_cast<DevicePort&>(*saving_) : drives_; }
+  // The drives themselves: not while threads use Port().
   SimulatedDrives& Drives() { return drives_; }
 
-  // The first failed save of the state file, or empty.
+  // The first failed read or save of the state file, or empty.
   std::string SaveError() const { return saving_ ? saving_->SaveError() : std::string(); }
 
  private:

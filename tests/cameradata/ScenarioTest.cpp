@@ -24,9 +24,11 @@ std::string SourceFile(const char* relative) {
 }
 
 TEST(ScenarioTest, DefaultFileIsTheDefaultScenario) {
-  const sim::ScenarioResult r = sim::LoadScenarioFile(SourceFile("scenarios/default.json"));
+  std::ifstream file(SourceFile("scenarios/default.json"), std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(file), {}};
+  EXPECT_EQ(text, sim::DefaultScenarioText());
+  const sim::ScenarioResult r = sim::ParseScenario(text, "default.json");
   ASSERT_TRUE(r) << r.error;
-  EXPECT_TRUE(*r.scenario == sim::DefaultScenario());
   // And it holds a camera that the tool reads and logs in to.
   sim::SimulatedDrives drives;
   sim::ApplyScenario(*r.scenario, drives);
@@ -79,16 +81,16 @@ TEST(ScenarioTest, EveryKeyAndEveryDefault) {
   // A camera with nothing but letter and type gets the documented defaults.
   EXPECT_EQ(d[1].answer, sim::AnswerForm::AA55);
   EXPECT_TRUE(d[1].camera == sim::CameraState{});
-  EXPECT_EQ(d[1].camera.userPassword, sim::DigestOfPassword("1234"));
-  EXPECT_EQ(d[1].camera.adminPassword, sim::DigestOfPassword("888888"));
+  EXPECT_TRUE(sim::PasswordMatches(d[1].camera.userPassword, "1234"));
+  EXPECT_TRUE(sim::PasswordMatches(d[1].camera.adminPassword, "888888"));
   EXPECT_TRUE(d[1].faults == sim::FaultPlan{});
   EXPECT_EQ(d[1].requests, 0u);
 
   const sim::DriveSpec& z = d[2];
   EXPECT_EQ(z.letter, 'Z');
   EXPECT_EQ(z.answer, sim::AnswerForm::RIZ);
-  EXPECT_EQ(z.camera.userPassword, sim::DigestOfPassword("pw"));
-  EXPECT_EQ(z.camera.adminPassword, sim::DigestOfPassword("admin"));
+  EXPECT_TRUE(sim::PasswordMatches(z.camera.userPassword, "pw"));
+  EXPECT_TRUE(sim::PasswordMatches(z.camera.adminPassword, "admin"));
   EXPECT_EQ(z.camera.wrongAttempts, 3);
   EXPECT_EQ(z.camera.officer + z.camera.department + z.camera.additional + z.camera.hint, "ODAH");
   EXPECT_EQ(z.camera.firmware, (std::array<std::string, 3>{"a", "", "c"}));
@@ -165,6 +167,14 @@ TEST(ScenarioTest, EachFaultGetsOneMessageAndNoDrive) {
        "drives[1].passwordSha256", "given with password"},
       {"bad digest", WithDrive(R"({"letter": "F", "type": "camera", "passwordSha256": "xyz"})"),
        "drives[1].passwordSha256", "64 hexadecimal digits"},
+      {"salt without digest", WithDrive(R"({"letter": "F", "type": "camera", "adminPassword": "1",
+                     "adminPasswordSalt": "00112233445566778899aabbccddeeff"})"),
+       "drives[1].adminPasswordSalt", "given without adminPasswordSha256"},
+      {"salt too short",
+       WithDrive(R"({"letter": "F", "type": "camera", "passwordSalt": "0011",
+                     "passwordSha256": ")" +
+                 std::string(64, '0') + R"("})"),
+       "drives[1].passwordSalt", "32 hexadecimal digits"},
       {"firmware of two parts",
        WithDrive(R"({"letter": "F", "type": "camera", "firmware": ["a", "b"]})"),
        "drives[1].firmware", "list of three texts"},

@@ -5,8 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "CameraStatus.h"
+#include "Command.h"
 #include "Discovery.h"
 #include "FileText.h"
 #include "LoginTraffic.h"
@@ -117,6 +119,154 @@ TEST_F(StateFileTest, FailedSaveIsKeptAndTheCameraStillAnswers) {
   DeviceSession session{sim.Port()};
   EXPECT_TRUE(DiscoverCamera(session));
   EXPECT_NE(sim.SaveError().find(nowhere), std::string::npos) << sim.SaveError();
+}
+
+TEST_F(StateFileTest, FileSpoiledMeanwhileIsReportedNotWrittenOver) {
+  Run(state, [](DeviceSession& s) { WriteTextField(s, TEXT_HINT, "before"); });
+  sim::Simulation sim;
+  std::string error;
+  ASSERT_TRUE(sim.Open(scenario, state, error)) << error;
+  const std::string spoiled = "{\"scenarioSha256\": ";
+  Write(state, spoiled);
+  DeviceSession session{sim.Port()};
+  ASSERT_TRUE(DiscoverCamera(session));  // answered from the drives as they were
+  WriteTextField(session, TEXT_HINT, "after");
+  EXPECT_NE(sim.SaveError().find(state + ": not a saved state"), std::string::npos)
+      << sim.SaveError();
+  EXPECT_EQ(Read(state), spoiled);
+}
+
+// Sends one chunk of a text by hand, to stop halfway through one: five
+// characters (more follow) or fewer (the last).
+void SendChunk(DeviceSession& s, TextKind kind, int index, const char (&five)[6]) {
+  ReplyBlock block{kind, static_cast<std::uint8_t>(index),
+                   static_cast<std::uint8_t>(strnlen(five, 5))};
+  std::copy_n(five, 5, block.begin() + 3);
+  ASSERT_TRUE(IssueCommand(s, CMD_WRITE_TEXT_CHUNK, block));
+}
+
+// A window holding its camera while another program changes it: each takes
+// in the other's changes, the window's handle and half-sent text go on.
+TEST_F(StateFileTest, ProgramsOpenTogetherTakeInEachOthersChanges) {
+  sim::Simulation window, other;
+  std::string error;
+  ASSERT_TRUE(window.Open(scenario, state, error)) << error;
+  DeviceSession held{window.Port()};
+  ASSERT_TRUE(DiscoverCamera(held));
+  SendChunk(held, TEXT_HINT, 0, "HALF ");
+  {
+    ASSERT_TRUE(other.Open(scenario, state, error)) << error;
+    DeviceSession s{other.Port()};
+    ASSERT_TRUE(DiscoverCamera(s));
+    WriteTextField(s, TEXT_OFFICER, "FROM OTHER");
+    EXPECT_EQ(test::CheckPassword(s, "0000"), std::make_pair(0, 1));
+  }
+  SendChunk(held, TEXT_HINT, 1, "DONE\0");
+  EXPECT_EQ(test::CheckPassword(held, "1111"), std::make_pair(0, 2));  // one count
+  CameraStatus seen;
+  ASSERT_TRUE(ReadHeldCameraStatus(held, seen));
+  for (const CameraStatus& status : {seen, Status(state)}) {
+    EXPECT_EQ(status.officerText, "FROM OTHER");
+    EXPECT_EQ(status.hintText, "HALF DONE");
+  }
+  EXPECT_EQ(window.SaveError(), "");
+  EXPECT_EQ(other.SaveError(), "");
+}
+
+// Sessions on several cameras, each on a thread of its own, through one port.
+TEST_F(StateFileTest, ThreadsShareOnePort) {
+  const std::string letters = "FGHJ";
+  std::string drives;
+  for (char letter : letters) {
+    drives += std::string(drives.empty() ? "" : ", ") + R"({"letter": ")" + letter +
+              R"(", "type": "camera"})";
+  }
+  const std::string text = R"({"drives": [)" + drives + "]}";
+  Write(scenario, text);
+  sim::Simulation sim;
+  std::string error;
+  ASSERT_TRUE(sim.Open(scenario, state, error)) << error;
+  constexpr int kRounds = 15;
+  std::vector<std::thread> threads;
+  for (char letter : letters) {
+    threads.emplace_back([&sim, letter] {
+      DeviceSession s{sim.Port()};
+      ASSERT_TRUE(DiscoverCameraNamed(s, std::string{letter}));
+      for (int i = 0; i < kRounds; ++i) {
+        const std::string hint = std::string(1, letter) + " ROUND " + std::to_string(i);
+        WriteTextField(s, TEXT_HINT, hint);
+        std::string back;
+        EXPECT_TRUE(ReadTextField(s, TEXT_HINT, back));
+        EXPECT_EQ(back, hint);
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(sim.SaveError(), "");
+  // The file holds the drives exactly as they ended: every thread's texts and
+  // every request counted.
+  sim::StateFile file(state, sim::ScenarioFingerprint(text));
+  sim::Scenario saved;
+  ASSERT_TRUE(file.Parse(Read(state), saved, error)) << error;
+  EXPECT_TRUE(saved == sim::CaptureScenario(sim.Drives()));
+  for (const sim::DriveSpec& d : saved.drives) {
+    EXPECT_EQ(d.camera.hint, std::string(1, d.letter) + " ROUND " + std::to_string(kRounds - 1));
+  }
+}
+
+#if !defined(_WIN32)
+TEST_F(StateFileTest, OnlyTheOwnerReadsTheFile) {
+  const auto changeHint = [](DeviceSession& s) { WriteTextField(s, TEXT_HINT, "h"); };
+  constexpr auto kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
+  Run(state, changeHint);
+  EXPECT_EQ(fs::status(state).permissions(), kOwnerOnly);
+  EXPECT_EQ(fs::status(state + ".lock").permissions(), kOwnerOnly);
+  // A file left open to others by an older version is closed at the next save.
+  fs::permissions(state, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                             fs::perms::others_read);
+  Run(state, changeHint);
+  EXPECT_EQ(fs::status(state).permissions(), kOwnerOnly);
+}
+#endif
+
+TEST_F(StateFileTest, PasswordsAreSaltedApart) {
+  std::string plain;  // a digest of 2580 without salt, as a scenario may give it
+  for (std::uint8_t b : sim::Sha256("2580")) {
+    plain += "0123456789abcdef"[b >> 4];
+    plain += "0123456789abcdef"[b & 15];
+  }
+  const std::string text = R"({"drives": [
+    {"letter": "F", "type": "camera", "password": "2580"},
+    {"letter": "G", "type": "camera", "password": "2580"},
+    {"letter": "H", "type": "camera", "passwordSha256": ")" +
+                           plain + R"("}]})";
+  Write(scenario, text);
+  // F's password set anew by the camera, G's from the scenario in clear.
+  Run(state, [](DeviceSession& s) { WriteTextField(s, TEXT_NEW_PASSWORD, "2580"); });
+
+  const std::string saved = Read(state);
+  sim::StateFile file(state, sim::ScenarioFingerprint(text));
+  sim::Scenario drives;
+  std::string error;
+  ASSERT_TRUE(file.Parse(saved, drives, error)) << error;
+  ASSERT_EQ(drives.drives.size(), 3u);
+  const sim::PasswordDigest &f = drives.drives[0].camera.userPassword,
+                            &g = drives.drives[1].camera.userPassword,
+                            &h = drives.drives[2].camera.userPassword;
+  EXPECT_EQ(f.salt.size(), sim::kSaltSize);
+  EXPECT_EQ(g.salt.size(), sim::kSaltSize);
+  EXPECT_NE(f.salt, g.salt);
+  EXPECT_NE(f.digest, g.digest);  // one password, two digests
+  EXPECT_TRUE(h.salt.empty());    // given plain, kept plain
+  EXPECT_EQ(saved.find(plain), saved.rfind(plain)) << "the same digest at more than one camera";
+  for (char letter : {'F', 'G', 'H'}) {
+    SCOPED_TRACE(letter);
+    sim::Simulation sim;
+    ASSERT_TRUE(sim.Open(scenario, state, error)) << error;
+    DeviceSession s{sim.Port()};
+    ASSERT_TRUE(DiscoverCameraNamed(s, std::string{letter}));
+    EXPECT_EQ(test::CheckPassword(s, "2580"), std::make_pair(1, 0));
+  }
 }
 
 TEST_F(StateFileTest, RefusedFilesNameTheirFault) {

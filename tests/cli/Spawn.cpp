@@ -1,6 +1,7 @@
 #include "Spawn.h"
 
 #include <fstream>
+#include <mutex>
 #include <sstream>
 
 #if defined(_WIN32)
@@ -23,6 +24,12 @@ namespace zul::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Programs may be run from several threads at once. On Windows a child
+// inherits every inheritable handle open in the parent as it starts, the C
+// runtime's files included, and would then hold another run's files open: the
+// files of a run are opened, handed over and closed under this lock.
+std::mutex inheritance;
 
 std::string ReadText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -75,6 +82,7 @@ int Spawn(const std::string& program, const std::vector<std::string>& args, cons
   for (const std::string& a : args) commandLine += " " + Quote(a);
   std::wstring wideLine = WideFromUtf8(commandLine);
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  std::unique_lock<std::mutex> hold(inheritance);
   HANDLE hIn =
       CreateFileW(in.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
   HANDLE hOut = CreateFileW(out.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
@@ -90,6 +98,9 @@ int Spawn(const std::string& program, const std::vector<std::string>& args, cons
     PROCESS_INFORMATION pi{};
     if (CreateProcessW(exe.c_str(), wideLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                        &si, &pi)) {
+      for (HANDLE h : {hIn, hOut, hErr}) CloseHandle(h);  // the child has its own
+      hIn = hOut = hErr = INVALID_HANDLE_VALUE;
+      hold.unlock();
       WaitForSingleObject(pi.hProcess, INFINITE);
       DWORD exitCode = 0;
       if (GetExitCodeProcess(pi.hProcess, &exitCode)) code = static_cast<int>(exitCode);
@@ -177,9 +188,13 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
                       const std::string& input, const fs::path& workDir) {
   const fs::path in = workDir / "stdin.txt", out = workDir / "stdout.txt",
                  err = workDir / "stderr.txt";
-  std::ofstream(in, std::ios::binary) << input;
+  {
+    const std::lock_guard<std::mutex> hold(inheritance);
+    std::ofstream(in, std::ios::binary) << input;
+  }
   ProgramRun run;
   run.exitCode = Spawn(program, args, in, out, err);
+  const std::lock_guard<std::mutex> hold(inheritance);
   run.out = ReadText(out);
   run.err = ReadText(err);
   return run;

@@ -4,17 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "FilePath.h"
 #include "Spawn.h"
 #include "support/ForeignName.h"
 #include "ZulVersion.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace zul {
 namespace {
@@ -43,6 +50,27 @@ std::string ReadFile(const fs::path& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// The file as a reader sees it while other programs replace it. On Windows
+// the reader shares deletion, as the system asks of anyone reading a file that
+// is replaced by a rename: without that its open is refused for the instant
+// the writer's rename handle stays open on the new file.
+std::string ReadWhileReplaced(const fs::path& path) {
+#if defined(_WIN32)
+  const HANDLE h = CreateFileW(path.wstring().c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "";
+  std::string text;
+  char chunk[4096];
+  DWORD n = 0;
+  while (::ReadFile(h, chunk, sizeof chunk, &n, nullptr) && n > 0) text.append(chunk, n);
+  CloseHandle(h);
+  return text;
+#else
+  return ReadFile(path);
+#endif
 }
 
 class ZulctlTest : public ::testing::Test {
@@ -741,8 +769,71 @@ TEST_F(ForeignNamesTest, StateFile) {
   ASSERT_EQ(after.exitCode, 0) << after.err;
   EXPECT_EQ(Json::parse(after.out, nullptr, false).value("hint", ""), "NEW HINT");
   EXPECT_NE(ReadNamed(foreignState).find("NEW HINT"), std::string::npos);
-  EXPECT_EQ(Files(),
-            (std::set<std::string>{"scenario.json", stem + ".json", stem + "-state.json"}));
+  // No temporary file left behind; the lock file stays beside the state.
+  EXPECT_EQ(Files(), (std::set<std::string>{"scenario.json", stem + ".json", stem + "-state.json",
+                                            stem + "-state.json.lock"}));
+}
+
+// Runs that share a state file at the same time still meet one camera: each
+// run's change is in the file at the end, and a reader polling the file
+// meanwhile always finds a whole saved state.
+TEST_F(ZulctlTest, RunsAtTheSameTimeLoseNoChange) {
+  ASSERT_EQ(Zulctl({"status"}).exitCode, 0);  // the file exists from here on
+  struct Change {
+    Args args;
+    Json effect;
+  };
+  const Change changes[] = {
+      {{"set-hint", "ALL AT ONCE"}, {{"hint", "ALL AT ONCE"}}},
+      {{"set-reference", "--officer", "P. ONE"}, {{"officer", "P. ONE"}}},
+      {{"set-reference", "--department", "P. TWO"}, {{"department", "P. TWO"}}},
+      {{"set-reference", "--additional", "P. THREE"}, {{"additional", "P. THREE"}}},
+      {{"set-resolution", "720p"}, {{"resolution", 1}}},
+      {{"set-loop", "on"}, {{"loopRecording", 1}}},
+  };
+  constexpr std::size_t kRuns = std::size(changes);
+
+  std::atomic<bool> done{false};
+  int reads = 0;
+  std::string unsound;  // the first text the reader could not take
+  std::thread reader([&] {
+    while (!done) {
+      const std::string text = ReadWhileReplaced(state);
+      const Json saved = Json::parse(text, nullptr, false);
+      if (unsound.empty() &&
+          (!saved.is_object() || !saved.contains("scenarioSha256") || !saved.contains("drives"))) {
+        unsound = text.empty() ? "(missing or empty)" : text;
+      }
+      ++reads;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  std::vector<test::ProgramRun> results(kRuns);
+  std::vector<std::thread> runs;
+  for (std::size_t i = 0; i < kRuns; ++i) {
+    runs.emplace_back([&, i] {
+      const fs::path work = dir / ("run" + std::to_string(i));
+      fs::create_directories(work);
+      Args args = {"--simulate=" + scenario, "--state=" + state};
+      args.insert(args.end(), changes[i].args.begin(), changes[i].args.end());
+      results[i] = test::RunProgram(ZULCTL_PATH, args, "2580\n", work);
+    });
+  }
+  for (std::thread& t : runs) t.join();
+  done = true;
+  reader.join();
+
+  Json expected = Status();
+  for (std::size_t i = 0; i < kRuns; ++i) {
+    SCOPED_TRACE(changes[i].args[0] + " " + changes[i].args[1]);
+    EXPECT_EQ(results[i].exitCode, 0) << results[i].err;
+    EXPECT_EQ(results[i].err, "");
+    Json seen = expected;
+    seen.update(changes[i].effect);
+    EXPECT_EQ(expected, seen) << "the change is lost";
+  }
+  EXPECT_GT(reads, 0);
+  EXPECT_EQ(unsound, "") << "a reader found the state file broken";
 }
 
 }  // namespace
