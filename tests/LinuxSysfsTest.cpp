@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
 #include "CommandCatalogue.h"
 #include "Discovery.h"
+#include "LinuxStorage.h"
 #include "linux/LinuxSgPort.h"
 #include "linux/LinuxSysfs.h"
 #include "support/FakeLinuxKernel.h"
@@ -133,6 +135,38 @@ TEST_F(FakeSysfs, ScanWalksTheUsbNodesAndNamesTheRefusedOnes) {
   EXPECT_EQ(session.handle, kNoHandle);
   EXPECT_EQ(report.denied, std::vector<std::string>{"/dev/sg9"});
   EXPECT_EQ(kernel.paths.size(), kernel.closed.size());
+}
+
+TEST_F(FakeSysfs, StorageIsNamedAfterTheRelease) {
+  Write("mountinfo", "36 22 8:17 / /media/op/CAM\\040DISK rw shared:7 - vfat /dev/sdb1 rw\n");
+  test::FakeKernel kernel;
+  cli::LinuxStorage storage(kernel, root.string(), (root / "mountinfo").string(),
+                            std::chrono::milliseconds(0));
+  EXPECT_EQ(storage.ReleaseStorage("/dev/sg10"),
+            "Storage opened on /dev/sdb (mounted at /media/op/CAM DISK)");
+  EXPECT_EQ(kernel.paths.at(0), "/dev/sdb");  // reopened to have the partitions read again
+  EXPECT_EQ(kernel.closed, std::vector<int>{0});
+  EXPECT_EQ(storage.ReleaseStorage("/dev/sg9"),
+            "Storage opened on /dev/sdc; mount it with: udisksctl mount -b /dev/sdc");
+  EXPECT_EQ(storage.ReleaseStorage("/dev/sg11"), "Storage opened on /dev/sg11");
+
+  const cli::StorageInfo info = storage.Describe("/dev/sg10");
+  EXPECT_EQ(info.blockDevice, "/dev/sdb");
+  EXPECT_EQ(info.mountPoints, std::vector<std::string>{"/media/op/CAM DISK"});
+  EXPECT_EQ(storage.DeviceFor("/dev/sdb1"), "/dev/sg10");
+  EXPECT_EQ(storage.DeviceFor("/dev/sg9"), "/dev/sg9");
+  EXPECT_EQ(storage.DeviceFor("F:"), "F:");
+}
+
+TEST_F(FakeSysfs, UdevRuleForTheCamerasFound) {
+  test::FakeKernel kernel;
+  cli::LinuxStorage storage(kernel, root.string());
+  const std::string rule = storage.UdevRule({"/dev/sg10", "/dev/sg10", "/dev/sg9"});
+  EXPECT_NE(rule.find("\n" + cli::UdevRuleLine("1209", "7a01")), std::string::npos) << rule;
+  EXPECT_EQ(rule.find("SUBSYSTEM"), rule.rfind("SUBSYSTEM"));  // one line for one camera
+  EXPECT_NE(cli::UdevRuleLine("1209", "7a01").find("SUBSYSTEM==\"scsi_generic\""),
+            std::string::npos);
+  EXPECT_EQ(storage.UdevRule({"/dev/sg9"}), "");  // no USB ids above it
 }
 
 }  // namespace
