@@ -37,11 +37,20 @@ bool CameraCommands::Find() {
   ScanReport report;
   const bool found = drive_.empty() ? DiscoverCamera(session_, &report)
                                     : DiscoverCameraNamed(session_, drive_, &report);
-  if (!found) {
-    for (const std::string& name : report.denied) err_ << name << ": " << kAccessDenied << "\n";
-    err_ << kDeviceNotConnected << "\n";
-  }
+  if (!found) ExplainNotFound(report);
   return found;
+}
+
+void CameraCommands::ExplainNotFound(const ScanReport& report) {
+  for (const std::string& name : report.denied) err_ << name << ": " << kAccessDenied << "\n";
+  if (storage_ && !report.denied.empty()) err_ << storage_->AccessHelp();
+  err_ << kDeviceNotConnected << "\n";
+}
+
+std::vector<DeviceCandidate> CameraCommands::CandidatesToTry() {
+  if (drive_.empty()) return session_.port.Candidates();
+  if (const auto candidate = FindCandidate(session_.port, drive_)) return {*candidate};
+  return {};
 }
 
 int CameraCommands::Failed(Exchange outcome) {
@@ -57,19 +66,21 @@ int CameraCommands::List() {
   bool any = false;
   bool allAnswered = true;
   ScanReport report;
-  std::vector<DeviceCandidate> candidates;
-  if (drive_.empty()) {
-    candidates = session_.port.Candidates();
-  } else if (const auto candidate = FindCandidate(session_.port, drive_)) {
-    candidates.push_back(*candidate);
-  }
-  for (const DeviceCandidate& candidate : candidates) {
+  for (const DeviceCandidate& candidate : CandidatesToTry()) {
     if (!DiscoverCameraAt(session_, candidate, &report)) continue;
     any = true;
     CameraStatus status;
     if (ReadWholeStatus(session_, status)) {
-      out_ << session_.deviceName << "\t" << Printable(status.serialNumber) << "\t"
-           << Printable(FirmwareVersion(status)) << "\n";
+      out_ << session_.deviceName << "\t";
+      if (storage_) {
+        const StorageInfo info = storage_->Describe(session_.devicePath);
+        out_ << (info.blockDevice.empty() ? "-" : info.blockDevice) << "\t";
+        out_ << Printable(status.serialNumber) << "\t" << Printable(FirmwareVersion(status)) << "\t"
+             << (info.mountPoints.empty() ? "-" : Printable(info.mountPoints.front())) << "\n";
+      } else {
+        out_ << Printable(status.serialNumber) << "\t" << Printable(FirmwareVersion(status))
+             << "\n";
+      }
     } else {
       err_ << session_.deviceName << " " << kCameraDidNotAnswer << "\n";
       allAnswered = false;
@@ -77,17 +88,33 @@ int CameraCommands::List() {
   }
   session_.ReleaseHandle();
   if (!any) {
-    for (const std::string& name : report.denied) err_ << name << ": " << kAccessDenied << "\n";
-    err_ << kDeviceNotConnected << "\n";
+    ExplainNotFound(report);
     return kExitNoCamera;
   }
   return allAnswered ? kExitDone : kExitNoAnswer;
 }
 
+int CameraCommands::UdevRule() {
+  std::vector<std::string> cameras;
+  ScanReport report;
+  for (const DeviceCandidate& candidate : CandidatesToTry()) {
+    if (DiscoverCameraAt(session_, candidate, &report)) cameras.push_back(session_.devicePath);
+  }
+  session_.ReleaseHandle();
+  const std::string rule = cameras.empty() || !storage_ ? "" : storage_->UdevRule(cameras);
+  if (rule.empty()) {
+    ExplainNotFound(report);
+    return kExitNoCamera;
+  }
+  out_ << rule;
+  return kExitDone;
+}
+
 int CameraCommands::Status(bool json) {
   if (!Find()) return kExitNoCamera;
-  CameraReport report{session_.devicePath, session_.deviceName, {}};
+  CameraReport report{session_.devicePath, session_.deviceName, {}, std::nullopt};
   if (!ReadWholeStatus(session_, report.status)) return Failed(Exchange::NoAnswer);
+  if (storage_) report.storage = storage_->Describe(session_.devicePath);
   out_ << (json ? StatusJson(report) : StatusText(report));
   return kExitDone;
 }
@@ -120,10 +147,13 @@ int CameraCommands::Login(const Secret& password) {
   // drive is let go so that the system can use it.
   const Exchange outcome = AllowDiskAccess(session_);
   const std::string drive = session_.deviceName;
+  const std::string path = session_.devicePath;
   session_.ReleaseHandle();
   if (outcome != Exchange::Done) return Failed(outcome);
-  out_ << (administrator ? "Logged in as administrator." : "Logged in.") << "\n"
-       << "Storage opened on " << drive << "\n";
+  out_ << (administrator ? "Logged in as administrator." : "Logged in.") << "\n";
+  // On Linux the system is asked to look at the medium again; there the
+  // storage shows up as a block device of its own.
+  out_ << (storage_ ? storage_->ReleaseStorage(path) : "Storage opened on " + drive) << "\n";
   return kExitDone;
 }
 
@@ -170,6 +200,7 @@ int CameraCommands::Change(const Options& o, const Secret& password, const Secre
     case Command::List:
     case Command::Status:
     case Command::Login:
+    case Command::UdevRule:
       break;
   }
   if (outcome != Exchange::Done) return Failed(outcome);

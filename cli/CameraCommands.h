@@ -5,20 +5,25 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "CameraOperations.h"
 #include "DeviceSession.h"
+#include "Discovery.h"
 #include "Options.h"
 #include "Secret.h"
+#include "StorageLocator.h"
 
 namespace zul::cli {
 
 class CameraCommands {
  public:
   // drive: the only device to try (a name or path the port knows, "F:"), or
-  // empty for the first camera the scan finds.
-  CameraCommands(DeviceSession& session, std::string drive, std::ostream& out, std::ostream& err)
-      : session_(session), drive_(std::move(drive)), out_(out), err_(err) {}
+  // empty for the first camera the scan finds. storage: the platform's view of
+  // the cameras' storage, or nullptr where the device name says it all.
+  CameraCommands(DeviceSession& session, std::string drive, std::ostream& out, std::ostream& err,
+                 StorageLocator* storage = nullptr)
+      : session_(session), drive_(std::move(drive)), out_(out), err_(err), storage_(storage) {}
 
   int List();
   int Status(bool json);
@@ -28,9 +33,13 @@ class CameraCommands {
   // Logs in, then makes the change the options name (newPassword for
   // set-password only).
   int Change(const Options& options, const Secret& password, const Secret* newPassword);
+  // The udev rule for the cameras found (needs a storage locator).
+  int UdevRule();
 
  private:
   bool Find();
+  std::vector<DeviceCandidate> CandidatesToTry();
+  void ExplainNotFound(const ScanReport& report);
   int LogIn(const Secret& password, bool& administrator);
   int Failed(Exchange outcome);
 
@@ -38,6 +47,7 @@ class CameraCommands {
   std::string drive_;
   std::ostream& out_;
   std::ostream& err_;
+  StorageLocator* storage_;
 };
 
 }  // namespace zul::cli

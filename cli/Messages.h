@@ -13,7 +13,10 @@ inline constexpr char kNoPassword[] =
 inline constexpr char kAccessDenied[] =
     "access denied: this user may not use the drive (try again as a user who may)";
 inline constexpr char kNoDeviceAccess[] =
-    "zulctl cannot reach the PC's drives on Linux yet. Use --simulate or --simulate=FILE to "
-    "work with a simulated camera.";
+    "zulctl cannot reach this system's drives. Use --simulate or --simulate=FILE to work with a "
+    "simulated camera.";
+inline constexpr char kUdevRuleNeedsDevices[] =
+    "zulctl: udev-rule reads the cameras docked on this Linux PC; it has nothing to say about "
+    "simulated drives.";
 
 }  // namespace zul::cli

@@ -34,9 +34,13 @@ const CLI::Validator kCameraText(
     },
     "");
 
-// "F", "f", "F:" or "f:" for a letter from D to Z; becomes "F".
+// "F", "f", "F:" or "f:" for a letter from D to Z; becomes "F". On Linux a
+// device path ("/dev/sg2") passes as it is.
 const CLI::Validator kDriveLetter(
     [](std::string& value) {
+#if !defined(_WIN32)
+      if (!value.empty() && value[0] == '/') return std::string();
+#endif
       std::string v = value;
       if (v.size() == 2 && v[1] == ':') v.pop_back();
       if (v.size() == 1 && v[0] >= 'a' && v[0] <= 'z') v[0] = static_cast<char>(v[0] - 'a' + 'A');
@@ -51,7 +55,7 @@ const CLI::Validator kDriveLetter(
 }  // namespace
 
 bool ChangesCamera(Command command) {
-  return command != Command::List && command != Command::Status;
+  return command != Command::List && command != Command::Status && command != Command::UdevRule;
 }
 
 ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
@@ -79,9 +83,17 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
                  "Write one line per device request to FILE (password characters masked)")
       ->type_name("FILE");
   std::string drive;
+#if defined(_WIN32)
   app.add_option("--drive", drive, "Use the camera at this drive letter (D to Z) only")
       ->transform(kDriveLetter)
       ->type_name("LETTER");
+#else
+  app.add_option("--drive", drive,
+                 "Use this camera only: its sg node or block device (/dev/sg2, /dev/sdb), or a "
+                 "drive letter (D to Z) of the simulated drives")
+      ->transform(kDriveLetter)
+      ->type_name("DEVICE");
+#endif
 
   CLI::App* list = app.add_subcommand(
       "list", "Every drive D: to Z: that answers as a camera: letter, serial number, firmware");
@@ -117,6 +129,11 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
           ->check(kCameraText);
   CLI::App* setPassword = app.add_subcommand(
       "set-password", "Set a new login password (read from standard input after the current one)");
+#if !defined(_WIN32)
+  CLI::App* udevRule = app.add_subcommand(
+      "udev-rule",
+      "Print the udev rule that lets users without root reach the cameras found (run as root)");
+#endif
 
   try {
     // CLI11 reads "--state=" as "--state" alone, which would take the next word
@@ -145,19 +162,24 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   }
 
   o.simulate = simulate->count() > 0;
-  o.driveLetter = drive.empty() ? 0 : drive[0];
+  if (!drive.empty()) o.drive = drive[0] == '/' ? drive : drive + ":";
   const struct {
     CLI::App* app;
     Command command;
-  } commands[] = {{list, Command::List},
-                  {status, Command::Status},
-                  {login, Command::Login},
-                  {setTime, Command::SetTime},
-                  {setResolution, Command::SetResolution},
-                  {setLoop, Command::SetLoop},
-                  {setHint, Command::SetHint},
-                  {setReference, Command::SetReference},
-                  {setPassword, Command::SetPassword}};
+  } commands[] = {
+    {list, Command::List},
+    {status, Command::Status},
+    {login, Command::Login},
+    {setTime, Command::SetTime},
+    {setResolution, Command::SetResolution},
+    {setLoop, Command::SetLoop},
+    {setHint, Command::SetHint},
+    {setReference, Command::SetReference},
+    {setPassword, Command::SetPassword},
+#if !defined(_WIN32)
+    {udevRule, Command::UdevRule},
+#endif
+  };
   for (const auto& c : commands) {
     if (c.app->parsed()) o.command = c.command;
   }

@@ -17,6 +17,7 @@ enum class Command {
   SetHint,
   SetReference,
   SetPassword,
+  UdevRule,
 };
 
 struct Options {
@@ -24,7 +25,9 @@ struct Options {
   std::string scenarioPath;  // empty: the default scenario
   std::string statePath;     // empty: every run starts from the scenario
   std::string tracePath;
-  char driveLetter = 0;  // 'D' to 'Z', or 0 for the first camera found
+  // The only device to try: "F:" (a letter from D to Z), on Linux also a
+  // device path ("/dev/sg2", "/dev/sdb"); empty for the first camera found.
+  std::string drive;
 
   Command command = Command::Status;
   bool json = false;                   // status

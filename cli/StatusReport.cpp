@@ -1,7 +1,9 @@
 #include "StatusReport.h"
 
 #include <cstdio>
+#include <iterator>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "Latin1.h"
 
@@ -38,6 +40,10 @@ std::string StatusJson(const CameraReport& r) {
   j["query0D"] = s.query0D;
   j["loggedIn"] = s.loggedIn;
   j["administrator"] = s.administrator;
+  if (r.storage) {
+    j["blockDevice"] = r.storage->blockDevice;
+    j["mountPoints"] = r.storage->mountPoints;
+  }
   return j.dump(2) + "\n";
 }
 
@@ -72,8 +78,16 @@ std::string StatusText(const CameraReport& r) {
       {"Logged in", s.loggedIn ? "yes" : "no"},
       {"Administrator", s.administrator ? "yes" : "no"},
   };
+  std::vector<std::pair<const char*, std::string>> all(std::begin(lines), std::end(lines));
+  if (r.storage) {
+    std::string points;
+    for (const std::string& p : r.storage->mountPoints)
+      points += (points.empty() ? "" : ", ") + Printable(p);
+    all.insert(all.begin() + 1, {"Block device", r.storage->blockDevice});
+    all.insert(all.begin() + 2, {"Mounted at", points});
+  }
   std::string text;
-  for (const auto& [name, value] : lines) {
+  for (const auto& [name, value] : all) {
     std::string label = std::string(name) + ":";
     if (!value.empty()) label.resize(16, ' ');
     text += label + value + "\n";

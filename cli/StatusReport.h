@@ -1,9 +1,11 @@
 #pragma once
 // The camera's readout as zulctl prints it: readable lines, or one JSON object.
 
+#include <optional>
 #include <string>
 
 #include "CameraStatus.h"
+#include "StorageLocator.h"
 
 namespace zul::cli {
 
@@ -11,6 +13,7 @@ struct CameraReport {
   std::string devicePath;  // "\\.\F:"
   std::string driveName;   // "F:"
   CameraStatus status;
+  std::optional<StorageInfo> storage;  // where the platform knows more (Linux)
 };
 
 // The version the camera reported, without the readout's caption.
@@ -18,7 +21,8 @@ std::string FirmwareVersion(const CameraStatus& status);
 
 // Keys: devicePath, drive, firmware, serialNumber, officer, department,
 // additional, hint, resolution, loopRecording, query0D, loggedIn,
-// administrator. The camera's 8-bit texts are given as the characters of the
+// administrator; then, where the report has storage, blockDevice and
+// mountPoints. The camera's 8-bit texts are given as the characters of the
 // same numbers (U+0000 to U+00FF).
 std::string StatusJson(const CameraReport& report);
 

@@ -12,6 +12,9 @@
 #include "TracingPort.h"
 #if defined(_WIN32)
 #include "win32/Win32VolumePort.h"
+#elif defined(__linux__)
+#include "LinuxStorage.h"
+#include "linux/LinuxSgPort.h"
 #endif
 
 namespace zul::cli {
@@ -54,7 +57,11 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   sim::Simulation simulation;
 #if defined(_WIN32)
   Win32VolumePort volumes;
+#elif defined(__linux__)
+  LinuxSgPort volumes;
+  LinuxStorage linuxStorage;
 #endif
+  StorageLocator* storage = nullptr;
   DevicePort* port = drives;
   if (port) {
     // the caller's drives
@@ -68,10 +75,17 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   } else {
 #if defined(_WIN32)
     port = &volumes;
+#elif defined(__linux__)
+    port = &volumes;
+    storage = &linuxStorage;
 #else
     err << kNoDeviceAccess << "\n";
     return kExitNoCamera;
 #endif
+  }
+  if (o.command == Command::UdevRule && !storage) {
+    err << kUdevRuleNeedsDevices << "\n";
+    return kExitUsage;
   }
 
   std::optional<TraceLog> trace;
@@ -96,7 +110,8 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   }
 
   DeviceSession session{*port};
-  CameraCommands commands(session, o.driveLetter ? std::string{o.driveLetter, ':'} : "", out, err);
+  CameraCommands commands(session, storage ? storage->DeviceFor(o.drive) : o.drive, out, err,
+                          storage);
   int rc = kExitDone;
   switch (o.command) {
     case Command::List:
@@ -107,6 +122,9 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
       break;
     case Command::Login:
       rc = commands.Login(password);
+      break;
+    case Command::UdevRule:
+      rc = commands.UdevRule();
       break;
     default:
       rc = commands.Change(o, password, &newPassword);
