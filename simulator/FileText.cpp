@@ -63,9 +63,9 @@ bool WriteAll(HANDLE h, const std::string& text) {
   return true;
 }
 
-// Another program that holds the file open without sharing its deletion (an
-// editor, a virus scanner, a reader of our own under Wine) keeps it from being
-// replaced for a moment: wait for it a little before giving up.
+// Another program that holds the file open (an editor, a virus scanner, a
+// script polling it) can keep it from being replaced for a moment: wait for it
+// a little before giving up.
 bool MoveOver(const std::string& from, const std::string& to) {
   const std::wstring source = PathFromUtf8(from).wstring(), target = PathFromUtf8(to).wstring();
   DWORD wait = 1;
