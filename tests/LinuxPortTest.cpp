@@ -90,10 +90,12 @@ TEST_P(PortMapping, HeaderBecomesOneSgIoAndTheAnswerComesBackInPlace) {
   EXPECT_EQ(b->header.ScsiStatus, c.reply.status);
   EXPECT_EQ(b->header.DataTransferLength, c.moved);
   EXPECT_EQ(b->header.SenseInfoLength, c.senseLength);
-  if (c.dataIn == 1) {
+  if (c.dataIn == 1 && c.moved > 0) {
     EXPECT_EQ(0, std::memcmp(b->data, c.reply.data.data(), c.moved));
   }
-  EXPECT_EQ(0, std::memcmp(b->sense, c.reply.sense.data(), c.senseLength));
+  if (c.senseLength > 0) {
+    EXPECT_EQ(0, std::memcmp(b->sense, c.reply.sense.data(), c.senseLength));
+  }
   for (const std::size_t i : Changed(*before, *b)) {
     const bool allowed = i == offsetof(ScsiPassThroughHeader, ScsiStatus) ||
                          i == offsetof(ScsiPassThroughHeader, SenseInfoLength) ||
