@@ -17,8 +17,7 @@ namespace zul::bench {
 namespace {
 
 // A camera at F: behind a plain disk at D:; texts of the given length.
-sim::SimulatedDrives MakeDrives(std::size_t textLength) {
-  sim::SimulatedDrives drives;
+void FillDrives(sim::SimulatedDrives& drives, std::size_t textLength) {
   sim::SimulatedDrive disk;
   disk.type = sim::DriveType::Disk;
   drives.Insert('D', disk);
@@ -30,12 +29,12 @@ sim::SimulatedDrives MakeDrives(std::size_t textLength) {
   camera->state.additional = camera->state.hint = text;
   cam.camera = camera;
   drives.Insert('F', cam);
-  return drives;
 }
 
 // Texts of 0 characters: 13 requests after the scan; of 40: 41.
 void BM_ReadCameraStatus(benchmark::State& state) {
-  sim::SimulatedDrives drives = MakeDrives(static_cast<std::size_t>(state.range(0)));
+  sim::SimulatedDrives drives;
+  FillDrives(drives, static_cast<std::size_t>(state.range(0)));
   DeviceSession session{drives};
   for (auto _ : state) {
     CameraStatus status;
@@ -45,7 +44,8 @@ void BM_ReadCameraStatus(benchmark::State& state) {
 BENCHMARK(BM_ReadCameraStatus)->Arg(0)->Arg(40);
 
 void BM_WriteTextField40(benchmark::State& state) {
-  sim::SimulatedDrives drives = MakeDrives(0);
+  sim::SimulatedDrives drives;
+  FillDrives(drives, 0);
   DeviceSession session{drives};
   DiscoverCamera(session);
   const std::string text(40, 'T');
@@ -57,7 +57,8 @@ BENCHMARK(BM_WriteTextField40);
 // the readout's wall time divided by requests x latency. 1.00 is the floor.
 void BM_ReadoutAgainstFloor(benchmark::State& state) {
   constexpr auto kLatency = std::chrono::microseconds(400);
-  sim::SimulatedDrives drives = MakeDrives(static_cast<std::size_t>(state.range(0)));
+  sim::SimulatedDrives drives;
+  FillDrives(drives, static_cast<std::size_t>(state.range(0)));
   LatencyPort port(drives, kLatency);
   DeviceSession session{port};
   std::chrono::nanoseconds wall{0};
