@@ -324,6 +324,33 @@ void ForeignNamesRun(Checker& c, const Paths& p) {
              stem + "-none.json: cannot be read", "");
 }
 
+// Started from a console with no standard handles at all, as a shell starts
+// a window program, a simulation says on that console what it would have run.
+void ParentConsoleRun(Checker& c, const Paths& p) {
+  std::printf("run: started from a console\n");
+  std::fflush(stdout);
+  FreeConsole();  // whatever console Wine gave the driver, it is not one to read back
+  c.Expect(AllocConsole() != FALSE, "a console of the driver's own");
+  {
+    ToolProcess tool;
+    c.Expect(tool.Start(p.tool, {"--simulate=" + p.scenarios + "\\camera.json"}, true),
+             "start the tool");
+    const HWND w = tool.WaitForWindow(kTitle, kStartMs);
+    c.Expect(w != nullptr, "main window appears");
+    if (w) {
+      Type(w, IDC_EDIT_PASSWORD, "1234");
+      Click(w, IDC_BUTTON_LOGIN);
+      ThroughNotice(c, tool, w, "");
+      const std::string said = "simulation: would run: cmd.exe /c echo y|CHKDSK F: /F";
+      c.Expect(WaitUntil([&] { return ConsoleText().find(said) != std::string::npos; }, kFlowMs),
+               "the console shows \"" + said + "\"");
+      PostMessageA(w, WM_CLOSE, 0, 0);
+      c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
+    }
+  }
+  FreeConsole();
+}
+
 }  // namespace
 }  // namespace zul::e2e
 
@@ -357,6 +384,7 @@ int main(int argc, char** argv) {
              "refused-scenario");
   RefusedRun(c, paths, {"--bogus"}, "Unknown option: --bogus", "refused-option");
   ForeignNamesRun(c, paths);
+  ParentConsoleRun(c, paths);
 
   std::printf("E2E DONE %d failed\n", c.failures());
   std::fflush(stdout);

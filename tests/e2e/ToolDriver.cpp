@@ -34,13 +34,15 @@ ToolProcess::~ToolProcess() {
   CloseHandle(info_.hThread);
 }
 
-bool ToolProcess::Start(const std::string& exe, const std::vector<std::string>& args) {
+bool ToolProcess::Start(const std::string& exe, const std::vector<std::string>& args,
+                        bool noStandardHandles) {
   // As a shell starts it: the UTF-16 command line, which holds any name.
   std::string commandLine = "\"" + exe + "\"";
   for (const std::string& a : args) commandLine += " \"" + a + "\"";
   std::wstring wide = WideFromUtf8(commandLine);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  if (noStandardHandles) startup.dwFlags = STARTF_USESTDHANDLES;  // all three null
   return CreateProcessW(WideFromUtf8(exe).c_str(), wide.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &info_) != FALSE;
 }
@@ -173,6 +175,25 @@ void Snapshot(const std::string& name) {
   std::fflush(stdout);
   char line[64];
   if (!std::fgets(line, sizeof line, stdin)) return;
+}
+
+std::string ConsoleText() {
+  HANDLE out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return {};
+  std::string text;
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (GetConsoleScreenBufferInfo(out, &info)) {
+    std::wstring row(static_cast<std::size_t>(info.dwSize.X), L' ');
+    for (SHORT y = 0; y < info.dwSize.Y; ++y) {
+      DWORD read = 0;
+      if (!ReadConsoleOutputCharacterW(out, row.data(), info.dwSize.X, {0, y}, &read)) break;
+      const std::wstring line = row.substr(0, row.find_last_not_of(L' ') + 1);
+      text += Utf8FromWide(line) + "\n";
+    }
+  }
+  CloseHandle(out);
+  return text;
 }
 
 std::string ReadTextFile(const std::string& path) {

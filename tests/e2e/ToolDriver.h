@@ -33,8 +33,10 @@ class ToolProcess {
   ToolProcess& operator=(const ToolProcess&) = delete;
 
   // Starts exe with the arguments (each quoted; all UTF-8); false when it
-  // cannot start.
-  bool Start(const std::string& exe, const std::vector<std::string>& args);
+  // cannot start. noStandardHandles: none at all, as a console's shell starts
+  // a window program.
+  bool Start(const std::string& exe, const std::vector<std::string>& args,
+             bool noStandardHandles = false);
   // The tool's top-level window with this exact title, polling until timeoutMs.
   HWND WaitForWindow(const std::string& title, unsigned timeoutMs) const;
   // A message box of the tool ("#32770") with this caption, or nullptr.
@@ -91,6 +93,10 @@ bool WaitUntil(F condition, unsigned timeoutMs) {
     Sleep(50);
   }
 }
+
+// Everything the console of this process shows, in UTF-8, one line per row
+// with the trailing blanks cut; empty when there is no console.
+std::string ConsoleText();
 
 // The contents of a text file (its name in UTF-8), or empty when it cannot be
 // read.
