@@ -59,8 +59,8 @@ int CameraCommands::List() {
     CameraStatus status;
     const std::string drive = session_.driveName();
     if (ReadHeldCameraStatus(session_, status) && watch_.AllWentThrough()) {
-      out_ << drive << "\t" << Printable(status.serialNumber) << "\t"
-           << Printable(FirmwareVersion(status)) << "\n";
+      out_ << drive << "\t" << ShownText(status.serialNumber) << "\t"
+           << ShownText(FirmwareVersion(status)) << "\n";
     } else {
       err_ << drive << " " << kNoAnswer << "\n";
       allAnswered = false;

@@ -66,40 +66,59 @@ std::string WindowsPath(std::string path) {
   return path;
 }
 
-int Spawn(const std::string& program, const std::vector<std::string>& args, const fs::path& in,
-          const fs::path& out, const fs::path& err) {
+// Runs program with the three standard handles (inheritable) and waits for
+// its exit code; -1 when any handle is missing or it cannot start. flags:
+// CreateProcess's creation flags.
+int SpawnWith(const std::string& program, const std::vector<std::string>& args, HANDLE in,
+              HANDLE out, HANDLE err, DWORD flags) {
+  for (HANDLE h : {in, out, err}) {
+    if (h == INVALID_HANDLE_VALUE) return -1;
+  }
   // Arguments are UTF-8 and go over as UTF-16, as a shell hands them over.
   const std::wstring exe = WideFromUtf8(WindowsPath(program));
   std::string commandLine = Quote(WindowsPath(program));
   for (const std::string& a : args) commandLine += " " + Quote(a);
   std::wstring wideLine = WideFromUtf8(commandLine);
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE hIn =
-      CreateFileW(in.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
-  HANDLE hOut = CreateFileW(out.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
-  HANDLE hErr = CreateFileW(err.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = in;
+  si.hStdOutput = out;
+  si.hStdError = err;
+  PROCESS_INFORMATION pi{};
   int code = -1;
-  if (hIn != INVALID_HANDLE_VALUE && hOut != INVALID_HANDLE_VALUE && hErr != INVALID_HANDLE_VALUE) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = hIn;
-    si.hStdOutput = hOut;
-    si.hStdError = hErr;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessW(exe.c_str(), wideLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &si, &pi)) {
-      WaitForSingleObject(pi.hProcess, INFINITE);
-      DWORD exitCode = 0;
-      if (GetExitCodeProcess(pi.hProcess, &exitCode)) code = static_cast<int>(exitCode);
-      CloseHandle(pi.hThread);
-      CloseHandle(pi.hProcess);
-    }
-  }
-  for (HANDLE h : {hIn, hOut, hErr}) {
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  if (CreateProcessW(exe.c_str(), wideLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                     &si, &pi)) {
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    if (GetExitCodeProcess(pi.hProcess, &exitCode)) code = static_cast<int>(exitCode);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
   }
   return code;
+}
+
+// Closes its handle when done.
+struct Handle {
+  HANDLE h;
+  ~Handle() {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+};
+
+SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+
+int Spawn(const std::string& program, const std::vector<std::string>& args, const fs::path& in,
+          const fs::path& out, const fs::path& err) {
+  const Handle hIn{
+      CreateFileW(in.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr)};
+  const Handle hOut{
+      CreateFileW(out.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr)};
+  const Handle hErr{
+      CreateFileW(err.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr)};
+  // No console at all: one made for it would be a process of its own that
+  // inherits the files and keeps them open after the program ends.
+  return SpawnWith(program, args, hIn.h, hOut.h, hErr.h, DETACHED_PROCESS);
 }
 
 #else
@@ -165,6 +184,18 @@ ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::stri
   int status = 0;
   if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
   return run;
+}
+
+#endif
+
+#if defined(_WIN32)
+
+int RunOnConsole(const std::string& program, const std::vector<std::string>& args) {
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  const DWORD access = GENERIC_READ | GENERIC_WRITE;
+  const Handle in{CreateFileW(L"CONIN$", access, share, &inherit, OPEN_EXISTING, 0, nullptr)};
+  const Handle out{CreateFileW(L"CONOUT$", access, share, &inherit, OPEN_EXISTING, 0, nullptr)};
+  return SpawnWith(program, args, in.h, out.h, out.h, 0);
 }
 
 #endif

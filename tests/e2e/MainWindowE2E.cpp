@@ -16,6 +16,7 @@
 #include "Templates.h"
 #include "ToolDriver.h"
 #include "resource.h"
+#include "support/Console.h"
 #include "support/ForeignName.h"
 #include "win32/WideText.h"
 
@@ -329,8 +330,8 @@ void ForeignNamesRun(Checker& c, const Paths& p) {
 void ParentConsoleRun(Checker& c, const Paths& p) {
   std::printf("run: started from a console\n");
   std::fflush(stdout);
-  FreeConsole();  // whatever console Wine gave the driver, it is not one to read back
-  c.Expect(AllocConsole() != FALSE, "a console of the driver's own");
+  const test::OwnConsole console;
+  c.Expect(console.ok, "a console of the driver's own");
   {
     ToolProcess tool;
     c.Expect(tool.Start(p.tool, {"--simulate=" + p.scenarios + "\\camera.json"}, true),
@@ -342,13 +343,13 @@ void ParentConsoleRun(Checker& c, const Paths& p) {
       Click(w, IDC_BUTTON_LOGIN);
       ThroughNotice(c, tool, w, "");
       const std::string said = "simulation: would run: cmd.exe /c echo y|CHKDSK F: /F";
-      c.Expect(WaitUntil([&] { return ConsoleText().find(said) != std::string::npos; }, kFlowMs),
-               "the console shows \"" + said + "\"");
+      c.Expect(
+          WaitUntil([&] { return test::ConsoleText().find(said) != std::string::npos; }, kFlowMs),
+          "the console shows \"" + said + "\"");
       PostMessageA(w, WM_CLOSE, 0, 0);
       c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
     }
   }
-  FreeConsole();
 }
 
 }  // namespace

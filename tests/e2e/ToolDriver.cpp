@@ -177,25 +177,6 @@ void Snapshot(const std::string& name) {
   if (!std::fgets(line, sizeof line, stdin)) return;
 }
 
-std::string ConsoleText() {
-  HANDLE out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return {};
-  std::string text;
-  CONSOLE_SCREEN_BUFFER_INFO info{};
-  if (GetConsoleScreenBufferInfo(out, &info)) {
-    std::wstring row(static_cast<std::size_t>(info.dwSize.X), L' ');
-    for (SHORT y = 0; y < info.dwSize.Y; ++y) {
-      DWORD read = 0;
-      if (!ReadConsoleOutputCharacterW(out, row.data(), info.dwSize.X, {0, y}, &read)) break;
-      const std::wstring line = row.substr(0, row.find_last_not_of(L' ') + 1);
-      text += Utf8FromWide(line) + "\n";
-    }
-  }
-  CloseHandle(out);
-  return text;
-}
-
 std::string ReadTextFile(const std::string& path) {
   std::ifstream in(PathFromUtf8(path), std::ios::binary);
   std::ostringstream text;

@@ -94,10 +94,6 @@ bool WaitUntil(F condition, unsigned timeoutMs) {
   }
 }
 
-// Everything the console of this process shows, in UTF-8, one line per row
-// with the trailing blanks cut; empty when there is no console.
-std::string ConsoleText();
-
 // The contents of a text file (its name in UTF-8), or empty when it cannot be
 // read.
 std::string ReadTextFile(const std::string& path);
