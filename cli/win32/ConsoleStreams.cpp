@@ -30,7 +30,9 @@ class ConsoleBuffer final : public std::streambuf {
 
  protected:
   int_type overflow(int_type ch) override {
-    if (traits_type::eq_int_type(ch, traits_type::eof())) return sync() == 0 ? 0 : ch;
+    if (traits_type::eq_int_type(ch, traits_type::eof())) {
+      return sync() == 0 ? traits_type::not_eof(ch) : traits_type::eof();
+    }
     pending_ += traits_type::to_char_type(ch);
     if (ch == '\n' && sync() != 0) return traits_type::eof();
     return ch;
