@@ -3,6 +3,10 @@
 // until it is closed. With no options the program looks at the PC's own
 // drives and nothing else changes.
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -33,6 +37,34 @@ static int ShowVersion(ui::Win32SystemServices& pc) {
   return 0;
 }
 
+namespace {
+
+// Where a simulation says what it would have run: standard error, or for a
+// window program started from a console's shell, which gets none, that
+// console; nowhere when there is neither.
+std::FILE* SimulationReport() {
+  const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  if (err && err != INVALID_HANDLE_VALUE && GetFileType(err) != FILE_TYPE_UNKNOWN) return stderr;
+  // Windows attaches a window program to no console; Wine to its parent's.
+  if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED) {
+    return nullptr;
+  }
+  const HANDLE console =
+      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (console == INVALID_HANDLE_VALUE) return nullptr;
+  const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(console), _O_TEXT);
+  if (fd < 0) {
+    CloseHandle(console);
+    return nullptr;
+  }
+  std::FILE* report = _fdopen(fd, "w");
+  if (!report) _close(fd);
+  return report;
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ui::Win32SystemServices pc;
   try {
@@ -44,9 +76,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       return app::kExitBadOptions;
     }
     if (parsed.options->version) return ShowVersion(pc);
+    std::FILE* report = parsed.options->simulate ? SimulationReport() : nullptr;
     ui::Win32WindowSystem windows(instance);
     Win32VolumePort pcDrives;
-    return app::RunProgram(*parsed.options, {windows, pc, pcDrives, stderr});
+    return app::RunProgram(*parsed.options, {windows, pc, pcDrives, report});
   } catch (const std::exception& e) {
     pc.FrameworkMessageBox(std::string("The program stopped: ") + e.what(), MB_OK | MB_ICONERROR);
   } catch (...) {

@@ -75,10 +75,10 @@ int CameraCommands::List() {
       if (storage_) {
         const StorageInfo info = storage_->Describe(session_.devicePath);
         out_ << (info.blockDevice.empty() ? "-" : info.blockDevice) << "\t";
-        out_ << Printable(status.serialNumber) << "\t" << Printable(FirmwareVersion(status)) << "\t"
+        out_ << ShownText(status.serialNumber) << "\t" << ShownText(FirmwareVersion(status)) << "\t"
              << (info.mountPoints.empty() ? "-" : Printable(info.mountPoints.front())) << "\n";
       } else {
-        out_ << Printable(status.serialNumber) << "\t" << Printable(FirmwareVersion(status))
+        out_ << ShownText(status.serialNumber) << "\t" << ShownText(FirmwareVersion(status))
              << "\n";
       }
     } else {

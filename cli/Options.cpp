@@ -138,7 +138,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   try {
     // CLI11 reads "--state=" as "--state" alone, which would take the next word
     // (or, for --simulate, the default scenario) in place of the missing name.
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
       for (const char* name : {"--simulate=", "--state=", "--trace="}) {
         if (std::string_view(argv[i]) == name) {
           throw CLI::ValidationError(std::string(name) + " needs a file name");

@@ -62,16 +62,20 @@ std::string Printable(const std::string& bytes) {
   return out;
 }
 
+std::string ShownText(const std::string& cameraText) {
+  return sim::Latin1ToUtf8(Printable(cameraText));
+}
+
 std::string StatusText(const CameraReport& r) {
   const CameraStatus& s = r.status;
   const std::pair<const char*, std::string> lines[] = {
       {"Drive", r.driveName + " (" + r.devicePath + ")"},
-      {"Firmware", Printable(FirmwareVersion(s))},
-      {"Serial number", Printable(s.serialNumber)},
-      {"Officer", Printable(s.officerText)},
-      {"Department", Printable(s.departmentText)},
-      {"Additional", Printable(s.additionalText)},
-      {"Password hint", Printable(s.hintText)},
+      {"Firmware", ShownText(FirmwareVersion(s))},
+      {"Serial number", ShownText(s.serialNumber)},
+      {"Officer", ShownText(s.officerText)},
+      {"Department", ShownText(s.departmentText)},
+      {"Additional", ShownText(s.additionalText)},
+      {"Password hint", ShownText(s.hintText)},
       {"Resolution", Choice(s.resolutionIndex, "1080P 30FPS", "720P 30FPS")},
       {"Loop recording", Choice(s.loopRecordingIndex, "No", "Yes")},
       {"Query 0D", std::to_string(s.query0D)},

@@ -26,11 +26,15 @@ std::string FirmwareVersion(const CameraStatus& status);
 // same numbers (U+0000 to U+00FF).
 std::string StatusJson(const CameraReport& report);
 
-// One "Name: value" line each; control characters in the camera's texts are
-// shown as \xNN so that they cannot act on the terminal.
+// One "Name: value" line each, the camera's texts as ShownText gives them.
 std::string StatusText(const CameraReport& report);
 
 // Bytes as they may go to a terminal: control characters (C0, DEL, C1) as \xNN.
 std::string Printable(const std::string& bytes);
+
+// A camera text as zulctl writes it: Printable, in UTF-8. The camera's texts
+// are 8-bit, each byte the character of the same number (Latin-1), as in the
+// scenario and state files and in JSON.
+std::string ShownText(const std::string& cameraText);
 
 }  // namespace zul::cli

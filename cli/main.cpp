@@ -7,6 +7,7 @@
 
 #include "Zulctl.h"
 #if defined(_WIN32)
+#include "win32/ConsoleStreams.h"
 #include "win32/WideText.h"
 #endif
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   std::vector<const char*> utf8Argv{argc > 0 ? argv[0] : "zulctl"};
   for (const std::string& a : args) utf8Argv.push_back(a.c_str());
   utf8Argv.push_back(nullptr);
+  const zul::cli::ConsoleStreams console(std::cout, std::cerr);
   return zul::cli::RunZulctl(static_cast<int>(args.size() + 1), utf8Argv.data(), stdin, std::cout,
                              std::cerr);
 #else

@@ -33,16 +33,26 @@ warmingMsg::~warmingMsg() {
 BEGIN_MESSAGE_MAP(warmingMsg)
   ON_WM_LBUTTONDOWN()
   ON_WM_CTLCOLOR()
+  ON_WM_DPICHANGED()
 END_MESSAGE_MAP()
 // clang-format on
 
 bool warmingMsg::OnInitDialog() {
   Dialog::OnInitDialog();
+  PlaceLinks(host().WindowDpi());
+  return true;  // the focus goes to OK
+}
+
+void warmingMsg::OnDpiChanged(int dpi) {
+  PlaceLinks(dpi);
+}
+
+void warmingMsg::PlaceLinks(int dpi) {
   // The whole control, not just its painted text, answers to a click.
   for (int i = 0; i < 3; ++i) LinkRect[i] = host().ControlRect(kLinkIds[i]);
 
   FontSpec linkFont;
-  linkFont.height = 14;
+  linkFont.height = (14 * dpi + 48) / 96;
   linkFont.weight = FW_BOLD;
   linkFont.underline = true;
   linkFont.charSet = ANSI_CHARSET;
@@ -51,9 +61,10 @@ bool warmingMsg::OnInitDialog() {
   linkFont.quality = DEFAULT_QUALITY;
   linkFont.pitchAndFamily = FF_SWISS | DEFAULT_PITCH;
   linkFont.face = "Arial";
+  const FontHandle previous = LinkFont;
   LinkFont = windows().CreateFontFromSpec(linkFont);
   for (int id : kLinkIds) host().SetControlFont(id, LinkFont, true);
-  return true;  // the focus goes to OK
+  if (previous) windows().DeleteFont(previous);  // no control holds it any more
 }
 
 std::intptr_t warmingMsg::OnCtlColor(DeviceContext& dc, int controlId) {

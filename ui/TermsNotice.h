@@ -24,8 +24,12 @@ class warmingMsg : public Dialog {
   bool OnInitDialog() override;
   std::intptr_t OnCtlColor(DeviceContext& dc, int controlId);
   void OnLButtonDown(unsigned flags, Point point);
+  // The window reached a monitor of another DPI, and the system laid it out
+  // anew: the links are where their controls are now, in a font of the new size.
+  void OnDpiChanged(int dpi);
 
-  // Client rectangles of the link texts 1041, 1044 and 1045, in this order.
+  // Client rectangles of the link texts 1041, 1044 and 1045, in this order,
+  // and their font: 14 pixels high at 96 DPI, in proportion at others.
   Rect LinkRect[3] = {};
   FontHandle LinkFont = nullptr;
 
@@ -33,6 +37,8 @@ class warmingMsg : public Dialog {
   std::span<const MessageEntry> MessageTable() const override;
 
  private:
+  void PlaceLinks(int dpi);
+
   SystemServices& services_;
 };
 

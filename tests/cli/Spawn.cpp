@@ -74,44 +74,67 @@ std::string WindowsPath(std::string path) {
   return path;
 }
 
-int Spawn(const std::string& program, const std::vector<std::string>& args, const fs::path& in,
-          const fs::path& out, const fs::path& err) {
+// Closes its handle when done, or when told to.
+struct Handle {
+  HANDLE h;
+  void Close() {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    h = INVALID_HANDLE_VALUE;
+  }
+  ~Handle() { Close(); }
+};
+
+SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+
+// Runs program with the three standard handles (inheritable) and waits for
+// its exit code; -1 when any handle is missing or it cannot start. flags:
+// CreateProcess's creation flags. The caller opened the handles under hold;
+// once the child has its copies they are closed and the lock let go.
+int SpawnWith(const std::string& program, const std::vector<std::string>& args,
+              std::unique_lock<std::mutex>& hold, std::initializer_list<Handle*> handles,
+              HANDLE in, HANDLE out, HANDLE err, DWORD flags) {
+  for (HANDLE h : {in, out, err}) {
+    if (h == INVALID_HANDLE_VALUE) return -1;
+  }
   // Arguments are UTF-8 and go over as UTF-16, as a shell hands them over.
   const std::wstring exe = WideFromUtf8(WindowsPath(program));
   std::string commandLine = Quote(WindowsPath(program));
   for (const std::string& a : args) commandLine += " " + Quote(a);
   std::wstring wideLine = WideFromUtf8(commandLine);
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  std::unique_lock<std::mutex> hold(inheritance);
-  HANDLE hIn =
-      CreateFileW(in.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
-  HANDLE hOut = CreateFileW(out.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
-  HANDLE hErr = CreateFileW(err.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = in;
+  si.hStdOutput = out;
+  si.hStdError = err;
+  PROCESS_INFORMATION pi{};
   int code = -1;
-  if (hIn != INVALID_HANDLE_VALUE && hOut != INVALID_HANDLE_VALUE && hErr != INVALID_HANDLE_VALUE) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = hIn;
-    si.hStdOutput = hOut;
-    si.hStdError = hErr;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessW(exe.c_str(), wideLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &si, &pi)) {
-      for (HANDLE h : {hIn, hOut, hErr}) CloseHandle(h);  // the child has its own
-      hIn = hOut = hErr = INVALID_HANDLE_VALUE;
-      hold.unlock();
-      WaitForSingleObject(pi.hProcess, INFINITE);
-      DWORD exitCode = 0;
-      if (GetExitCodeProcess(pi.hProcess, &exitCode)) code = static_cast<int>(exitCode);
-      CloseHandle(pi.hThread);
-      CloseHandle(pi.hProcess);
-    }
-  }
-  for (HANDLE h : {hIn, hOut, hErr}) {
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  if (CreateProcessW(exe.c_str(), wideLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                     &si, &pi)) {
+    for (Handle* h : handles) h->Close();  // the child has its own
+    hold.unlock();
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    if (GetExitCodeProcess(pi.hProcess, &exitCode)) code = static_cast<int>(exitCode);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
   }
   return code;
+}
+
+int Spawn(const std::string& program, const std::vector<std::string>& args, const fs::path& in,
+          const fs::path& out, const fs::path& err) {
+  std::unique_lock<std::mutex> hold(inheritance);
+  Handle hIn{
+      CreateFileW(in.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr)};
+  Handle hOut{
+      CreateFileW(out.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr)};
+  Handle hErr{
+      CreateFileW(err.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr)};
+  // No console at all: one made for it would be a process of its own that
+  // inherits the files and keeps them open after the program ends.
+  return SpawnWith(program, args, hold, {&hIn, &hOut, &hErr}, hIn.h, hOut.h, hErr.h,
+                   DETACHED_PROCESS);
 }
 
 #else
@@ -180,6 +203,20 @@ ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::stri
   run.echoAtEnd = tcgetattr(terminal, &mode) == 0 && (mode.c_lflag & ECHO) != 0;
   close(terminal);
   return run;
+}
+
+#endif
+
+#if defined(_WIN32)
+
+int RunOnConsole(const std::string& program, const std::vector<std::string>& args) {
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  const DWORD access = GENERIC_READ | GENERIC_WRITE;
+  std::unique_lock<std::mutex> hold(inheritance);
+  Handle in{CreateFileW(L"CONIN$", access, share, &inherit, OPEN_EXISTING, 0, nullptr)};
+  Handle out{CreateFileW(L"CONOUT$", access, share, &inherit, OPEN_EXISTING, 0, nullptr)};
+  const HANDLE console = out.h;  // for both output and errors
+  return SpawnWith(program, args, hold, {&in, &out}, in.h, console, console, 0);
 }
 
 #endif

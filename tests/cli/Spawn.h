@@ -22,7 +22,12 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& input, const std::filesystem::path& workDir);
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+// Runs program with this process's console as its standard input, output and
+// error, as a console's shell does; returns its exit code. The console shows
+// what it wrote (test::ConsoleText).
+int RunOnConsole(const std::string& program, const std::vector<std::string>& args);
+#else
 // Runs program on a terminal of its own (a pseudo-terminal): each line of
 // lines is typed once the output so far ends with prompt. Everything the
 // terminal showed, echo included, is in out. A line "\x03" is typed as a

@@ -16,6 +16,7 @@
 
 #include "FilePath.h"
 #include "Spawn.h"
+#include "support/Console.h"
 #include "support/ForeignName.h"
 #include "ZulVersion.h"
 
@@ -619,17 +620,34 @@ TEST_F(ZulctlTest, ListFindsEveryCameraAndOnlyCameras) {
   EXPECT_EQ(r.err, std::string("G: ") + kNoAnswer);
 }
 
-TEST_F(ZulctlTest, CameraTextsCannotActOnTheTerminal) {
+// The camera's 8-bit texts (Latin-1) come out as UTF-8 where the output goes
+// to a file or a pipe, the same as in JSON; controls, C1 among them, escaped.
+TEST_F(ZulctlTest, CameraTextsCannotActOnTheTerminalAndComeOutAsUtf8) {
   // 0x9B is the control sequence introducer of 8-bit terminals: "\x9B2J" clears one.
   UseScenario(CameraScenario(
       R"("hint": "a\u001b[2Jb", "officer": "Caf\u00e9", "department": "x\u009b2J\u0085y")"));
   const test::ProgramRun r = Zulctl({"status"});
   EXPECT_NE(r.out.find("Password hint:  a\\x1B[2Jb\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Department:     x\\x9B2J\\x85y\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Officer:        Caf\xC3\xA9\n"), std::string::npos) << r.out;
   const Json j = Status();
   EXPECT_EQ(j.value("hint", ""), "a\x1b[2Jb");
   EXPECT_EQ(j.value("officer", ""), "Caf\xC3\xA9");  // the byte E9 as U+00E9
 }
+
+#if defined(_WIN32)
+// On a console the texts are written as characters, whatever the console's
+// code page: the byte E9 of the camera shows as "é".
+TEST_F(ZulctlTest, CameraTextsReachAConsoleAsTheyAre) {
+  UseScenario(CameraScenario(R"("officer": "Caf\u00e9 \u00c5", "hint": "a\u001b[2Jb")"));
+  const test::OwnConsole console;
+  ASSERT_TRUE(console.ok);
+  EXPECT_EQ(test::RunOnConsole(ZULCTL_PATH, {"--simulate=" + scenario, "status"}), 0);
+  const std::string shown = test::ConsoleText();
+  EXPECT_NE(shown.find("Officer:        Caf\xC3\xA9 \xC3\x85\n"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Password hint:  a\\x1B[2Jb\n"), std::string::npos) << shown;
+}
+#endif
 
 // A state only goes with its scenario; a trace over a file the run reads or
 // keeps would destroy it; an empty name after "=" would quietly mean something

@@ -10,13 +10,16 @@
 // FAIL line for each failed check, and ends with "E2E DONE n failed".
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "FilePath.h"
 #include "Templates.h"
 #include "ToolDriver.h"
 #include "resource.h"
+#include "support/Console.h"
 #include "support/ForeignName.h"
+#include "support/MouseClick.h"
 #include "win32/WideText.h"
 
 namespace zul::e2e {
@@ -157,13 +160,60 @@ void ExpectBox(Checker& c, const ToolProcess& tool, const std::string& text) {
   c.Expect(WaitForClosed(box, 5000), "message box closes");
 }
 
-// The terms notice after an accepted password: its picture, then OK, then
-// the logged-in panel.
-void ThroughNotice(Checker& c, const ToolProcess& tool, HWND w, const std::string& snapshot) {
+// The notice reaches a monitor of twice the DPI. Windows' dialog manager then
+// lays the window and its controls out anew before WM_DPICHANGED reaches the
+// dialog; Wine's does not, so the driver does that part. A click inside a
+// link's new place, outside every old one, must open the page.
+void LinksFollowADpiChange(Checker& c, HWND notice, const std::string& trace) {
+  const int links[3] = {IDC_STATIC_TERMS_LINK, IDC_STATIC_ADDRESS_LINE1, IDC_STATIC_ADDRESS_LINE2};
+  RECT old[3];
+  for (int i = 0; i < 3; ++i) {
+    GetWindowRect(GetDlgItem(notice, links[i]), &old[i]);
+    MapWindowPoints(nullptr, notice, reinterpret_cast<POINT*>(&old[i]), 2);
+  }
+  RECT frame;
+  GetWindowRect(notice, &frame);
+  const UINT quietly = SWP_NOZORDER | SWP_NOACTIVATE;
+  SetWindowPos(notice, nullptr, 0, 0, 2 * (frame.right - frame.left),
+               2 * (frame.bottom - frame.top), quietly | SWP_NOMOVE);
+  for (int i = 0; i < 3; ++i) {
+    const RECT& r = old[i];
+    SetWindowPos(GetDlgItem(notice, links[i]), nullptr, 2 * r.left, 2 * r.top,
+                 2 * (r.right - r.left), 2 * (r.bottom - r.top), quietly);
+  }
+  // The suggested window rectangle stays out: a pointer means nothing in
+  // another process, and the dialog does not read it.
+  SendMessageW(notice, WM_DPICHANGED, MAKEWPARAM(192, 192), 0);
+
+  RECT now;
+  GetWindowRect(GetDlgItem(notice, links[0]), &now);
+  MapWindowPoints(nullptr, notice, reinterpret_cast<POINT*>(&now), 2);
+  const POINT p{now.right - 2, (now.top + now.bottom) / 2};
+  bool outside = true;
+  for (const RECT& r : old) outside = outside && !PtInRect(&r, p);
+  c.Expect(outside, "the click point lies outside the links' old places");
+  const std::string open = "open: https://";
+  const auto opens = [&] {
+    const std::string lines = ReadTextFile(trace);
+    std::size_t n = 0;
+    for (auto at = lines.find(open); at != std::string::npos; at = lines.find(open, at + 1)) ++n;
+    return n;
+  };
+  const std::size_t before = opens();
+  test::ClickAt(notice, p.x, p.y);
+  c.Expect(WaitUntil([&] { return opens() == before + 1; }, 5000),
+           "a click on a link after the DPI change opens the page (trace: open:)");
+}
+
+// The terms notice after an accepted password: its picture, what the run
+// does with it while it is open, then OK, then the logged-in panel.
+void ThroughNotice(Checker& c, const ToolProcess& tool, HWND w, const std::string& snapshot,
+                   const std::function<void(HWND)>& whileOpen = nullptr) {
   const HWND notice = tool.WaitForMessageBox(kNoticeTitle, kFlowMs);
   c.Expect(notice != nullptr, "terms notice appears");
   if (!notice) return;
   if (!snapshot.empty()) Snapshot(snapshot);
+  if (whileOpen) whileOpen(notice);
   AnswerMessageBox(notice, IDOK);
   c.Expect(WaitForClosed(notice, 5000), "terms notice closes");
   // The refresh enables the login's controls one after the other.
@@ -200,7 +250,8 @@ void OperatorFlowsRun(Checker& c, const Paths& p, const std::string& state) {
 
   Type(w, IDC_EDIT_PASSWORD, "1234");
   Click(w, IDC_BUTTON_LOGIN);
-  ThroughNotice(c, tool, w, "terms-notice");
+  ThroughNotice(c, tool, w, "terms-notice",
+                [&](HWND notice) { LinksFollowADpiChange(c, notice, trace); });
   c.ExpectEq(ControlText(w, IDC_EDIT_OFFICER), "OFFICER 0417", "officer after login");
   Snapshot("logged-in");
 
@@ -324,6 +375,33 @@ void ForeignNamesRun(Checker& c, const Paths& p) {
              stem + "-none.json: cannot be read", "");
 }
 
+// Started from a console with no standard handles at all, as a shell starts
+// a window program, a simulation says on that console what it would have run.
+void ParentConsoleRun(Checker& c, const Paths& p) {
+  std::printf("run: started from a console\n");
+  std::fflush(stdout);
+  const test::OwnConsole console;
+  c.Expect(console.ok, "a console of the driver's own");
+  {
+    ToolProcess tool;
+    c.Expect(tool.Start(p.tool, {"--simulate=" + p.scenarios + "\\camera.json"}, true),
+             "start the tool");
+    const HWND w = tool.WaitForWindow(kTitle, kStartMs);
+    c.Expect(w != nullptr, "main window appears");
+    if (w) {
+      Type(w, IDC_EDIT_PASSWORD, "1234");
+      Click(w, IDC_BUTTON_LOGIN);
+      ThroughNotice(c, tool, w, "");
+      const std::string said = "simulation: would run: cmd.exe /c echo y|CHKDSK F: /F";
+      c.Expect(
+          WaitUntil([&] { return test::ConsoleText().find(said) != std::string::npos; }, kFlowMs),
+          "the console shows \"" + said + "\"");
+      PostMessageA(w, WM_CLOSE, 0, 0);
+      c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zul::e2e
 
@@ -357,6 +435,7 @@ int main(int argc, char** argv) {
              "refused-scenario");
   RefusedRun(c, paths, {"--bogus"}, "Unknown option: --bogus", "refused-option");
   ForeignNamesRun(c, paths);
+  ParentConsoleRun(c, paths);
 
   std::printf("E2E DONE %d failed\n", c.failures());
   std::fflush(stdout);

@@ -34,13 +34,15 @@ ToolProcess::~ToolProcess() {
   CloseHandle(info_.hThread);
 }
 
-bool ToolProcess::Start(const std::string& exe, const std::vector<std::string>& args) {
+bool ToolProcess::Start(const std::string& exe, const std::vector<std::string>& args,
+                        bool noStandardHandles) {
   // As a shell starts it: the UTF-16 command line, which holds any name.
   std::string commandLine = "\"" + exe + "\"";
   for (const std::string& a : args) commandLine += " \"" + a + "\"";
   std::wstring wide = WideFromUtf8(commandLine);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  if (noStandardHandles) startup.dwFlags = STARTF_USESTDHANDLES;  // all three null
   return CreateProcessW(WideFromUtf8(exe).c_str(), wide.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &info_) != FALSE;
 }

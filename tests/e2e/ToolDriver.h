@@ -33,8 +33,10 @@ class ToolProcess {
   ToolProcess& operator=(const ToolProcess&) = delete;
 
   // Starts exe with the arguments (each quoted; all UTF-8); false when it
-  // cannot start.
-  bool Start(const std::string& exe, const std::vector<std::string>& args);
+  // cannot start. noStandardHandles: none at all, as a console's shell starts
+  // a window program.
+  bool Start(const std::string& exe, const std::vector<std::string>& args,
+             bool noStandardHandles = false);
   // The tool's top-level window with this exact title, polling until timeoutMs.
   HWND WaitForWindow(const std::string& title, unsigned timeoutMs) const;
   // A message box of the tool ("#32770") with this caption, or nullptr.

@@ -14,6 +14,7 @@ if [[ -z "${DISPLAY:-}" ]] || ! xdpyinfo >/dev/null 2>&1; then
 fi
 mkdir -p "$shots" "$work"
 rm -f "$shots"/*.png
+rm -rf "${work:?}"/*  # each run starts from an empty work folder
 
 # Wine's Z: drive is the Unix root.
 winpath() { local p; p=$(cd "$1" 2>/dev/null && pwd || echo "$1"); echo "Z:${p//\//\\}"; }

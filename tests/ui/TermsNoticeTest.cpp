@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "FakeSystemServices.h"
 #include "HeadlessWindowSystem.h"
@@ -79,6 +80,58 @@ TEST_F(TermsNoticeTest, LinkRectanglesAreTheWholeControlsAndTheFontIsBoldUnderli
   EXPECT_EQ(font->charSet, 0);
   EXPECT_EQ(font->pitchAndFamily, 0x20);
   EXPECT_EQ(font->face, "Arial");
+}
+
+// The link font is 14 pixels high at 96 DPI and grows with the monitor's DPI.
+TEST(TermsNoticeDpi, TheLinkFontIsSizedForTheWindowsDpi) {
+  for (const auto& [dpi, height] : {std::pair{96, 14}, {144, 21}, {192, 28}}) {
+    ui::HeadlessWindowSystem windows;
+    ui::FakeSystemServices services;
+    ui::warmingMsg notice{windows, services};
+    const ui::DialogTemplate* t = ui::FindDialogTemplate(IDD_WARMING_MSG);
+    ASSERT_NE(t, nullptr);
+    ui::HeadlessDialogHost host(windows, notice, *t);
+    host.SetDpi(dpi);
+    host.Initialise();
+    ASSERT_NE(windows.Font(notice.LinkFont), nullptr);
+    EXPECT_EQ(windows.Font(notice.LinkFont)->height, height) << dpi;
+  }
+}
+
+// Moved to a monitor of another DPI, the notice follows the controls to
+// where the system put them, with a font of the new size in place of the old.
+TEST_F(TermsNoticeTest, AfterADpiChangeTheLinksAreWhereTheirControlsAreNow) {
+  Show([&](HeadlessDialogHost& w) {
+    const ui::FontHandle first = notice.LinkFont;
+    Rect old[3];
+    w.SetDpi(192);
+    for (int i = 0; i < 3; ++i) {
+      old[i] = w.ControlRect(kLinks[i]);
+      w.MoveControl(kLinks[i],
+                    {2 * old[i].left, 2 * old[i].top, 2 * old[i].right, 2 * old[i].bottom});
+    }
+    w.Send({WM_DPICHANGED, (192u << 16) | 192u, 0});
+
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(notice.LinkRect[i], w.ControlRect(kLinks[i])) << kLinks[i];
+      EXPECT_EQ(w.Control(kLinks[i]).font, notice.LinkFont);
+    }
+    ASSERT_NE(windows.Font(notice.LinkFont), nullptr);
+    EXPECT_EQ(windows.Font(notice.LinkFont)->height, 28);
+    EXPECT_EQ(windows.Font(first), nullptr);  // the old font is given back
+    EXPECT_EQ(windows.liveFonts(), 1u);
+
+    // Inside the first link's new place and outside every old one.
+    const Rect now = w.ControlRect(kLinks[0]);
+    const Point p{now.right - 2, (now.top + now.bottom) / 2};
+    for (const Rect& r : old) {
+      ASSERT_FALSE(r.left < p.x && p.x < r.right && r.top < p.y && p.y < r.bottom);
+    }
+    w.ClickAt(p);
+    EXPECT_EQ(PagesOpened(), 1u);
+    w.Click(IDOK);
+  });
+  EXPECT_EQ(windows.badFontDeletes(), 0);
 }
 
 TEST(TermsNoticeLifetime, TheFontGoesWithTheDialogObject) {

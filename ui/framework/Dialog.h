@@ -98,59 +98,65 @@ class Dialog {
 //   END_MESSAGE_MAP()
 // with `std::span<const zul::ui::MessageEntry> MessageTable() const override;`
 // declared in the class.
-#define BEGIN_MESSAGE_MAP(Class)                                                  \
-  std::span<const zul::ui::MessageEntry> Class::MessageTable() const {           \
-    using ThisClass = Class;                                                     \
+#define BEGIN_MESSAGE_MAP(Class)                                       \
+  std::span<const zul::ui::MessageEntry> Class::MessageTable() const { \
+    using ThisClass = Class;                                           \
     static const zul::ui::MessageEntry table[] = {
 #define END_MESSAGE_MAP() \
   }                       \
   ;                       \
   return table;           \
   }
-#define ZUL_ON_COMMAND_CODE(id, notifyCode, fn)                                        \
-  {WM_COMMAND, static_cast<unsigned>(notifyCode), (id),                               \
-   [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t {                 \
-     static_cast<ThisClass&>(d).fn();                                                 \
-     return 0;                                                                        \
+#define ZUL_ON_COMMAND_CODE(id, notifyCode, fn)                       \
+  {WM_COMMAND, static_cast<unsigned>(notifyCode), (id),               \
+   [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t { \
+     static_cast<ThisClass&>(d).fn();                                 \
+     return 0;                                                        \
    }},
 #define ON_BN_CLICKED(id, fn) ZUL_ON_COMMAND_CODE(id, BN_CLICKED, fn)
 #define ON_CBN_SELCHANGE(id, fn) ZUL_ON_COMMAND_CODE(id, CBN_SELCHANGE, fn)
 #define ON_COMMAND(id, fn) ZUL_ON_COMMAND_CODE(id, 0, fn)
-#define ON_WM_PAINT()                                                              \
+#define ON_WM_PAINT()                                                                 \
   {WM_PAINT, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t { \
-     static_cast<ThisClass&>(d).OnPaint();                                         \
-     return 0;                                                                     \
+     static_cast<ThisClass&>(d).OnPaint();                                            \
+     return 0;                                                                        \
    }},
-#define ON_WM_QUERYDRAGICON()                                                               \
+#define ON_WM_QUERYDRAGICON()                                                                 \
   {WM_QUERYDRAGICON, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t { \
      return reinterpret_cast<std::intptr_t>(static_cast<ThisClass&>(d).OnQueryDragIcon());    \
    }},
-#define ON_WM_TIMER()                                                                \
+#define ON_WM_TIMER()                                                                   \
   {WM_TIMER, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
-     static_cast<ThisClass&>(d).OnTimer(m.wParam);                                   \
-     return 0;                                                                       \
+     static_cast<ThisClass&>(d).OnTimer(m.wParam);                                      \
+     return 0;                                                                          \
    }},
-#define ON_WM_DEVICECHANGE()                                                               \
+#define ON_WM_DEVICECHANGE()                                                                   \
   {WM_DEVICECHANGE, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
-     return static_cast<ThisClass&>(d).OnDeviceChange(static_cast<unsigned>(m.wParam),          \
-                                                       static_cast<std::uintptr_t>(m.lParam))   \
-                ? 1                                                                        \
-                : 0;                                                                       \
+     return static_cast<ThisClass&>(d).OnDeviceChange(static_cast<unsigned>(m.wParam),         \
+                                                      static_cast<std::uintptr_t>(m.lParam))   \
+                ? 1                                                                            \
+                : 0;                                                                           \
    }},
 // WM_CTLCOLORSTATIC: wParam carries a DeviceContext*, lParam the control id.
 // The handler returns the brush it chooses (0: the framework's default).
-#define ON_WM_CTLCOLOR()                                                                     \
+#define ON_WM_CTLCOLOR()                                                                         \
   {WM_CTLCOLORSTATIC, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
-     return static_cast<ThisClass&>(d).OnCtlColor(                                           \
-         *reinterpret_cast<zul::ui::DeviceContext*>(m.wParam), static_cast<int>(m.lParam));   \
+     return static_cast<ThisClass&>(d).OnCtlColor(                                               \
+         *reinterpret_cast<zul::ui::DeviceContext*>(m.wParam), static_cast<int>(m.lParam));      \
+   }},
+// WM_DPICHANGED: the new DPI in the low 16 bits of wParam. The handler runs
+// after the system laid the window and its controls out for it.
+#define ON_WM_DPICHANGED()                                                                   \
+  {WM_DPICHANGED, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
+     static_cast<ThisClass&>(d).OnDpiChanged(static_cast<int>(m.wParam & 0xFFFF));           \
+     return 0;                                                                               \
    }},
 // WM_LBUTTONDOWN: wParam the key flags, lParam x in the low and y in the high 16 bits.
-#define ON_WM_LBUTTONDOWN()                                                                   \
-  {WM_LBUTTONDOWN, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
-     const auto lp = static_cast<std::uint32_t>(m.lParam);                                    \
-     static_cast<ThisClass&>(d).OnLButtonDown(                                                \
-         static_cast<unsigned>(m.wParam),                                                     \
-         zul::ui::Point{static_cast<std::int16_t>(lp & 0xFFFF),                               \
-                        static_cast<std::int16_t>(lp >> 16)});                                \
-     return 0;                                                                                \
+#define ON_WM_LBUTTONDOWN()                                                                      \
+  {WM_LBUTTONDOWN, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t {    \
+     const auto lp = static_cast<std::uint32_t>(m.lParam);                                       \
+     static_cast<ThisClass&>(d).OnLButtonDown(                                                   \
+         static_cast<unsigned>(m.wParam), zul::ui::Point{static_cast<std::int16_t>(lp & 0xFFFF), \
+                                                         static_cast<std::int16_t>(lp >> 16)});  \
+     return 0;                                                                                   \
    }},

@@ -34,7 +34,7 @@ class DialogHost {
   // GetDlgItemText does; returns the number of characters copied.
   virtual std::size_t GetControlText(int id, char* buffer, std::size_t bufferSize) const = 0;
   virtual void LimitText(int id, int maxChars) = 0;  // EM_LIMITTEXT
-  virtual void ComboResetContent(int id) = 0;       // CB_RESETCONTENT
+  virtual void ComboResetContent(int id) = 0;        // CB_RESETCONTENT
   virtual void ComboAddString(int id, const std::string& item) = 0;
   virtual void ComboSetCurSel(int id, int index) = 0;  // out of range: selects nothing
   virtual int ComboGetCurSel(int id) const = 0;        // CB_ERR when nothing is selected
@@ -49,6 +49,8 @@ class DialogHost {
   virtual void SetIcon(IconHandle icon, bool big) = 0;  // WM_SETICON
   virtual bool IsMinimised() const = 0;
   virtual Rect ClientRect() const = 0;
+  // Dots per inch of the monitor the window is on (96 at 100 %).
+  virtual int WindowDpi() const = 0;
   virtual int SystemMetric(int index) const = 0;
   // Paints the minimised window: erases the icon background (WM_ICONERASEBKGND
   // with the paint context) and draws icon at x, y.

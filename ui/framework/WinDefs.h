@@ -23,6 +23,7 @@
 #define WM_LBUTTONDOWN 0x0201
 #define MK_LBUTTON 0x0001
 #define WM_DEVICECHANGE 0x0219
+#define WM_DPICHANGED 0x02E0
 #define BN_CLICKED 0
 #define CBN_SELCHANGE 1
 #define CB_ERR (-1)

@@ -9,23 +9,14 @@
 #include "TermsNotice.h"
 #include "WinDefs.h"
 #include "resource.h"
+#include "support/MouseClick.h"
 #include "win32/Win32DialogHost.h"
 #include "win32/Win32WindowSystem.h"
 
 namespace zul::ui {
 namespace {
 
-// Presses and releases the left button at a point of the dialog's client area.
-void ClickAt(HWND dialog, int x, int y) {
-  POINT p{x, y};
-  ClientToScreen(dialog, &p);
-  SetCursorPos(p.x, p.y);
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_MOUSE;
-  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, in, sizeof(INPUT));
-}
+using test::ClickAt;
 
 Point Centre(const Rect& r) {
   return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};

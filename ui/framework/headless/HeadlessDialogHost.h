@@ -95,6 +95,7 @@ class HeadlessDialogHost final : public DialogHost {
   void SetIcon(IconHandle icon, bool big) override;
   bool IsMinimised() const override { return minimised_; }
   Rect ClientRect() const override { return client_; }
+  int WindowDpi() const override { return dpi_; }
   int SystemMetric(int index) const override;
   void PaintMinimisedIcon(IconHandle icon, int x, int y) override;
   void DefaultPaint() override { ++defaultPaints_; }
@@ -136,6 +137,11 @@ class HeadlessDialogHost final : public DialogHost {
   // WM_CTLCOLORSTATIC for every static control, in template order.
   std::vector<StaticColors> QueryStaticColors();
   void SetMinimised(bool minimised) { minimised_ = minimised; }
+  // What the system does when the window reaches a monitor of another DPI,
+  // before it tells the dialog (WM_DPICHANGED): the new DPI, the controls
+  // laid out anew.
+  void SetDpi(int dpi) { dpi_ = dpi; }
+  void MoveControl(int id, Rect rect) { Find(id).rect = rect; }
 
   // --- What a test looks at ---
   int templateId() const { return template_.id; }
@@ -173,6 +179,7 @@ class HeadlessDialogHost final : public DialogHost {
   bool ended_ = false;
   int result_ = 0;
   bool minimised_ = false;
+  int dpi_ = 96;
   std::vector<std::pair<IconHandle, bool>> iconCalls_;
   std::map<std::uintptr_t, unsigned> timers_;
   std::deque<Message> posted_;

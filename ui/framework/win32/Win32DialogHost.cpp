@@ -105,6 +105,22 @@ Rect Win32DialogHost::ClientRect() const {
   return {r.left, r.top, r.right, r.bottom};
 }
 
+int Win32DialogHost::WindowDpi() const {
+  // GetDpiForWindow came with Windows 10 (1607); before it, the screen's.
+  using DpiForWindow = UINT(WINAPI*)(HWND);
+  static const auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (dpiForWindow && hwnd_) {
+    if (const UINT dpi = dpiForWindow(hwnd_)) return static_cast<int>(dpi);
+  }
+  int dpi = 96;
+  if (HDC screen = GetDC(nullptr)) {
+    dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+  }
+  return dpi;
+}
+
 int Win32DialogHost::SystemMetric(int index) const {
   return GetSystemMetrics(index);
 }
@@ -224,6 +240,20 @@ INT_PTR Win32DialogHost::Route(UINT message, WPARAM wParam, LPARAM lParam) {
                       GetDlgCtrlID(control)};
       if (!dialog_.Dispatch(m, brush)) return FALSE;
       return static_cast<INT_PTR>(brush ? brush : dc.DefaultBrush());
+    }
+
+    case WM_DPICHANGED: {
+      // A per-monitor dialog: the system's own handling (DefDlgProc) lays the
+      // window and its controls out for the new DPI and gives them its font.
+      // The dialog's handler comes after that, to follow where they are now.
+      if (inDefault_) return FALSE;
+      inDefault_ = true;
+      const LRESULT result = DefDlgProcA(hwnd_, message, wParam, lParam);
+      inDefault_ = false;
+      std::intptr_t ignored = 0;
+      dialog_.Dispatch({message, wParam, static_cast<std::intptr_t>(lParam)}, ignored);
+      SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
+      return TRUE;
     }
 
     case WM_CLOSE:

@@ -54,6 +54,7 @@ class Win32DialogHost final : public DialogHost {
   void SetIcon(IconHandle icon, bool big) override;
   bool IsMinimised() const override;
   Rect ClientRect() const override;
+  int WindowDpi() const override;
   int SystemMetric(int index) const override;
   void PaintMinimisedIcon(IconHandle icon, int x, int y) override;
   void DefaultPaint() override;
@@ -88,6 +89,7 @@ class Win32DialogHost final : public DialogHost {
   const MSG* filtering_ = nullptr;
   bool ended_ = false;
   int result_ = 0;
+  bool inDefault_ = false;  // the system's own handling of a message runs first
 };
 
 }  // namespace zul::ui
