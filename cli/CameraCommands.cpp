@@ -120,7 +120,7 @@ int CameraCommands::Status(bool json) {
 }
 
 int CameraCommands::LogIn(const Secret& password, bool& administrator) {
-  const LoginResult result = zul::LogIn(session_, password.text());
+  const LoginResult result = lastLogin_ = zul::LogIn(session_, password.text());
   switch (result.verdict) {
     case LoginVerdict::User:
     case LoginVerdict::Administrator:
@@ -139,35 +139,120 @@ int CameraCommands::LogIn(const Secret& password, bool& administrator) {
   return result.verdict == LoginVerdict::Locked ? kExitLocked : kExitRefused;
 }
 
+bool CameraCommands::FindForChange() {
+  lastLogin_ = {};
+  if (!Find()) return false;
+  if (audit_) {
+    CameraStatus status;
+    if (ReadWholeStatus(session_, status)) readout_ = status;
+  }
+  return true;
+}
+
+int CameraCommands::Audited(AuditEntry attempt, int rc) {
+  if (!audit_) return rc;
+  attempt.drive = session_.deviceName.empty() ? drive_ : session_.deviceName;
+  attempt.devicePath = session_.devicePath;
+  if (readout_) attempt.serialNumber = readout_->serialNumber;
+  switch (rc) {
+    case kExitDone:
+      attempt.outcome = AuditOutcome::Done;
+      break;
+    case kExitNoCamera:
+      attempt.outcome = AuditOutcome::NoCamera;
+      break;
+    case kExitRefused:
+      attempt.outcome = AuditOutcome::Refused;
+      attempt.chancesLeft = kLoginChances - lastLogin_.wrongAttempts;
+      break;
+    case kExitLocked:
+      attempt.outcome = AuditOutcome::Locked;
+      break;
+    default:
+      attempt.outcome = AuditOutcome::NoAnswer;
+      break;
+  }
+  std::string error;
+  if (!audit_->Append(attempt, error)) {
+    err_ << "zulctl: " << error << "\n";
+    if (rc == kExitDone) rc = kExitUsage;
+  }
+  return rc;
+}
+
 int CameraCommands::Login(const Secret& password) {
-  if (!Find()) return kExitNoCamera;
-  bool administrator = false;
-  if (const int rc = LogIn(password, administrator)) return rc;
-  // As the window does after a login: the camera opens its storage, and the
-  // drive is let go so that the system can use it.
-  const Exchange outcome = AllowDiskAccess(session_);
-  const std::string drive = session_.deviceName;
-  const std::string path = session_.devicePath;
-  session_.ReleaseHandle();
-  if (outcome != Exchange::Done) return Failed(outcome);
-  out_ << (administrator ? "Logged in as administrator." : "Logged in.") << "\n";
-  // On Linux the system is asked to look at the medium again; there the
-  // storage shows up as a block device of its own.
-  out_ << (storage_ ? storage_->ReleaseStorage(path) : "Storage opened on " + drive) << "\n";
-  return kExitDone;
+  AuditEntry attempt = LoginAttempt();
+  return Audited(attempt, [&] {
+    if (!FindForChange()) return int(kExitNoCamera);
+    bool administrator = false;
+    if (const int rc = LogIn(password, administrator)) return rc;
+    // As the window does after a login: the camera opens its storage, and the
+    // drive is let go so that the system can use it.
+    const Exchange outcome = AllowDiskAccess(session_);
+    const std::string drive = session_.deviceName;
+    const std::string path = session_.devicePath;
+    session_.ReleaseHandle();
+    if (outcome != Exchange::Done) return Failed(outcome);
+    out_ << (administrator ? "Logged in as administrator." : "Logged in.") << "\n";
+    // On Linux the system is asked to look at the medium again; there the
+    // storage shows up as a block device of its own.
+    out_ << (storage_ ? storage_->ReleaseStorage(path) : "Storage opened on " + drive) << "\n";
+    return int(kExitDone);
+  }());
 }
 
 int CameraCommands::Change(const Options& o, const Secret& password, const Secret* newPassword) {
-  if (!Find()) return kExitNoCamera;
+  AuditEntry attempt;
+  const int rc = ChangeCamera(o, password, newPassword, attempt);
+  return Audited(std::move(attempt), rc);
+}
+
+// attempt: what the audit line says was tried, filled as soon as it is known.
+int CameraCommands::ChangeCamera(const Options& o, const Secret& password,
+                                 const Secret* newPassword, AuditEntry& attempt) {
+  const CameraStatus* readout = nullptr;
+  const auto settingAttempt = [&](std::uint32_t code, int value) {
+    attempt = SettingAttempt(code, value, readout);
+  };
+  const std::vector<TextToWrite> texts = [&]() -> std::vector<TextToWrite> {
+    switch (o.command) {
+      case Command::SetHint:
+        return {{TEXT_HINT, o.hint}};
+      case Command::SetReference: {
+        std::vector<TextToWrite> given;  // the fields given, in the window's order
+        if (o.officer) given.push_back({TEXT_OFFICER, *o.officer});
+        if (o.department) given.push_back({TEXT_DEPARTMENT, *o.department});
+        if (o.additional) given.push_back({TEXT_ADDITIONAL, *o.additional});
+        return given;
+      }
+      case Command::SetPassword:
+        return {{TEXT_NEW_PASSWORD, newPassword->text()}};
+      default:
+        return {};
+    }
+  }();
+  const auto record = [&] {
+    readout = readout_ ? &*readout_ : nullptr;
+    if (o.command == Command::SetResolution) settingAttempt(CMD_SET_RESOLUTION, o.resolutionIndex);
+    if (o.command == Command::SetLoop) settingAttempt(CMD_SET_LOOP_RECORDING, o.loopRecordingIndex);
+    if (o.command == Command::SetTime) attempt = ClockAttempt(LocalNow());
+    if (!texts.empty()) attempt = TextsAttempt(texts, readout);
+  };
+  record();
+  if (!FindForChange()) return kExitNoCamera;
+  record();  // now with the readout's old values
   bool administrator = false;
   if (const int rc = LogIn(password, administrator)) return rc;
   Exchange outcome = Exchange::Done;
   std::string done;
   switch (o.command) {
-    case Command::SetTime:
-      outcome = SetClock(session_, LocalNow());
+    case Command::SetTime: {
+      const CameraClock now = LocalNow();
+      attempt = ClockAttempt(now);
+      outcome = SetClock(session_, now);
       done = kTimeSynced;
       break;
+    }
     case Command::SetResolution:
       outcome = SetSetting(session_, CMD_SET_RESOLUTION, o.resolutionIndex);
       done = ResolutionChanged(o.resolutionIndex);
@@ -177,26 +262,18 @@ int CameraCommands::Change(const Options& o, const Secret& password, const Secre
       done = LoopChanged(o.loopRecordingIndex);
       break;
     case Command::SetHint: {
-      const TextToWrite text[] = {{TEXT_HINT, o.hint}};
-      outcome = WriteTexts(session_, text);
+      outcome = WriteTexts(session_, texts);
       done = kHintUpdated;
       break;
     }
-    case Command::SetReference: {
-      std::vector<TextToWrite> texts;  // the fields given, in the window's order
-      if (o.officer) texts.push_back({TEXT_OFFICER, *o.officer});
-      if (o.department) texts.push_back({TEXT_DEPARTMENT, *o.department});
-      if (o.additional) texts.push_back({TEXT_ADDITIONAL, *o.additional});
+    case Command::SetReference:
       outcome = WriteTexts(session_, texts);
       done = kReferenceUpdated;
       break;
-    }
-    case Command::SetPassword: {
-      const TextToWrite text[] = {{TEXT_NEW_PASSWORD, newPassword->text()}};
-      outcome = WriteTexts(session_, text);
+    case Command::SetPassword:
+      outcome = WriteTexts(session_, texts);
       done = kPasswordUpdated;
       break;
-    }
     case Command::List:
     case Command::Status:
     case Command::Login:

@@ -3,10 +3,12 @@
 // the command changes something, send, and report. Each returns the exit
 // status; results go to out, faults to err.
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "AuditLog.h"
 #include "CameraOperations.h"
 #include "DeviceSession.h"
 #include "Discovery.h"
@@ -35,6 +37,9 @@ class CameraCommands {
   int Change(const Options& options, const Secret& password, const Secret* newPassword);
   // The udev rule for the cameras found (needs a storage locator).
   int UdevRule();
+  // With an audit log, Login and Change each append one line to it; the
+  // camera's readout is then read first, for its serial number and old values.
+  void SetAudit(AuditLog* audit) { audit_ = audit; }
 
  private:
   bool Find();
@@ -42,12 +47,19 @@ class CameraCommands {
   void ExplainNotFound(const ScanReport& report);
   int LogIn(const Secret& password, bool& administrator);
   int Failed(Exchange outcome);
+  bool FindForChange();
+  int ChangeCamera(const Options& options, const Secret& password, const Secret* newPassword,
+                   AuditEntry& attempt);
+  int Audited(AuditEntry attempt, int rc);
 
   DeviceSession& session_;
   std::string drive_;
   std::ostream& out_;
   std::ostream& err_;
   StorageLocator* storage_;
+  AuditLog* audit_ = nullptr;
+  std::optional<CameraStatus> readout_;  // with an audit log, once read
+  LoginResult lastLogin_;
 };
 
 }  // namespace zul::cli

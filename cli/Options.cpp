@@ -10,8 +10,9 @@ namespace {
 constexpr std::size_t kMaxText = 40;  // what the camera keeps of a text
 
 constexpr char kUsage[] =
-    "Usage: zulctl [--simulate[=FILE]] [--state FILE] [--trace FILE] [--drive LETTER] COMMAND "
-    "[ARGS]\n"
+    "Usage: zulctl [--simulate[=FILE]] [--state FILE] [--trace FILE] [--audit FILE] [--drive "
+    "LETTER] "
+    "COMMAND [ARGS]\n"
     "Commands: list, status [--json], login, set-time, set-resolution 1080p|720p,\n"
     "          set-loop on|off, set-hint TEXT, set-reference [--officer T] [--department T]\n"
     "          [--additional T], set-password\n"
@@ -82,6 +83,9 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   app.add_option("--trace", o.tracePath,
                  "Write one line per device request to FILE (password characters masked)")
       ->type_name("FILE");
+  app.add_option("--audit", o.auditPath,
+                 "Append one JSON line per change attempt to FILE (never a password)")
+      ->type_name("FILE");
   std::string drive;
 #if defined(_WIN32)
   app.add_option("--drive", drive, "Use the camera at this drive letter (D to Z) only")
@@ -139,7 +143,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
     // CLI11 reads "--state=" as "--state" alone, which would take the next word
     // (or, for --simulate, the default scenario) in place of the missing name.
     for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
-      for (const char* name : {"--simulate=", "--state=", "--trace="}) {
+      for (const char* name : {"--simulate=", "--state=", "--trace=", "--audit="}) {
         if (std::string_view(argv[i]) == name) {
           throw CLI::ValidationError(std::string(name) + " needs a file name");
         }

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "AuditLog.h"
 #include "CameraCommands.h"
 #include "ExitCode.h"
 #include "Messages.h"
@@ -100,6 +101,17 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
     port = &*tracing;
   }
 
+  // Before anything is sent: a run that cannot leave its audit line does not start.
+  std::optional<AuditLog> audit;
+  if (!o.auditPath.empty()) {
+    std::string error = AuditFileClash(o.auditPath, o.scenarioPath, o.statePath, o.tracePath);
+    if (error.empty()) audit.emplace(o.auditPath, "zulctl").Open(error);  // error says why not
+    if (!error.empty()) {
+      err << "zulctl: " << error << "\n";
+      return kExitUsage;
+    }
+  }
+
   Secret password, newPassword;
   if (ChangesCamera(o.command)) {
     if (!ReadPassword(in, "Password: ", err, password)) return kExitUsage;
@@ -112,6 +124,7 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   DeviceSession session{*port};
   CameraCommands commands(session, storage ? storage->DeviceFor(o.drive) : o.drive, out, err,
                           storage);
+  if (audit) commands.SetAudit(&*audit);
   int rc = kExitDone;
   switch (o.command) {
     case Command::List:

@@ -30,7 +30,10 @@ void Unlock(DialogHost& h, int field, int enterButton) {
 
 bool CZUL_PC_TOOLDlg::WriteToCamera(std::span<const TextToWrite> texts) {
   DiscoverCamera(session_);
+  AuditEntry attempt = TextsAttempt(texts, Readout());
   const Exchange outcome = WriteTexts(session_, texts);
+  Conclude(attempt, session_, outcome);
+  Record(std::move(attempt));
   if (outcome == Exchange::Done) return true;
   ReportFailure(services_, outcome);
   return false;
