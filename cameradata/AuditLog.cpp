@@ -150,17 +150,27 @@ AuditEntry ClockAttempt(const CameraClock& t) {
   return e;
 }
 
-void Conclude(AuditEntry& e, const DeviceSession& session, Exchange outcome) {
+namespace {
+
+// The drive the session holds; none when the scan found no camera (the
+// session keeps the name of the last one found).
+void Where(AuditEntry& e, const DeviceSession& session) {
+  if (session.handle == kNoHandle) return;
   e.drive = session.deviceName;
   e.devicePath = session.devicePath;
+}
+
+}  // namespace
+
+void Conclude(AuditEntry& e, const DeviceSession& session, Exchange outcome) {
+  Where(e, session);
   e.outcome = outcome == Exchange::Done       ? AuditOutcome::Done
               : outcome == Exchange::NoCamera ? AuditOutcome::NoCamera
                                               : AuditOutcome::NoAnswer;
 }
 
 void Conclude(AuditEntry& e, const DeviceSession& session, const LoginResult& result) {
-  e.drive = session.deviceName;
-  e.devicePath = session.devicePath;
+  Where(e, session);
   switch (result.verdict) {
     case LoginVerdict::User:
     case LoginVerdict::Administrator:
