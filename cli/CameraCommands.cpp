@@ -210,10 +210,6 @@ int CameraCommands::Change(const Options& o, const Secret& password, const Secre
 // attempt: what the audit line says was tried, filled as soon as it is known.
 int CameraCommands::ChangeCamera(const Options& o, const Secret& password,
                                  const Secret* newPassword, AuditEntry& attempt) {
-  const CameraStatus* readout = nullptr;
-  const auto settingAttempt = [&](std::uint32_t code, int value) {
-    attempt = SettingAttempt(code, value, readout);
-  };
   const std::vector<TextToWrite> texts = [&]() -> std::vector<TextToWrite> {
     switch (o.command) {
       case Command::SetHint:
@@ -231,12 +227,19 @@ int CameraCommands::ChangeCamera(const Options& o, const Secret& password,
         return {};
     }
   }();
+  // The attempt as far as it is known: before the scan without old values,
+  // after it with the readout's.
   const auto record = [&] {
-    readout = readout_ ? &*readout_ : nullptr;
-    if (o.command == Command::SetResolution) settingAttempt(CMD_SET_RESOLUTION, o.resolutionIndex);
-    if (o.command == Command::SetLoop) settingAttempt(CMD_SET_LOOP_RECORDING, o.loopRecordingIndex);
-    if (o.command == Command::SetTime) attempt = ClockAttempt(LocalNow());
-    if (!texts.empty()) attempt = TextsAttempt(texts, readout);
+    const CameraStatus* readout = readout_ ? &*readout_ : nullptr;
+    if (o.command == Command::SetResolution) {
+      attempt = SettingAttempt(CMD_SET_RESOLUTION, o.resolutionIndex, readout);
+    } else if (o.command == Command::SetLoop) {
+      attempt = SettingAttempt(CMD_SET_LOOP_RECORDING, o.loopRecordingIndex, readout);
+    } else if (o.command == Command::SetTime) {
+      attempt = ClockAttempt(LocalNow());  // replaced by the reading sent
+    } else {
+      attempt = TextsAttempt(texts, readout);
+    }
   };
   record();
   if (!FindForChange()) return kExitNoCamera;
