@@ -63,8 +63,7 @@ bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status) {
     status.*s.member = block[0];  // no range check: the panel uses it as an index
   }
 
-  if (!Query(session, CMD_GET_SERIAL_NUMBER, block)) return false;
-  status.serialNumber = ReplyText(block);
+  if (!ReadSerialNumber(session, status.serialNumber)) return false;
   status.serialLine = "Camera Serial Number: " + status.serialNumber;
 
   // A failed transfer leaves the block all zero, which sets no flag; the
@@ -72,6 +71,13 @@ bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status) {
   Query(session, CMD_GET_LOGIN_STATE, block);
   if (block[0] == 1) status.loggedIn = true;
   if (block[1] == 2) status.administrator = true;
+  return true;
+}
+
+bool ReadSerialNumber(DeviceSession& session, std::string& serial) {
+  ReplyBlock block{};
+  if (!Query(session, CMD_GET_SERIAL_NUMBER, block)) return false;
+  serial = ReplyText(block);
   return true;
 }
 

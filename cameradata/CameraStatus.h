@@ -37,4 +37,9 @@ bool ReadCameraStatus(DeviceSession& session, CameraStatus& status);
 // (found at a letter of the caller's choosing).
 bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status);
 
+// The serial number alone (the readout's last query before the login state),
+// on the camera the session holds. False when the transfer failed; serial is
+// then left as it was.
+bool ReadSerialNumber(DeviceSession& session, std::string& serial);
+
 }  // namespace zul

@@ -8,7 +8,6 @@
 #include "Discovery.h"
 #include "ExitCode.h"
 #include "Messages.h"
-#include "StatusReport.h"
 
 namespace zul::cli {
 namespace {
@@ -112,10 +111,16 @@ int CameraCommands::UdevRule() {
 
 int CameraCommands::Status(bool json) {
   if (!Find()) return kExitNoCamera;
-  CameraReport report{session_.devicePath, session_.deviceName, {}, std::nullopt};
+  CameraReport report;
+  if (const int rc = ReadReport(report)) return rc;
+  out_ << (json ? StatusJson(report) : StatusText(report));
+  return kExitDone;
+}
+
+int CameraCommands::ReadReport(CameraReport& report) {
+  report = {session_.devicePath, session_.deviceName, {}, std::nullopt};
   if (!ReadWholeStatus(session_, report.status)) return Failed(Exchange::NoAnswer);
   if (storage_) report.storage = storage_->Describe(session_.devicePath);
-  out_ << (json ? StatusJson(report) : StatusText(report));
   return kExitDone;
 }
 
@@ -159,6 +164,11 @@ int CameraCommands::Login(const Secret& password) {
 
 int CameraCommands::Change(const Options& o, const Secret& password, const Secret* newPassword) {
   if (!Find()) return kExitNoCamera;
+  return ChangeHeld(o, password, newPassword);
+}
+
+int CameraCommands::ChangeHeld(const Options& o, const Secret& password,
+                               const Secret* newPassword) {
   bool administrator = false;
   if (const int rc = LogIn(password, administrator)) return rc;
   Exchange outcome = Exchange::Done;

@@ -12,6 +12,7 @@
 #include "Discovery.h"
 #include "Options.h"
 #include "Secret.h"
+#include "StatusReport.h"
 #include "StorageLocator.h"
 
 namespace zul::cli {
@@ -36,10 +37,20 @@ class CameraCommands {
   // The udev rule for the cameras found (needs a storage locator).
   int UdevRule();
 
+  // The same steps on the camera the session already holds (found by the
+  // caller's scan), for zulctl --all.
+  // The whole readout into report; kExitDone, or the failure's status with
+  // the fault told on err.
+  int ReadReport(CameraReport& report);
+  // Logs in and makes the change, as Change does after its scan.
+  int ChangeHeld(const Options& options, const Secret& password, const Secret* newPassword);
+
+  // Tells why a scan found no camera (devices this user may not open).
+  void ExplainNotFound(const ScanReport& report);
+
  private:
   bool Find();
   std::vector<DeviceCandidate> CandidatesToTry();
-  void ExplainNotFound(const ScanReport& report);
   int LogIn(const Secret& password, bool& administrator);
   int Failed(Exchange outcome);
 

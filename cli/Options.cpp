@@ -10,8 +10,8 @@ namespace {
 constexpr std::size_t kMaxText = 40;  // what the camera keeps of a text
 
 constexpr char kUsage[] =
-    "Usage: zulctl [--simulate[=FILE]] [--state FILE] [--trace FILE] [--drive LETTER] COMMAND "
-    "[ARGS]\n"
+    "Usage: zulctl [--simulate[=FILE]] [--state FILE] [--trace FILE] [--drive LETTER | --all] "
+    "COMMAND [ARGS]\n"
     "Commands: list, status [--json], login, set-time, set-resolution 1080p|720p,\n"
     "          set-loop on|off, set-hint TEXT, set-reference [--officer T] [--department T]\n"
     "          [--additional T], set-password\n"
@@ -21,8 +21,11 @@ constexpr char kFooter[] =
     "Passwords are read from standard input, one a line: the current password, then (for\n"
     "set-password) the new one. Every command that changes the camera logs in first.\n"
     "\n"
+    "With --all: one line per camera (drive, serial number, outcome, message), or with --json\n"
+    "one JSON array; the password is read once and tried once on each camera.\n"
+    "\n"
     "Exit status: 0 done, 1 usage error or unusable file, 2 no camera, 3 the camera did not\n"
-    "answer, 4 password refused, 5 camera locked.";
+    "answer, 4 password refused, 5 camera locked, 6 (--all) done on some cameras, not on all.";
 
 // Texts travel at most 40 characters (bytes) long; a longer one is refused
 // rather than cut.
@@ -58,6 +61,24 @@ bool ChangesCamera(Command command) {
   return command != Command::List && command != Command::Status && command != Command::UdevRule;
 }
 
+bool WorksOnAllCameras(Command command) {
+  switch (command) {
+    case Command::Status:
+    case Command::SetTime:
+    case Command::SetResolution:
+    case Command::SetLoop:
+    case Command::SetHint:
+    case Command::SetReference:
+      return true;
+    case Command::List:
+    case Command::Login:
+    case Command::SetPassword:
+    case Command::UdevRule:
+      break;
+  }
+  return false;
+}
+
 ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
                                    std::ostream& err) {
   Options o;
@@ -84,16 +105,22 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
       ->type_name("FILE");
   std::string drive;
 #if defined(_WIN32)
-  app.add_option("--drive", drive, "Use the camera at this drive letter (D to Z) only")
-      ->transform(kDriveLetter)
-      ->type_name("LETTER");
+  CLI::Option* driveOption =
+      app.add_option("--drive", drive, "Use the camera at this drive letter (D to Z) only")
+          ->transform(kDriveLetter)
+          ->type_name("LETTER");
 #else
-  app.add_option("--drive", drive,
-                 "Use this camera only: its sg node or block device (/dev/sg2, /dev/sdb), or a "
-                 "drive letter (D to Z) of the simulated drives")
-      ->transform(kDriveLetter)
-      ->type_name("DEVICE");
+  CLI::Option* driveOption =
+      app.add_option("--drive", drive,
+                     "Use this camera only: its sg node or block device (/dev/sg2, /dev/sdb), or "
+                     "a drive letter (D to Z) of the simulated drives")
+          ->transform(kDriveLetter)
+          ->type_name("DEVICE");
 #endif
+  app.add_flag("--all", o.all,
+               "Every camera found, all at once: status, set-time, set-resolution, set-loop, "
+               "set-hint, set-reference; one result line per camera")
+      ->excludes(driveOption);
 
   CLI::App* list = app.add_subcommand(
       "list", "Every drive D: to Z: that answers as a camera: letter, serial number, firmware");
@@ -127,6 +154,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   CLI::Option* additionalOption =
       setReference->add_option("--additional", additional, "At most 40 characters")
           ->check(kCameraText);
+  // With --all the set- commands report as JSON too.
+  for (CLI::App* c : {setTime, setResolution, setLoop, setHint, setReference}) {
+    c->add_flag("--json", o.json, "With --all: the results as one JSON array");
+  }
   CLI::App* setPassword = app.add_subcommand(
       "set-password", "Set a new login password (read from standard input after the current one)");
 #if !defined(_WIN32)
@@ -182,6 +213,18 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   };
   for (const auto& c : commands) {
     if (c.app->parsed()) o.command = c.command;
+  }
+  // Checked once the command is known; a usage error like the parser's own.
+  const char* misuse = nullptr;
+  if (o.all && !WorksOnAllCameras(o.command)) {
+    misuse = "--all works with status, set-time, set-resolution, set-loop, set-hint and "
+             "set-reference only";
+  } else if (o.json && !o.all && o.command != Command::Status) {
+    misuse = "--json goes with status, or with --all";
+  }
+  if (misuse) {
+    err << "zulctl: " << misuse << "\n" << kUsage;
+    return {std::nullopt, 1};
   }
   // The choices are taken in either case.
   o.resolutionIndex = CLI::detail::to_lower(resolution) == "720p" ? 1 : 0;

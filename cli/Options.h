@@ -28,9 +28,12 @@ struct Options {
   // The only device to try: "F:" (a letter from D to Z), on Linux also a
   // device path ("/dev/sg2", "/dev/sdb"); empty for the first camera found.
   std::string drive;
+  // Every camera found, all at once (status and the set- commands but
+  // set-password); excludes drive.
+  bool all = false;
 
   Command command = Command::Status;
-  bool json = false;                   // status
+  bool json = false;                   // status; with all, also the set- commands
   int resolutionIndex = 0;             // set-resolution: 0 1080p, 1 720p
   int loopRecordingIndex = 0;          // set-loop: 0 off, 1 on
   std::string hint;                    // set-hint
@@ -41,6 +44,9 @@ struct Options {
 
 // Every command but list and status changes the camera and logs in first.
 bool ChangesCamera(Command command);
+
+// The commands --all takes.
+bool WorksOnAllCameras(Command command);
 
 struct ParsedCommandLine {
   std::optional<Options> options;  // nothing: the run is over, with exitCode

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "AllCameras.h"
 #include "CameraCommands.h"
 #include "ExitCode.h"
 #include "Messages.h"
@@ -113,22 +114,26 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   CameraCommands commands(session, storage ? storage->DeviceFor(o.drive) : o.drive, out, err,
                           storage);
   int rc = kExitDone;
-  switch (o.command) {
-    case Command::List:
-      rc = commands.List();
-      break;
-    case Command::Status:
-      rc = commands.Status(o.json);
-      break;
-    case Command::Login:
-      rc = commands.Login(password);
-      break;
-    case Command::UdevRule:
-      rc = commands.UdevRule();
-      break;
-    default:
-      rc = commands.Change(o, password, &newPassword);
-      break;
+  if (o.all) {
+    rc = RunOnAllCameras(*port, o, password, out, err, storage);
+  } else {
+    switch (o.command) {
+      case Command::List:
+        rc = commands.List();
+        break;
+      case Command::Status:
+        rc = commands.Status(o.json);
+        break;
+      case Command::Login:
+        rc = commands.Login(password);
+        break;
+      case Command::UdevRule:
+        rc = commands.UdevRule();
+        break;
+      default:
+        rc = commands.Change(o, password, &newPassword);
+        break;
+    }
   }
   session.ReleaseHandle();
 
