@@ -18,8 +18,8 @@ namespace {
 // What became of one camera.
 struct CameraOutcome {
   int exitCode = kExitDone;
-  std::string outcome;  // one word or two: "done", "refused", ...
-  std::string message;  // what the one-camera command would have said, on one line
+  std::string outcome;                 // one word or two: "done", "refused", ...
+  std::string message;                 // what the one-camera command would have said, on one line
   std::optional<CameraReport> report;  // status, when it was read
 };
 
@@ -86,8 +86,8 @@ CameraOutcome WorkOn(DeviceSession& session, const DockedCamera& camera, const O
 
 }  // namespace
 
-int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password,
-                    std::ostream& out, std::ostream& err, StorageLocator* storage) {
+int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, std::ostream& out,
+                    std::ostream& err, StorageLocator* storage) {
   ScanReport scan;
   const auto results = ForEachCamera(
       port,

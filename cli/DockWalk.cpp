@@ -13,10 +13,10 @@ namespace zul::cli {
 
 namespace {
 
-// False only for a device that is not there at all: opening never waits on a
-// device, while starting a thread costs about as much as a request, so no
-// thread is started for the empty drive letters. Any other failure is left to
-// the scan step, which reports it.
+// False only for a device that is not there at all. Opening never waits on a
+// device and costs far less than starting a thread, so no thread is started
+// for the empty drive letters. Any other failure is left to the scan step,
+// which reports it.
 bool MayBeThere(DevicePort& port, const DeviceCandidate& candidate) {
   const VolumeHandle h = port.OpenVolume(candidate.path.c_str());
   if (h == kNoHandle) return LastDeviceError().failure != DeviceFailure::NotFound;
@@ -27,9 +27,10 @@ bool MayBeThere(DevicePort& port, const DeviceCandidate& candidate) {
 // One camera's thread, joined when it goes. std::thread gives a thread the
 // system's default stack, 8 MiB on Linux, whose set-up was measured at about
 // 110 us a thread (a quarter of a request) against 33 us for 1 MiB; a
-// camera's work needs far less, so on POSIX systems it gets 1 MiB, what
-// Windows gives a thread by default. Where no thread can be started, the
-// work runs on the caller's, one camera after another rather than none.
+// camera's work needs far less, so on POSIX systems it gets 1 MiB. Windows
+// only reserves a thread's stack, and keeps std::thread. Where no thread can
+// be started, the work runs on the caller's: one camera after another rather
+// than none.
 class CameraThread {
  public:
   explicit CameraThread(std::function<void()> work) : work_(std::move(work)) {
@@ -98,8 +99,8 @@ void WalkCameras(DevicePort& port, const std::vector<DeviceCandidate>& candidate
 
 std::vector<DockedCamera> FindAllCameras(DevicePort& port, ScanReport* report) {
   std::vector<DockedCamera> cameras;
-  for (auto& found :
-       ForEachCamera(port, [](DeviceSession&, const DockedCamera&) { return 0; }, report)) {
+  for (auto& found : ForEachCamera(
+           port, [](DeviceSession&, const DockedCamera&) { return 0; }, report)) {
     cameras.push_back(std::move(found.camera));
   }
   return cameras;

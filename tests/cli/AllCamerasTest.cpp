@@ -93,8 +93,8 @@ TEST(AllCamerasTest, SixteenCamerasAtOnceThroughOneTrace) {
   const std::string trace =
       (std::filesystem::temp_directory_path() / "all-cameras-trace.txt").string();
 
-  const InProcessRun set = Zulctl({"--trace", trace.c_str(), "--all", "set-hint", "SAME HINT"}, "1234\n",
-                         port);
+  const InProcessRun set =
+      Zulctl({"--trace", trace.c_str(), "--all", "set-hint", "SAME HINT"}, "1234\n", port);
   EXPECT_EQ(set.exitCode, 0) << set.err;
   EXPECT_TRUE(port.overlapped()) << "the cameras were worked on one after another";
   const InProcessRun status = Zulctl({"--all", "status", "--json"}, "", port);
