@@ -132,9 +132,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   CLI::App* apply = app.add_subcommand(
       "apply",
       "Bring every docked camera in line with a roster: write the texts that differ from it");
-  apply->add_option("ROSTER", o.rosterPath,
-                    "CSV file with a header row naming serial and any of officer, department, "
-                    "additional, hint; or the same as a JSON array of objects")
+  apply
+      ->add_option("ROSTER", o.rosterPath,
+                   "CSV file with a header row naming serial and any of officer, department, "
+                   "additional, hint; or the same as a JSON array of objects")
       ->required()
       ->type_name("FILE");
   apply->add_flag("--dry-run", o.dryRun, "Show the changes; log in to no camera, write nothing");
@@ -162,7 +163,8 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
                                  "give at least one of --officer, --department, --additional");
     }
     if (apply->parsed() && !drive.empty()) {
-      throw CLI::ValidationError("apply", "works on every camera docked; --drive does not go with it");
+      throw CLI::ValidationError("apply",
+                                 "works on every camera docked; --drive does not go with it");
     }
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) {  // --help, --version

@@ -38,8 +38,8 @@ struct Options {
   std::optional<std::string> officer;  // set-reference: given fields only
   std::optional<std::string> department;
   std::optional<std::string> additional;
-  std::string rosterPath;              // apply
-  bool dryRun = false;                 // apply: show the changes, send none
+  std::string rosterPath;  // apply
+  bool dryRun = false;     // apply: show the changes, send none
 };
 
 // Every command but list, status and udev-rule changes the camera and logs in

@@ -99,8 +99,7 @@ bool ReadHeader(std::string_view text, const std::string& name,
     io::double_quote_escape<',', '"'>::unescape(begin, end);
     const std::string column(begin, end);
     if (Trimmed(column).empty()) continue;  // a spreadsheet's unused column: passed over
-    const auto known =
-        std::find(kColumnNames.begin(), kColumnNames.end(), Lower(Trimmed(column)));
+    const auto known = std::find(kColumnNames.begin(), kColumnNames.end(), Lower(Trimmed(column)));
     if (known == kColumnNames.end()) {
       unknown.push_back(Quoted(column));
       continue;
@@ -126,16 +125,16 @@ bool ReadHeader(std::string_view text, const std::string& name,
   return true;
 }
 
-bool ParseCsv(std::string_view text, const std::string& name, Roster& roster,
-              std::string& error) {
+bool ParseCsv(std::string_view text, const std::string& name, Roster& roster, std::string& error) {
   std::array<std::string, kColumns> spelt;
   if (!ReadHeader(text, name, spelt, error)) return false;
   std::array<std::string, kColumns> header;  // a missing column keeps its own name
-  for (std::size_t i = 0; i < kColumns; ++i) header[i] = spelt[i].empty() ? kColumnNames[i] : spelt[i];
+  for (std::size_t i = 0; i < kColumns; ++i)
+    header[i] = spelt[i].empty() ? kColumnNames[i] : spelt[i];
 
   CsvReader reader(name, text.data(), text.data() + text.size());
-  reader.read_header(io::ignore_missing_column | io::ignore_extra_column, header[0], header[1], header[2], header[3],
-                     header[4]);
+  reader.read_header(io::ignore_missing_column | io::ignore_extra_column, header[0], header[1],
+                     header[2], header[3], header[4]);
   std::array<char*, kColumns> cells{};
   while (reader.read_row(cells[0], cells[1], cells[2], cells[3], cells[4])) {
     if (std::all_of(cells.begin(), cells.end(), [](const char* c) { return !c || !*c; })) {
@@ -157,8 +156,7 @@ bool ParseCsv(std::string_view text, const std::string& name, Roster& roster,
   return true;
 }
 
-bool ParseJson(std::string_view text, const std::string& name, Roster& roster,
-               std::string& error) {
+bool ParseJson(std::string_view text, const std::string& name, Roster& roster, std::string& error) {
   const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
   if (json.is_discarded()) {
     error = name + ": not valid JSON";
@@ -267,8 +265,8 @@ std::optional<std::array<std::optional<std::string>, kRosterFields.size()>> Came
       return std::nullopt;
     }
     if (text->size() > kMaxText) {
-      refusal = at + "holds " + std::to_string(text->size()) +
-                " characters; the camera keeps at most 40";
+      refusal =
+          at + "holds " + std::to_string(text->size()) + " characters; the camera keeps at most 40";
       return std::nullopt;
     }
     bytes[i] = std::move(*text);

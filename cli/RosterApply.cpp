@@ -15,15 +15,15 @@ namespace zul::cli {
 namespace {
 
 // The camera's text for each roster field.
-std::string CameraStatus::* const kStatusTexts[] = {
+std::string CameraStatus::*const kStatusTexts[] = {
     &CameraStatus::officerText, &CameraStatus::departmentText, &CameraStatus::additionalText,
     &CameraStatus::hintText};
 static_assert(std::size(kStatusTexts) == kRosterFields.size());
 
 class RosterRun {
  public:
-  RosterRun(DeviceSession& session, const Roster& roster, const Secret* password,
-            std::ostream& out, std::ostream& err)
+  RosterRun(DeviceSession& session, const Roster& roster, const Secret* password, std::ostream& out,
+            std::ostream& err)
       : session_(session),
         roster_(roster),
         password_(password),
@@ -36,6 +36,7 @@ class RosterRun {
     CameraStatus status;
     if (!ReadWholeStatus(session_, status)) {
       Fail("-", kCameraDidNotAnswer, kExitNoAnswer);
+      unread_ = true;
       return;
     }
     const std::string serial = ShownText(status.serialNumber);
@@ -85,11 +86,14 @@ class RosterRun {
     Done();
   }
 
-  // Each roster row whose camera the walk did not meet.
+  // Each roster row whose camera the walk did not meet; where a camera could
+  // not be read, it may have been that one.
   void NotDocked() {
     for (std::size_t i = 0; i < roster_.size(); ++i) {
       if (docked_[i]) continue;
-      out_ << "-\t" << Shown(roster_[i].serial) << "\tnot docked\t" << roster_[i].where << "\n";
+      out_ << "-\t" << Shown(roster_[i].serial)
+           << (unread_ ? "\tnot docked or not read\t" : "\tnot docked\t") << roster_[i].where
+           << "\n";
     }
   }
 
@@ -134,9 +138,10 @@ class RosterRun {
   const Secret* password_;
   std::ostream& out_;
   std::ostream& err_;
-  std::vector<bool> docked_;  // by roster row
+  std::vector<bool> docked_;   // by roster row
   std::vector<int> failures_;  // the exit status of each camera not done
   int done_ = 0;
+  bool unread_ = false;  // a camera's readout failed: its serial number is unknown
 };
 
 }  // namespace
@@ -145,7 +150,8 @@ int ApplyRoster(DeviceSession& session, const Roster& roster, const Secret* pass
                 std::ostream& out, std::ostream& err, StorageLocator* storage) {
   RosterRun run(session, roster, password, out, err);
   ScanReport report;
-  if (VisitDockedCameras(session, [&] { run.Camera(); }, &report) == 0) {
+  if (VisitDockedCameras(
+          session, [&] { run.Camera(); }, &report) == 0) {
     ExplainNotFound(report, storage, err);
     return kExitNoCamera;
   }

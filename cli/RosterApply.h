@@ -16,7 +16,8 @@ namespace zul::cli {
 // would write and sends nothing that changes the camera. One line per camera
 // and per roster row whose camera is not docked, tab-separated: drive, serial
 // number, outcome, detail; outcomes "changed", "unchanged", "would change",
-// "not in roster", "not docked" on out, "refused" and "failed" on err.
+// "not in roster", "not docked" ("not docked or not read" when a camera's
+// readout failed) on out, "refused" and "failed" on err.
 // Returns kExitDone when every camera in the roster was done or needed
 // nothing, kExitNoCamera when no camera is docked, the camera's own status
 // when the one camera in the roster failed, else kExitSome.

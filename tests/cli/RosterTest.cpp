@@ -69,15 +69,16 @@ TEST(RosterTest, TheSameRosterAsSpreadsheetsAndScriptsSaveIt) {
 
   Roster roster;
   std::string error;
-  ASSERT_TRUE(ParseRoster("\xEF\xBB\xBF"
-                          R"([{"serial": "B7654321", "officer": "OKAFOR, J.", "department": ""},
+  ASSERT_TRUE(
+      ParseRoster("\xEF\xBB\xBF"
+                  R"([{"serial": "B7654321", "officer": "OKAFOR, J.", "department": ""},
                               {"hint": "Caf\u00e9", "serial": " C0000042"}, {"serial": "D1"}])",
-                          "r.json", roster, error))
+                  "r.json", roster, error))
       << error;
-  ExpectRows(roster, {{"entry 1", "B7654321", {"OKAFOR, J.", "", std::nullopt, std::nullopt}},
-                      {"entry 2", "C0000042", {std::nullopt, std::nullopt, std::nullopt,
-                                               "Caf\xC3\xA9"}},
-                      {"entry 3", "D1", {}}});
+  ExpectRows(roster,
+             {{"entry 1", "B7654321", {"OKAFOR, J.", "", std::nullopt, std::nullopt}},
+              {"entry 2", "C0000042", {std::nullopt, std::nullopt, std::nullopt, "Caf\xC3\xA9"}},
+              {"entry 3", "D1", {}}});
 }
 
 TEST(RosterTest, UnusableRostersAreRefusedWithTheirFault) {
@@ -96,17 +97,21 @@ TEST(RosterTest, UnusableRostersAreRefusedWithTheirFault) {
       {"serial in two rows", "serial\nA1\nB2\nA1\n", "serial number \"A1\" is in row 2 and row 4"},
       {"serial in three rows", "serial\nA1\nA1\nA1\n", "is in row 2, row 3 and row 4"},
       {"row without serial", "serial,officer\nA1,x\n ,y\n", "r: row 3: no serial number"},
-      {"row too long", "serial,officer\nA1,x,y\n", "r: row 2: more fields than the header row names"},
+      {"row too long", "serial,officer\nA1,x,y\n",
+       "r: row 2: more fields than the header row names"},
       {"row too short", "serial,officer\nA1\n", "r: row 2: fewer fields than the header row names"},
-      {"quote not closed", "serial,officer\nA1,\"x\nA2,y\n", "r: row 2: a quoted field is not closed"},
-      {"quote not closed in the header", "serial,\"officer\n", "r: row 1: a quoted field is not closed"},
+      {"quote not closed", "serial,officer\nA1,\"x\nA2,y\n",
+       "r: row 2: a quoted field is not closed"},
+      {"quote not closed in the header", "serial,\"officer\n",
+       "r: row 1: a quoted field is not closed"},
       {"zero byte", std::string("serial,officer\nA1,x\0y\n", 22), "holds a zero byte"},
       {"JSON not valid", "[{\"serial\": }]", "r: not valid JSON"},
       {"JSON object", "{\"serial\": \"A1\"}", "must be a JSON array of objects"},
       {"JSON entry not an object", "[\"A1\"]", "r: entry 1: must be an object"},
       {"JSON unknown key", "[{\"serial\": \"A1\"}, {\"serial\": \"A2\", \"rank\": \"x\"}]",
        "r: entry 2: unknown key \"rank\""},
-      {"JSON text not a text", "[{\"serial\": \"A1\", \"hint\": 5}]", "entry 1: hint: must be a text"},
+      {"JSON text not a text", "[{\"serial\": \"A1\", \"hint\": 5}]",
+       "entry 1: hint: must be a text"},
       {"JSON without serial", "[{\"officer\": \"x\"}]", "entry 1: no serial number"},
       {"JSON serial twice", "[{\"serial\": \"A1\"}, {\"serial\": \"A1\"}]",
        "is in entry 1 and entry 2"},
@@ -134,11 +139,17 @@ TEST(RosterTest, TextsTheCameraCannotKeepAreRefusedNamingTheRow) {
   const Case cases[] = {
       {"none given", {}, {}, ""},
       {"forty", {forty, "", std::nullopt, "a"}, {forty, "", std::nullopt, "a"}, ""},
-      {"forty Latin-1 characters", {std::nullopt, eAcute40},
-       {std::nullopt, std::string(40, '\xE9')}, ""},
-      {"forty-one", {std::nullopt, std::nullopt, forty + "y"}, {},
+      {"forty Latin-1 characters",
+       {std::nullopt, eAcute40},
+       {std::nullopt, std::string(40, '\xE9')},
+       ""},
+      {"forty-one",
+       {std::nullopt, std::nullopt, forty + "y"},
+       {},
        "row 7: additional holds 41 characters; the camera keeps at most 40"},
-      {"euro sign", {std::nullopt, std::nullopt, std::nullopt, "5 \xE2\x82\xAC"}, {},
+      {"euro sign",
+       {std::nullopt, std::nullopt, std::nullopt, "5 \xE2\x82\xAC"},
+       {},
        "row 7: hint holds a character the camera cannot keep"},
       {"not UTF-8", {"Caf\xE9"}, {}, "row 7: officer holds a character"},
       {"zero", {std::string("a\0b", 3)}, {}, "row 7: officer holds a zero character"},
