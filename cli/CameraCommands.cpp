@@ -23,27 +23,25 @@ CameraClock LocalNow() {
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
 
-// The whole readout of the camera the session holds; false when any of its
-// transfers failed, the login state included.
+}  // namespace
+
 bool ReadWholeStatus(DeviceSession& session, CameraStatus& status) {
   session.failedTransfers = 0;
   return ReadHeldCameraStatus(session, status) && session.failedTransfers == 0;
 }
 
-}  // namespace
+void ExplainNotFound(const ScanReport& report, StorageLocator* storage, std::ostream& err) {
+  for (const std::string& name : report.denied) err << name << ": " << kAccessDenied << "\n";
+  if (storage && !report.denied.empty()) err << storage->AccessHelp();
+  err << kDeviceNotConnected << "\n";
+}
 
 bool CameraCommands::Find() {
   ScanReport report;
   const bool found = drive_.empty() ? DiscoverCamera(session_, &report)
                                     : DiscoverCameraNamed(session_, drive_, &report);
-  if (!found) ExplainNotFound(report);
+  if (!found) ExplainNotFound(report, storage_, err_);
   return found;
-}
-
-void CameraCommands::ExplainNotFound(const ScanReport& report) {
-  for (const std::string& name : report.denied) err_ << name << ": " << kAccessDenied << "\n";
-  if (storage_ && !report.denied.empty()) err_ << storage_->AccessHelp();
-  err_ << kDeviceNotConnected << "\n";
 }
 
 std::vector<DeviceCandidate> CameraCommands::CandidatesToTry() {
@@ -87,7 +85,7 @@ int CameraCommands::List() {
   }
   session_.ReleaseHandle();
   if (!any) {
-    ExplainNotFound(report);
+    ExplainNotFound(report, storage_, err_);
     return kExitNoCamera;
   }
   return allAnswered ? kExitDone : kExitNoAnswer;
@@ -102,7 +100,7 @@ int CameraCommands::UdevRule() {
   session_.ReleaseHandle();
   const std::string rule = cameras.empty() || !storage_ ? "" : storage_->UdevRule(cameras);
   if (rule.empty()) {
-    ExplainNotFound(report);
+    ExplainNotFound(report, storage_, err_);
     return kExitNoCamera;
   }
   out_ << rule;
@@ -124,24 +122,33 @@ int CameraCommands::ReadReport(CameraReport& report) {
   return kExitDone;
 }
 
-int CameraCommands::LogIn(const Secret& password, bool& administrator) {
-  const LoginResult result = zul::LogIn(session_, password.text());
+int LoginOutcome(const LoginResult& result, const char* lineBreak, std::string& message) {
   switch (result.verdict) {
     case LoginVerdict::User:
     case LoginVerdict::Administrator:
-      administrator = result.verdict == LoginVerdict::Administrator;
       return kExitDone;
     case LoginVerdict::NoCamera:
-      return Failed(Exchange::NoCamera);
+      message = kDeviceNotConnected;
+      return kExitNoCamera;
     case LoginVerdict::NoAnswer:
       // An all-zero reply from a failed transfer is no verdict.
-      return Failed(Exchange::NoAnswer);
+      message = kCameraDidNotAnswer;
+      return kExitNoAnswer;
     case LoginVerdict::Wrong:
     case LoginVerdict::Locked:
       break;
   }
-  err_ << WrongPasswordText(result.wrongAttempts, "\n") << "\n";
+  message = WrongPasswordText(result.wrongAttempts, lineBreak);
   return result.verdict == LoginVerdict::Locked ? kExitLocked : kExitRefused;
+}
+
+int CameraCommands::LogIn(const Secret& password, bool& administrator) {
+  const LoginResult result = zul::LogIn(session_, password.text());
+  administrator = result.verdict == LoginVerdict::Administrator;
+  std::string message;
+  const int rc = LoginOutcome(result, "\n", message);
+  if (rc != kExitDone) err_ << message << "\n";
+  return rc;
 }
 
 int CameraCommands::Login(const Secret& password) {
@@ -211,6 +218,7 @@ int CameraCommands::ChangeHeld(const Options& o, const Secret& password,
     case Command::Status:
     case Command::Login:
     case Command::UdevRule:
+    case Command::Apply:
       break;
   }
   if (outcome != Exchange::Done) return Failed(outcome);

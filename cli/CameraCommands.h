@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CameraOperations.h"
+#include "CameraStatus.h"
 #include "DeviceSession.h"
 #include "Discovery.h"
 #include "Options.h"
@@ -16,6 +17,19 @@
 #include "StorageLocator.h"
 
 namespace zul::cli {
+
+// The whole readout of the camera the session holds; false when any of its
+// transfers failed, the login state included.
+bool ReadWholeStatus(DeviceSession& session, CameraStatus& status);
+
+// Why a scan found no camera: the devices this user may not open, with the
+// platform's help for that, then "Device not connected.".
+void ExplainNotFound(const ScanReport& report, StorageLocator* storage, std::ostream& err);
+
+// The exit status of a login: kExitDone when the camera took the password,
+// else the fault's status with what the operator is told in message (the
+// lock-out text's second line after lineBreak).
+int LoginOutcome(const LoginResult& result, const char* lineBreak, std::string& message);
 
 class CameraCommands {
  public:

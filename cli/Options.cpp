@@ -14,7 +14,7 @@ constexpr char kUsage[] =
     "COMMAND [ARGS]\n"
     "Commands: list, status [--json], login, set-time, set-resolution 1080p|720p,\n"
     "          set-loop on|off, set-hint TEXT, set-reference [--officer T] [--department T]\n"
-    "          [--additional T], set-password\n"
+    "          [--additional T], set-password, apply [--dry-run] ROSTER\n"
     "Run with --help for more information.\n";
 
 constexpr char kFooter[] =
@@ -25,7 +25,7 @@ constexpr char kFooter[] =
     "one JSON array; the password is read once and tried once on each camera.\n"
     "\n"
     "Exit status: 0 done, 1 usage error or unusable file, 2 no camera, 3 the camera did not\n"
-    "answer, 4 password refused, 5 camera locked, 6 (--all) done on some cameras, not on all.";
+    "answer, 4 password refused, 5 camera locked, 6 done on some cameras, not on all.";
 
 // Texts travel at most 40 characters (bytes) long; a longer one is refused
 // rather than cut.
@@ -160,6 +160,16 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   }
   CLI::App* setPassword = app.add_subcommand(
       "set-password", "Set a new login password (read from standard input after the current one)");
+  CLI::App* apply = app.add_subcommand(
+      "apply",
+      "Bring every docked camera in line with a roster: write the texts that differ from it");
+  apply
+      ->add_option("ROSTER", o.rosterPath,
+                   "CSV file with a header row naming serial and any of officer, department, "
+                   "additional, hint; or the same as a JSON array of objects")
+      ->required()
+      ->type_name("FILE");
+  apply->add_flag("--dry-run", o.dryRun, "Show the changes; log in to no camera, write nothing");
 #if !defined(_WIN32)
   CLI::App* udevRule = app.add_subcommand(
       "udev-rule",
@@ -182,6 +192,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
         !additionalOption->count()) {
       throw CLI::ValidationError("set-reference",
                                  "give at least one of --officer, --department, --additional");
+    }
+    if (apply->parsed() && !drive.empty()) {
+      throw CLI::ValidationError("apply",
+                                 "works on every camera docked; --drive does not go with it");
     }
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) {  // --help, --version
@@ -207,6 +221,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
     {setHint, Command::SetHint},
     {setReference, Command::SetReference},
     {setPassword, Command::SetPassword},
+    {apply, Command::Apply},
 #if !defined(_WIN32)
     {udevRule, Command::UdevRule},
 #endif

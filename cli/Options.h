@@ -18,6 +18,7 @@ enum class Command {
   SetReference,
   SetPassword,
   UdevRule,
+  Apply,
 };
 
 struct Options {
@@ -40,9 +41,12 @@ struct Options {
   std::optional<std::string> officer;  // set-reference: given fields only
   std::optional<std::string> department;
   std::optional<std::string> additional;
+  std::string rosterPath;  // apply
+  bool dryRun = false;     // apply: show the changes, send none
 };
 
-// Every command but list and status changes the camera and logs in first.
+// Every command but list, status and udev-rule changes the camera and logs in
+// first (apply only where a camera needs a change, and not in a dry run).
 bool ChangesCamera(Command command);
 
 // The commands --all takes.

@@ -7,6 +7,8 @@
 #include "ExitCode.h"
 #include "Messages.h"
 #include "Options.h"
+#include "Roster.h"
+#include "RosterApply.h"
 #include "Secret.h"
 #include "Simulation.h"
 #include "TraceLog.h"
@@ -49,10 +51,20 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   const ParsedCommandLine parsed = ParseCommandLine(argc, argv, out, err);
   if (!parsed.options) return parsed.exitCode;
   const Options& o = *parsed.options;
-  if (const std::string clash = TraceFileClash(o.tracePath, o.scenarioPath, o.statePath);
+  if (const std::string clash =
+          TraceFileClash(o.tracePath, o.scenarioPath, o.statePath, o.rosterPath);
       !clash.empty()) {
     err << "zulctl: " << clash << "\n";
     return kExitUsage;
+  }
+  // The roster is read whole before any drive is opened or password asked for.
+  Roster roster;
+  if (o.command == Command::Apply) {
+    std::string error;
+    if (!ReadRoster(o.rosterPath, roster, error)) {
+      err << "zulctl: " << error << "\n";
+      return kExitUsage;
+    }
   }
 
   sim::Simulation simulation;
@@ -102,7 +114,7 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   }
 
   Secret password, newPassword;
-  if (ChangesCamera(o.command)) {
+  if (ChangesCamera(o.command) && !o.dryRun) {
     if (!ReadPassword(in, "Password: ", err, password)) return kExitUsage;
     if (o.command == Command::SetPassword &&
         !ReadPassword(in, "New password: ", err, newPassword)) {
@@ -129,6 +141,9 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
         break;
       case Command::UdevRule:
         rc = commands.UdevRule();
+        break;
+      case Command::Apply:
+        rc = ApplyRoster(session, roster, o.dryRun ? nullptr : &password, out, err, storage);
         break;
       default:
         rc = commands.Change(o, password, &newPassword);

@@ -987,6 +987,201 @@ TEST_F(ZulctlTest, UnusableFilesAreRefusedAndLeftAsTheyWere) {
   EXPECT_NE(ReadFile(trace).find("\\\\.\\F: "), std::string::npos);
 }
 
+// A dock of three cameras and a disk: F: and G: take password 2580, H: 4321.
+std::string DockScenario(const std::string& fExtra = "") {
+  return R"({"drives": [{"letter": "D", "type": "disk"},
+    {"letter": "F", "type": "camera", "password": "2580", "serial": "A0000001",
+     "officer": "OLD NAME", "department": "HARBOUR UNIT", "hint": "old hint")" +
+         fExtra + R"(},
+    {"letter": "G", "type": "camera", "password": "2580", "serial": "A0000002",
+     "officer": "P. SMITH", "department": "DOCKS"},
+    {"letter": "H", "type": "camera", "password": "4321", "serial": "A0000003"}]})";
+}
+
+// As a spreadsheet program saves it: a byte-order mark, CRLF, quoted fields.
+// F: needs a new officer and hint, G: is in line, H: is not in the roster,
+// and Z0000009 is not docked.
+constexpr char kDockRoster[] =
+    "\xEF\xBB\xBF"
+    "serial,officer,department,hint\r\n"
+    "A0000001,\"OKAFOR, J.\",HARBOUR UNIT,\"the \"\"middle\"\" column\"\r\n"
+    "A0000002,P. SMITH,DOCKS,\r\n"
+    "Z0000009,NOBODY,,\r\n";
+
+TEST_F(ZulctlTest, ApplyBringsTheDockInLineWithARoster) {
+  UseScenario(DockScenario());
+  const std::string roster = (dir / "roster.csv").string();
+  std::ofstream(roster, std::ios::binary) << kDockRoster;
+  const std::string notInRoster = "H:\tA0000003\tnot in roster\n";
+  const std::string notDocked = "-\tZ0000009\tnot docked\trow 4\n";
+  const std::string writeChunk = "FA 55 66 FE 06 00 00 25 ";
+  const std::string readChunk = "FA 55 66 FE 60 00 00 24 ";
+
+  // A dry run reads every camera and changes none: no password, no login, no
+  // text written.
+  test::ProgramRun r = Zulctl({"--trace=" + trace, "apply", "--dry-run", roster});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "F:\tA0000001\twould change\tofficer \"OLD NAME\" -> \"OKAFOR, J.\"; "
+            "hint \"old hint\" -> \"the \"middle\" column\"\n"
+            "G:\tA0000002\tunchanged\n" +
+                notInRoster + notDocked);
+  std::string wire = ReadFile(trace);
+  EXPECT_NE(wire.find(readChunk), std::string::npos) << wire;
+  EXPECT_EQ(wire.find(writeChunk), std::string::npos) << wire;
+  for (const char* letter : {"F", "G", "H"}) {
+    SCOPED_TRACE(letter);
+    const Json camera = SavedCamera(letter);
+    EXPECT_FALSE(camera.value("loggedIn", true));
+    EXPECT_EQ(camera.value("wrongAttempts", -1), 0);
+  }
+  EXPECT_EQ(SavedCamera("F").value("officer", ""), "OLD NAME");
+
+  // Only the texts that differ are written, on the camera that needs them.
+  r = Zulctl({"--trace=" + trace, "apply", roster}, "2580\n");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "F:\tA0000001\tchanged\tofficer, hint\nG:\tA0000002\tunchanged\n" + notInRoster +
+                       notDocked);
+  wire = ReadFile(trace);
+  EXPECT_EQ(wire.find("\\\\.\\G: " + writeChunk), std::string::npos) << wire;
+  EXPECT_EQ(wire.find("\\\\.\\F: " + writeChunk + "01"), std::string::npos)
+      << "the department, already in line, was written:\n"
+      << wire;
+  Json f = Status({"--drive", "F"});
+  EXPECT_EQ(f.value("officer", ""), "OKAFOR, J.");
+  EXPECT_EQ(f.value("department", ""), "HARBOUR UNIT");
+  EXPECT_EQ(f.value("hint", ""), "the \"middle\" column");
+  EXPECT_EQ(Status({"--drive", "G"}).value("officer", ""), "P. SMITH");
+  EXPECT_FALSE(SavedCamera("H").value("loggedIn", true));  // never logged in to
+
+  // Once in line, a second run finds nothing to do.
+  r = Zulctl({"apply", roster}, "2580\n");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "F:\tA0000001\tunchanged\nG:\tA0000002\tunchanged\n" + notInRoster + notDocked);
+}
+
+TEST_F(ZulctlTest, ApplyGoesOnPastACameraItCannotChange) {
+  const std::string roster = (dir / "roster.json").string();
+  const std::string over40(41, 'x');
+  struct Case {
+    const char* name;
+    std::string fExtra;  // more keys for the camera at F:
+    std::string roster;  // JSON
+    int exitCode;
+    std::string err;  // the whole error output
+    std::string out;  // the whole output
+  };
+  const std::string gChanged = "G:\tA0000002\tchanged\tdepartment\n";
+  const std::string hChanged = "H:\tA0000003\tchanged\tofficer\n";
+  const std::string all = R"([{"serial": "A0000001", "hint": "new"},
+      {"serial": "A0000002", "department": "NEW"}, {"serial": "A0000003", "officer": "NEW"}])";
+  const Case cases[] = {
+      // H: takes another password: it alone is refused, and costs one attempt.
+      {"password refused by one camera", "", all, 6,
+       "H:\tA0000003\tfailed\tWrong password!  You have 5 chances remaining.\n",
+       "F:\tA0000001\tchanged\thint\n" + gChanged},
+      {"a text too long for one camera", "",
+       R"([{"serial": "A0000001", "hint": ")" + over40 + R"("},
+           {"serial": "A0000002", "department": "NEW"}])",
+       6, "F:\tA0000001\trefused\tentry 1: hint holds 41 characters; the camera keeps at most 40\n",
+       gChanged + "H:\tA0000003\tnot in roster\n"},
+      {"a character outside the camera's code page", "",
+       R"([{"serial": "A0000002", "department": "NEW"},
+           {"serial": "A0000001", "officer": "\u20ac"}])",
+       6,
+       "F:\tA0000001\trefused\tentry 2: officer holds a character the camera cannot keep "
+       "(it keeps Latin-1 only)\n",
+       gChanged + "H:\tA0000003\tnot in roster\n"},
+      // Requests at F: 1-2 the scan; the readout: 3-6, the texts in 2, 3, 1
+      // and 2 chunks (7-14), 15-19; 20-21 the login; 22 the hint's chunk.
+      {"pulled out while written", R"(, "failFrom": 22)",
+       R"([{"serial": "A0000001", "hint": "new"}, {"serial": "A0000002", "department": "NEW"}])", 6,
+       std::string("F:\tA0000001\tfailed\t") + kNoAnswer,
+       gChanged + "H:\tA0000003\tnot in roster\n"},
+      // A camera that cannot be read may be the roster's: it is not called undocked.
+      {"the readout fails", R"(, "failRequests": [3])",
+       R"([{"serial": "A0000002", "department": "NEW"}, {"serial": "B0000001"}])", 6,
+       std::string("F:\t-\tfailed\t") + kNoAnswer,
+       gChanged + "H:\tA0000003\tnot in roster\n-\tB0000001\tnot docked or not read\tentry 2\n"},
+      // The only camera of the roster docked: its own status.
+      {"the one camera refuses", "", R"([{"serial": "A0000003", "officer": "NEW"}])", 4,
+       "H:\tA0000003\tfailed\tWrong password!  You have 5 chances remaining.\n",
+       "F:\tA0000001\tnot in roster\nG:\tA0000002\tnot in roster\n"},
+      {"the one camera locked", R"(, "wrongAttempts": 6)",
+       R"([{"serial": "A0000001", "hint": "new"}])", 5,
+       "F:\tA0000001\tfailed\tWrong password!  Please contact Marlowen"
+       "                       + 1-800-555-0134\n",
+       "G:\tA0000002\tnot in roster\nH:\tA0000003\tnot in roster\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UseScenario(DockScenario(c.fExtra));
+    fs::remove(state);
+    std::ofstream(roster, std::ios::binary) << c.roster;
+    const test::ProgramRun r = Zulctl({"apply", roster}, "2580\n");
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.out, c.out);
+  }
+  // The last case's camera kept its text; the others' changes are read back.
+  EXPECT_EQ(SavedCamera("F").value("hint", ""), "old hint");
+  UseScenario(DockScenario());
+  fs::remove(state);
+  std::ofstream(roster, std::ios::binary) << all;
+  ASSERT_EQ(Zulctl({"apply", roster}, "2580\n").exitCode, 6);
+  EXPECT_EQ(Status({"--drive", "F"}).value("hint", ""), "new");
+  EXPECT_EQ(Status({"--drive", "G"}).value("department", ""), "NEW");
+  EXPECT_EQ(Status({"--drive", "H"}).value("officer", ""), "");
+  EXPECT_EQ(SavedCamera("H").value("wrongAttempts", 0), 1);
+}
+
+TEST_F(ZulctlTest, ApplyRefusesARosterItCannotUseBeforeTouchingACamera) {
+  UseScenario(DockScenario());
+  const std::string roster = (dir / "roster.csv").string();
+  struct Case {
+    const char* name;
+    std::string text;  // the roster; empty: no file
+    Args args;         // before the roster's name
+    std::string err;
+  };
+  const Case cases[] = {
+      {"no file", "", {"apply"}, "roster.csv: cannot be read"},
+      {"unknown column",
+       "serial,rank\r\nA0000001,x\r\n",
+       {"apply"},
+       "roster.csv: unknown column \"rank\""},
+      {"serial twice",
+       "serial,hint\nA0000001,a\nA0000001,b\n",
+       {"apply"},
+       "roster.csv: serial number \"A0000001\" is in row 2 and row 3"},
+      {"trace over the roster",
+       "serial\nA0000001\n",
+       {"--trace", roster, "apply"},
+       roster + ": is the roster file"},
+      {"one drive only",
+       "serial\nA0000001\n",
+       {"--drive", "F", "apply"},
+       "--drive does not go with it"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(roster);
+    if (!c.text.empty()) std::ofstream(roster, std::ios::binary) << c.text;
+    Args args = c.args;
+    args.push_back(roster);
+    const test::ProgramRun r = Zulctl(args, "2580\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(fs::exists(state)) << "a refused roster reached the drives";
+    if (!c.text.empty()) {
+      EXPECT_EQ(ReadFile(roster), c.text);
+    }
+  }
+}
+
 // Names the ANSI code page cannot hold reach the files intact: each name
 // goes from the command line to the file it names and back.
 class ForeignNamesTest : public ZulctlTest {
