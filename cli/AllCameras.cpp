@@ -96,8 +96,7 @@ int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, 
       },
       &scan);
   if (results.empty()) {
-    DeviceSession none{port};
-    CameraCommands(none, "", out, err, storage).ExplainNotFound(scan);
+    ExplainNotFound(scan, storage, err);
     return kExitNoCamera;
   }
 

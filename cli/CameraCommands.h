@@ -59,9 +59,6 @@ class CameraCommands {
   // Logs in and makes the change, as Change does after its scan.
   int ChangeHeld(const Options& options, const Secret& password, const Secret* newPassword);
 
-  // Tells why a scan found no camera (devices this user may not open).
-  void ExplainNotFound(const ScanReport& report);
-
  private:
   bool Find();
   std::vector<DeviceCandidate> CandidatesToTry();

@@ -74,6 +74,7 @@ bool WorksOnAllCameras(Command command) {
     case Command::Login:
     case Command::SetPassword:
     case Command::UdevRule:
+    case Command::Apply:  // walks every camera of its own
       break;
   }
   return false;
