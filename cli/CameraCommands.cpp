@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "CameraStatus.h"
+#include "CameraWalk.h"
 #include "CommandCatalogue.h"
 #include "Discovery.h"
 #include "ExitCode.h"
@@ -60,31 +61,31 @@ int CameraCommands::Failed(Exchange outcome) {
 }
 
 int CameraCommands::List() {
-  bool any = false;
   bool allAnswered = true;
   ScanReport report;
-  for (const DeviceCandidate& candidate : CandidatesToTry()) {
-    if (!DiscoverCameraAt(session_, candidate, &report)) continue;
-    any = true;
-    CameraStatus status;
-    if (ReadWholeStatus(session_, status)) {
-      out_ << session_.deviceName << "\t";
-      if (storage_) {
-        const StorageInfo info = storage_->Describe(session_.devicePath);
-        out_ << (info.blockDevice.empty() ? "-" : info.blockDevice) << "\t";
-        out_ << ShownText(status.serialNumber) << "\t" << ShownText(FirmwareVersion(status)) << "\t"
-             << (info.mountPoints.empty() ? "-" : Printable(info.mountPoints.front())) << "\n";
-      } else {
-        out_ << ShownText(status.serialNumber) << "\t" << ShownText(FirmwareVersion(status))
-             << "\n";
-      }
-    } else {
-      err_ << session_.deviceName << " " << kCameraDidNotAnswer << "\n";
-      allAnswered = false;
-    }
-  }
-  session_.ReleaseHandle();
-  if (!any) {
+  const std::size_t cameras = VisitCameras(
+      session_, CandidatesToTry(),
+      [&] {
+        CameraStatus status;
+        if (!ReadWholeStatus(session_, status)) {
+          err_ << session_.deviceName << " " << kCameraDidNotAnswer << "\n";
+          allAnswered = false;
+          return;
+        }
+        out_ << session_.deviceName << "\t";
+        if (storage_) {
+          const StorageInfo info = storage_->Describe(session_.devicePath);
+          out_ << (info.blockDevice.empty() ? "-" : info.blockDevice) << "\t";
+          out_ << ShownText(status.serialNumber) << "\t" << ShownText(FirmwareVersion(status))
+               << "\t" << (info.mountPoints.empty() ? "-" : Printable(info.mountPoints.front()))
+               << "\n";
+        } else {
+          out_ << ShownText(status.serialNumber) << "\t" << ShownText(FirmwareVersion(status))
+               << "\n";
+        }
+      },
+      &report);
+  if (cameras == 0) {
     ExplainNotFound(report, storage_, err_);
     return kExitNoCamera;
   }
@@ -94,10 +95,8 @@ int CameraCommands::List() {
 int CameraCommands::UdevRule() {
   std::vector<std::string> cameras;
   ScanReport report;
-  for (const DeviceCandidate& candidate : CandidatesToTry()) {
-    if (DiscoverCameraAt(session_, candidate, &report)) cameras.push_back(session_.devicePath);
-  }
-  session_.ReleaseHandle();
+  VisitCameras(
+      session_, CandidatesToTry(), [&] { cameras.push_back(session_.devicePath); }, &report);
   const std::string rule = cameras.empty() || !storage_ ? "" : storage_->UdevRule(cameras);
   if (rule.empty()) {
     ExplainNotFound(report, storage_, err_);

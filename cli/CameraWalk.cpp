@@ -2,10 +2,10 @@
 
 namespace zul::cli {
 
-std::size_t VisitDockedCameras(DeviceSession& session, const std::function<void()>& visit,
-                               ScanReport* report) {
+std::size_t VisitCameras(DeviceSession& session, const std::vector<DeviceCandidate>& candidates,
+                         const std::function<void()>& visit, ScanReport* report) {
   std::size_t cameras = 0;
-  for (const DeviceCandidate& candidate : session.port.Candidates()) {
+  for (const DeviceCandidate& candidate : candidates) {
     if (!DiscoverCameraAt(session, candidate, report)) continue;
     ++cameras;
     visit();

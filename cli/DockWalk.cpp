@@ -97,15 +97,6 @@ void WalkCameras(DevicePort& port, const std::vector<DeviceCandidate>& candidate
   }
 }
 
-std::vector<DockedCamera> FindAllCameras(DevicePort& port, ScanReport* report) {
-  std::vector<DockedCamera> cameras;
-  for (auto& found : ForEachCamera(
-           port, [](DeviceSession&, const DockedCamera&) { return 0; }, report)) {
-    cameras.push_back(std::move(found.camera));
-  }
-  return cameras;
-}
-
 bool CameraGone(DevicePort& port, const DeviceCandidate& candidate) {
   return !MayBeThere(port, candidate);
 }

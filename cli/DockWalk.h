@@ -61,9 +61,6 @@ auto ForEachCamera(DevicePort& port, Work work, ScanReport* report = nullptr) {
   return results;
 }
 
-// Every camera of the port with its serial number, in the port's order.
-std::vector<DockedCamera> FindAllCameras(DevicePort& port, ScanReport* report = nullptr);
-
 // After a failed exchange: true when the camera's device no longer opens as
 // a device that is there (pulled out), false when it is there but did not
 // answer.
