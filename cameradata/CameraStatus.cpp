@@ -1,5 +1,7 @@
 #include "CameraStatus.h"
 
+#include <utility>
+
 #include <cstring>
 
 #include "Command.h"
@@ -63,8 +65,7 @@ bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status) {
     status.*s.member = block[0];  // no range check: the panel uses it as an index
   }
 
-  if (!Query(session, CMD_GET_SERIAL_NUMBER, block)) return false;
-  status.serialNumber = ReplyText(block);
+  if (!ReadSerialNumber(session, status.serialNumber)) return false;
   status.serialLine = "Camera Serial Number: " + status.serialNumber;
 
   // A failed transfer leaves the block all zero, which sets no flag; the
@@ -73,6 +74,34 @@ bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status) {
   if (block[0] == 1) status.loggedIn = true;
   if (block[1] == 2) status.administrator = true;
   return true;
+}
+
+bool ReadSerialNumber(DeviceSession& session, std::string& serial) {
+  ReplyBlock block{};
+  if (!Query(session, CMD_GET_SERIAL_NUMBER, block)) return false;
+  serial = ReplyText(block);
+  return true;
+}
+
+const std::string* TextOf(const CameraStatus& status, TextKind kind) {
+  switch (kind) {
+    case TEXT_OFFICER:
+      return &status.officerText;
+    case TEXT_DEPARTMENT:
+      return &status.departmentText;
+    case TEXT_ADDITIONAL:
+      return &status.additionalText;
+    case TEXT_HINT:
+      return &status.hintText;
+    case TEXT_LOGIN_PASSWORD:
+    case TEXT_NEW_PASSWORD:
+      break;
+  }
+  return nullptr;
+}
+
+std::string* TextOf(CameraStatus& status, TextKind kind) {
+  return const_cast<std::string*>(TextOf(std::as_const(status), kind));
 }
 
 }  // namespace zul

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "DeviceSession.h"
+#include "TextField.h"
 
 namespace zul {
 
@@ -27,6 +28,10 @@ struct CameraStatus {
   bool loggedIn = false;       // the camera accepted a password
 };
 
+// The readout's text of a kind; nullptr for the passwords, which are never read.
+const std::string* TextOf(const CameraStatus& status, TextKind kind);
+std::string* TextOf(CameraStatus& status, TextKind kind);
+
 // Runs DiscoverCamera and the status queries in order, filling status as it
 // goes. Returns true when every step up to the serial number succeeded; a
 // failed step stops the readout and leaves the later members as they were.
@@ -36,5 +41,10 @@ bool ReadCameraStatus(DeviceSession& session, CameraStatus& status);
 // The same readout without the scan, on the camera the session already holds
 // (found at a letter of the caller's choosing).
 bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status);
+
+// The serial number alone (the readout's last query before the login state),
+// on the camera the session holds. False when the transfer failed; serial is
+// then left as it was.
+bool ReadSerialNumber(DeviceSession& session, std::string& serial);
 
 }  // namespace zul

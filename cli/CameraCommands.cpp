@@ -1,14 +1,15 @@
 #include "CameraCommands.h"
 
 #include <ctime>
+#include <optional>
 #include <vector>
 
 #include "CameraStatus.h"
+#include "CameraWalk.h"
 #include "CommandCatalogue.h"
 #include "Discovery.h"
 #include "ExitCode.h"
 #include "Messages.h"
-#include "StatusReport.h"
 
 namespace zul::cli {
 namespace {
@@ -24,27 +25,74 @@ CameraClock LocalNow() {
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
 
-// The whole readout of the camera the session holds; false when any of its
-// transfers failed, the login state included.
+// The texts a command writes, in the window's order; none for the settings.
+std::vector<TextToWrite> TextsOf(const Options& o, const Secret* newPassword) {
+  switch (o.command) {
+    case Command::SetHint:
+      return {{TEXT_HINT, o.hint}};
+    case Command::SetReference: {
+      std::vector<TextToWrite> given;  // the fields given
+      if (o.officer) given.push_back({TEXT_OFFICER, *o.officer});
+      if (o.department) given.push_back({TEXT_DEPARTMENT, *o.department});
+      if (o.additional) given.push_back({TEXT_ADDITIONAL, *o.additional});
+      return given;
+    }
+    case Command::SetPassword:
+      return {{TEXT_NEW_PASSWORD, newPassword->text()}};
+    default:
+      return {};
+  }
+}
+
+// The attempt a change command makes; readout: the camera's, or nullptr.
+AuditEntry AttemptOf(const Options& o, std::span<const TextToWrite> texts,
+                     const CameraStatus* readout) {
+  switch (o.command) {
+    case Command::SetResolution:
+      return SettingAttempt(CMD_SET_RESOLUTION, o.resolutionIndex, readout);
+    case Command::SetLoop:
+      return SettingAttempt(CMD_SET_LOOP_RECORDING, o.loopRecordingIndex, readout);
+    case Command::SetTime:
+      return ClockAttempt(LocalNow());  // the reading sent replaces it
+    default:
+      return TextsAttempt(texts, readout);
+  }
+}
+
+}  // namespace
+
+AuditOutcome OutcomeOfExit(int exitCode) {
+  switch (exitCode) {
+    case kExitDone:
+      return AuditOutcome::Done;
+    case kExitNoCamera:
+      return AuditOutcome::NoCamera;
+    case kExitRefused:
+      return AuditOutcome::Refused;
+    case kExitLocked:
+      return AuditOutcome::Locked;
+    default:
+      return AuditOutcome::NoAnswer;
+  }
+}
+
 bool ReadWholeStatus(DeviceSession& session, CameraStatus& status) {
   session.failedTransfers = 0;
   return ReadHeldCameraStatus(session, status) && session.failedTransfers == 0;
 }
 
-}  // namespace
+void ExplainNotFound(const ScanReport& report, StorageLocator* storage, std::ostream& err) {
+  for (const std::string& name : report.denied) err << name << ": " << kAccessDenied << "\n";
+  if (storage && !report.denied.empty()) err << storage->AccessHelp();
+  err << kDeviceNotConnected << "\n";
+}
 
 bool CameraCommands::Find() {
   ScanReport report;
   const bool found = drive_.empty() ? DiscoverCamera(session_, &report)
                                     : DiscoverCameraNamed(session_, drive_, &report);
-  if (!found) ExplainNotFound(report);
+  if (!found) ExplainNotFound(report, storage_, err_);
   return found;
-}
-
-void CameraCommands::ExplainNotFound(const ScanReport& report) {
-  for (const std::string& name : report.denied) err_ << name << ": " << kAccessDenied << "\n";
-  if (storage_ && !report.denied.empty()) err_ << storage_->AccessHelp();
-  err_ << kDeviceNotConnected << "\n";
 }
 
 std::vector<DeviceCandidate> CameraCommands::CandidatesToTry() {
@@ -63,32 +111,32 @@ int CameraCommands::Failed(Exchange outcome) {
 }
 
 int CameraCommands::List() {
-  bool any = false;
   bool allAnswered = true;
   ScanReport report;
-  for (const DeviceCandidate& candidate : CandidatesToTry()) {
-    if (!DiscoverCameraAt(session_, candidate, &report)) continue;
-    any = true;
-    CameraStatus status;
-    if (ReadWholeStatus(session_, status)) {
-      out_ << session_.deviceName << "\t";
-      if (storage_) {
-        const StorageInfo info = storage_->Describe(session_.devicePath);
-        out_ << (info.blockDevice.empty() ? "-" : info.blockDevice) << "\t";
-        out_ << ShownText(status.serialNumber) << "\t" << ShownText(FirmwareVersion(status)) << "\t"
-             << (info.mountPoints.empty() ? "-" : Printable(info.mountPoints.front())) << "\n";
-      } else {
-        out_ << ShownText(status.serialNumber) << "\t" << ShownText(FirmwareVersion(status))
-             << "\n";
-      }
-    } else {
-      err_ << session_.deviceName << " " << kCameraDidNotAnswer << "\n";
-      allAnswered = false;
-    }
-  }
-  session_.ReleaseHandle();
-  if (!any) {
-    ExplainNotFound(report);
+  const std::size_t cameras = VisitCameras(
+      session_, CandidatesToTry(),
+      [&] {
+        CameraStatus status;
+        if (!ReadWholeStatus(session_, status)) {
+          err_ << session_.deviceName << " " << kCameraDidNotAnswer << "\n";
+          allAnswered = false;
+          return;
+        }
+        out_ << session_.deviceName << "\t";
+        if (storage_) {
+          const StorageInfo info = storage_->Describe(session_.devicePath);
+          out_ << (info.blockDevice.empty() ? "-" : info.blockDevice) << "\t";
+          out_ << ShownText(status.serialNumber) << "\t" << ShownText(FirmwareVersion(status))
+               << "\t" << (info.mountPoints.empty() ? "-" : Printable(info.mountPoints.front()))
+               << "\n";
+        } else {
+          out_ << ShownText(status.serialNumber) << "\t" << ShownText(FirmwareVersion(status))
+               << "\n";
+        }
+      },
+      &report);
+  if (cameras == 0) {
+    ExplainNotFound(report, storage_, err_);
     return kExitNoCamera;
   }
   return allAnswered ? kExitDone : kExitNoAnswer;
@@ -97,13 +145,11 @@ int CameraCommands::List() {
 int CameraCommands::UdevRule() {
   std::vector<std::string> cameras;
   ScanReport report;
-  for (const DeviceCandidate& candidate : CandidatesToTry()) {
-    if (DiscoverCameraAt(session_, candidate, &report)) cameras.push_back(session_.devicePath);
-  }
-  session_.ReleaseHandle();
+  VisitCameras(
+      session_, CandidatesToTry(), [&] { cameras.push_back(session_.devicePath); }, &report);
   const std::string rule = cameras.empty() || !storage_ ? "" : storage_->UdevRule(cameras);
   if (rule.empty()) {
-    ExplainNotFound(report);
+    ExplainNotFound(report, storage_, err_);
     return kExitNoCamera;
   }
   out_ << rule;
@@ -112,138 +158,98 @@ int CameraCommands::UdevRule() {
 
 int CameraCommands::Status(bool json) {
   if (!Find()) return kExitNoCamera;
-  CameraReport report{session_.devicePath, session_.deviceName, {}, std::nullopt};
-  if (!ReadWholeStatus(session_, report.status)) return Failed(Exchange::NoAnswer);
-  if (storage_) report.storage = storage_->Describe(session_.devicePath);
+  CameraReport report;
+  if (const int rc = ReadReport(report)) return rc;
   out_ << (json ? StatusJson(report) : StatusText(report));
   return kExitDone;
 }
 
-int CameraCommands::LogIn(const Secret& password, bool& administrator) {
-  const LoginResult result = lastLogin_ = zul::LogIn(session_, password.text());
+int CameraCommands::ReadReport(CameraReport& report) {
+  report = {session_.devicePath, session_.deviceName, {}, std::nullopt};
+  if (!ReadWholeStatus(session_, report.status)) return Failed(Exchange::NoAnswer);
+  if (storage_) report.storage = storage_->Describe(session_.devicePath);
+  return kExitDone;
+}
+
+int LoginOutcome(const LoginResult& result, const char* lineBreak, std::string& message) {
   switch (result.verdict) {
     case LoginVerdict::User:
     case LoginVerdict::Administrator:
-      administrator = result.verdict == LoginVerdict::Administrator;
       return kExitDone;
     case LoginVerdict::NoCamera:
-      return Failed(Exchange::NoCamera);
+      message = kDeviceNotConnected;
+      return kExitNoCamera;
     case LoginVerdict::NoAnswer:
       // An all-zero reply from a failed transfer is no verdict.
-      return Failed(Exchange::NoAnswer);
+      message = kCameraDidNotAnswer;
+      return kExitNoAnswer;
     case LoginVerdict::Wrong:
     case LoginVerdict::Locked:
       break;
   }
-  err_ << WrongPasswordText(result.wrongAttempts, "\n") << "\n";
+  message = WrongPasswordText(result.wrongAttempts, lineBreak);
   return result.verdict == LoginVerdict::Locked ? kExitLocked : kExitRefused;
 }
 
-bool CameraCommands::FindForChange() {
-  lastLogin_ = {};
-  if (!Find()) return false;
-  if (audit_) {
-    CameraStatus status;
-    if (ReadWholeStatus(session_, status)) readout_ = status;
-  }
-  return true;
-}
-
-int CameraCommands::Audited(AuditEntry attempt, int rc) {
-  if (!audit_) return rc;
-  attempt.drive = session_.deviceName.empty() ? drive_ : session_.deviceName;
-  attempt.devicePath = session_.devicePath;
-  if (readout_) attempt.serialNumber = readout_->serialNumber;
-  switch (rc) {
-    case kExitDone:
-      attempt.outcome = AuditOutcome::Done;
-      break;
-    case kExitNoCamera:
-      attempt.outcome = AuditOutcome::NoCamera;
-      break;
-    case kExitRefused:
-      attempt.outcome = AuditOutcome::Refused;
-      attempt.chancesLeft = kLoginChances - lastLogin_.wrongAttempts;
-      break;
-    case kExitLocked:
-      attempt.outcome = AuditOutcome::Locked;
-      break;
-    default:
-      attempt.outcome = AuditOutcome::NoAnswer;
-      break;
-  }
-  std::string error;
-  if (!audit_->Append(attempt, error)) {
-    err_ << "zulctl: " << error << "\n";
-    if (rc == kExitDone) rc = kExitUsage;
-  }
+int CameraCommands::LogIn(const Secret& password, bool& administrator) {
+  const LoginResult result = zul::LogIn(session_, password.text());
+  chancesLeft_ = ChancesLeft(result);
+  administrator = result.verdict == LoginVerdict::Administrator;
+  std::string message;
+  const int rc = LoginOutcome(result, "\n", message);
+  if (rc != kExitDone) err_ << message << "\n";
   return rc;
 }
 
 int CameraCommands::Login(const Secret& password) {
   AuditEntry attempt = LoginAttempt();
-  return Audited(attempt, [&] {
-    if (!FindForChange()) return int(kExitNoCamera);
-    bool administrator = false;
-    if (const int rc = LogIn(password, administrator)) return rc;
-    // As the window does after a login: the camera opens its storage, and the
-    // drive is let go so that the system can use it.
-    const Exchange outcome = AllowDiskAccess(session_);
-    const std::string drive = session_.deviceName;
-    const std::string path = session_.devicePath;
-    session_.ReleaseHandle();
-    if (outcome != Exchange::Done) return Failed(outcome);
-    out_ << (administrator ? "Logged in as administrator." : "Logged in.") << "\n";
-    // On Linux the system is asked to look at the medium again; there the
-    // storage shows up as a block device of its own.
-    out_ << (storage_ ? storage_->ReleaseStorage(path) : "Storage opened on " + drive) << "\n";
-    return int(kExitDone);
-  }());
+  attempt.drive = drive_;  // the one asked for, until a camera is found
+  if (!Find()) return Audited(std::move(attempt), kExitNoCamera);
+  Locate(attempt, session_);
+  if (audit_) ReadSerialNumber(session_, attempt.serialNumber);
+  bool administrator = false;
+  if (const int rc = LogIn(password, administrator)) return Audited(std::move(attempt), rc);
+  // As the window does after a login: the camera opens its storage, and the
+  // drive is let go so that the system can use it.
+  const Exchange outcome = AllowDiskAccess(session_);
+  const std::string drive = session_.deviceName;
+  const std::string path = session_.devicePath;
+  session_.ReleaseHandle();
+  if (outcome != Exchange::Done) return Audited(std::move(attempt), Failed(outcome));
+  out_ << (administrator ? "Logged in as administrator." : "Logged in.") << "\n";
+  // On Linux the system is asked to look at the medium again; there the
+  // storage shows up as a block device of its own.
+  out_ << (storage_ ? storage_->ReleaseStorage(path) : "Storage opened on " + drive) << "\n";
+  return Audited(std::move(attempt), kExitDone);
 }
 
 int CameraCommands::Change(const Options& o, const Secret& password, const Secret* newPassword) {
-  AuditEntry attempt;
-  const int rc = ChangeCamera(o, password, newPassword, attempt);
+  if (!Find()) {
+    AuditEntry attempt = AttemptOf(o, TextsOf(o, newPassword), nullptr);
+    attempt.drive = drive_;  // the one asked for, if any
+    return Audited(std::move(attempt), kExitNoCamera);
+  }
+  return ChangeHeld(o, password, newPassword);
+}
+
+int CameraCommands::ChangeHeld(const Options& o, const Secret& password,
+                               const Secret* newPassword) {
+  const std::vector<TextToWrite> texts = TextsOf(o, newPassword);
+  std::optional<CameraStatus> readout;  // for the audit: serial number and old values
+  if (audit_) {
+    CameraStatus status;
+    if (ReadWholeStatus(session_, status)) readout = std::move(status);
+  }
+  AuditEntry attempt = AttemptOf(o, texts, readout ? &*readout : nullptr);
+  Locate(attempt, session_);
+  if (readout) attempt.serialNumber = readout->serialNumber;
+  const int rc = SendChange(o, password, texts, attempt);
   return Audited(std::move(attempt), rc);
 }
 
-// attempt: what the audit line says was tried, filled as soon as it is known.
-int CameraCommands::ChangeCamera(const Options& o, const Secret& password,
-                                 const Secret* newPassword, AuditEntry& attempt) {
-  const std::vector<TextToWrite> texts = [&]() -> std::vector<TextToWrite> {
-    switch (o.command) {
-      case Command::SetHint:
-        return {{TEXT_HINT, o.hint}};
-      case Command::SetReference: {
-        std::vector<TextToWrite> given;  // the fields given, in the window's order
-        if (o.officer) given.push_back({TEXT_OFFICER, *o.officer});
-        if (o.department) given.push_back({TEXT_DEPARTMENT, *o.department});
-        if (o.additional) given.push_back({TEXT_ADDITIONAL, *o.additional});
-        return given;
-      }
-      case Command::SetPassword:
-        return {{TEXT_NEW_PASSWORD, newPassword->text()}};
-      default:
-        return {};
-    }
-  }();
-  // The attempt as far as it is known: before the scan without old values,
-  // after it with the readout's.
-  const auto record = [&] {
-    const CameraStatus* readout = readout_ ? &*readout_ : nullptr;
-    if (o.command == Command::SetResolution) {
-      attempt = SettingAttempt(CMD_SET_RESOLUTION, o.resolutionIndex, readout);
-    } else if (o.command == Command::SetLoop) {
-      attempt = SettingAttempt(CMD_SET_LOOP_RECORDING, o.loopRecordingIndex, readout);
-    } else if (o.command == Command::SetTime) {
-      attempt = ClockAttempt(LocalNow());  // replaced by the reading sent
-    } else {
-      attempt = TextsAttempt(texts, readout);
-    }
-  };
-  record();
-  if (!FindForChange()) return kExitNoCamera;
-  record();  // now with the readout's old values
+// attempt: the audit line's values, the clock's as sent.
+int CameraCommands::SendChange(const Options& o, const Secret& password,
+                               std::span<const TextToWrite> texts, AuditEntry& attempt) {
   bool administrator = false;
   if (const int rc = LogIn(password, administrator)) return rc;
   Exchange outcome = Exchange::Done;
@@ -251,7 +257,7 @@ int CameraCommands::ChangeCamera(const Options& o, const Secret& password,
   switch (o.command) {
     case Command::SetTime: {
       const CameraClock now = LocalNow();
-      attempt = ClockAttempt(now);
+      attempt.changes = ClockAttempt(now).changes;
       outcome = SetClock(session_, now);
       done = kTimeSynced;
       break;
@@ -264,11 +270,10 @@ int CameraCommands::ChangeCamera(const Options& o, const Secret& password,
       outcome = SetSetting(session_, CMD_SET_LOOP_RECORDING, o.loopRecordingIndex);
       done = LoopChanged(o.loopRecordingIndex);
       break;
-    case Command::SetHint: {
+    case Command::SetHint:
       outcome = WriteTexts(session_, texts);
       done = kHintUpdated;
       break;
-    }
     case Command::SetReference:
       outcome = WriteTexts(session_, texts);
       done = kReferenceUpdated;
@@ -281,11 +286,24 @@ int CameraCommands::ChangeCamera(const Options& o, const Secret& password,
     case Command::Status:
     case Command::Login:
     case Command::UdevRule:
+    case Command::Apply:
       break;
   }
   if (outcome != Exchange::Done) return Failed(outcome);
   out_ << done << "\n";
   return kExitDone;
+}
+
+int CameraCommands::Audited(AuditEntry attempt, int rc) {
+  if (!audit_) return rc;
+  attempt.outcome = OutcomeOfExit(rc);
+  if (attempt.outcome == AuditOutcome::Refused) attempt.chancesLeft = chancesLeft_;
+  std::string error;
+  if (!audit_->Append(attempt, error)) {
+    err_ << "zulctl: " << error << "\n";
+    if (rc == kExitDone) rc = kExitUsage;
+  }
+  return rc;
 }
 
 }  // namespace zul::cli

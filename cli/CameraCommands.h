@@ -3,20 +3,37 @@
 // the command changes something, send, and report. Each returns the exit
 // status; results go to out, faults to err.
 
-#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "AuditLog.h"
 #include "CameraOperations.h"
+#include "CameraStatus.h"
 #include "DeviceSession.h"
 #include "Discovery.h"
 #include "Options.h"
 #include "Secret.h"
+#include "StatusReport.h"
 #include "StorageLocator.h"
 
 namespace zul::cli {
+
+// The whole readout of the camera the session holds; false when any of its
+// transfers failed, the login state included.
+bool ReadWholeStatus(DeviceSession& session, CameraStatus& status);
+
+// Why a scan found no camera: the devices this user may not open, with the
+// platform's help for that, then "Device not connected.".
+void ExplainNotFound(const ScanReport& report, StorageLocator* storage, std::ostream& err);
+
+// The exit status of a login: kExitDone when the camera took the password,
+// else the fault's status with what the operator is told in message (the
+// lock-out text's second line after lineBreak).
+int LoginOutcome(const LoginResult& result, const char* lineBreak, std::string& message);
+
+// What an audit line says of a command's exit status.
+AuditOutcome OutcomeOfExit(int exitCode);
 
 class CameraCommands {
  public:
@@ -37,19 +54,29 @@ class CameraCommands {
   int Change(const Options& options, const Secret& password, const Secret* newPassword);
   // The udev rule for the cameras found (needs a storage locator).
   int UdevRule();
-  // With an audit log, Login and Change each append one line to it; the
-  // camera's readout is then read first, for its serial number and old values.
+
+  // The same steps on the camera the session already holds (found by the
+  // caller's scan), for zulctl --all.
+  // The whole readout into report; kExitDone, or the failure's status with
+  // the fault told on err.
+  int ReadReport(CameraReport& report);
+  // Logs in and makes the change, as Change does after its scan.
+  int ChangeHeld(const Options& options, const Secret& password, const Secret* newPassword);
+
+  // With an audit log, Login and the changes each append one line to it
+  // (threads may share the log). The camera's serial number, and for a change
+  // the readout with the old values, are read first.
   void SetAudit(AuditLog* audit) { audit_ = audit; }
 
  private:
   bool Find();
   std::vector<DeviceCandidate> CandidatesToTry();
-  void ExplainNotFound(const ScanReport& report);
   int LogIn(const Secret& password, bool& administrator);
   int Failed(Exchange outcome);
-  bool FindForChange();
-  int ChangeCamera(const Options& options, const Secret& password, const Secret* newPassword,
-                   AuditEntry& attempt);
+  int SendChange(const Options& options, const Secret& password,
+                 std::span<const TextToWrite> texts, AuditEntry& attempt);
+  // Appends the attempt, its outcome told by rc, when there is an audit log;
+  // returns rc, or kExitUsage for a done change whose line was not written.
   int Audited(AuditEntry attempt, int rc);
 
   DeviceSession& session_;
@@ -58,8 +85,7 @@ class CameraCommands {
   std::ostream& err_;
   StorageLocator* storage_;
   AuditLog* audit_ = nullptr;
-  std::optional<CameraStatus> readout_;  // with an audit log, once read
-  LoginResult lastLogin_;
+  unsigned chancesLeft_ = 0;  // after a refused login
 };
 
 }  // namespace zul::cli

@@ -10,6 +10,7 @@ enum ExitCode : int {
   kExitNoAnswer = 3,  // a transfer of the command's exchange failed
   kExitRefused = 4,   // the camera refused the password
   kExitLocked = 5,    // the camera refused it and counts six or more wrong attempts
+  kExitNotAll = 6,    // done on some cameras, not on all (--all, apply)
 };
 
 }  // namespace zul::cli

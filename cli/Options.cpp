@@ -10,20 +10,23 @@ namespace {
 constexpr std::size_t kMaxText = 40;  // what the camera keeps of a text
 
 constexpr char kUsage[] =
-    "Usage: zulctl [--simulate[=FILE]] [--state FILE] [--trace FILE] [--audit FILE] [--drive "
-    "LETTER] "
+    "Usage: zulctl [--simulate[=FILE]] [--state FILE] [--trace FILE] [--audit FILE]\n"
+    "              [--drive LETTER | --all] "
     "COMMAND [ARGS]\n"
     "Commands: list, status [--json], login, set-time, set-resolution 1080p|720p,\n"
     "          set-loop on|off, set-hint TEXT, set-reference [--officer T] [--department T]\n"
-    "          [--additional T], set-password\n"
+    "          [--additional T], set-password, apply [--dry-run] ROSTER\n"
     "Run with --help for more information.\n";
 
 constexpr char kFooter[] =
     "Passwords are read from standard input, one a line: the current password, then (for\n"
     "set-password) the new one. Every command that changes the camera logs in first.\n"
     "\n"
+    "With --all: one line per camera (drive, serial number, outcome, message), or with --json\n"
+    "one JSON array; the password is read once and tried once on each camera.\n"
+    "\n"
     "Exit status: 0 done, 1 usage error or unusable file, 2 no camera, 3 the camera did not\n"
-    "answer, 4 password refused, 5 camera locked.";
+    "answer, 4 password refused, 5 camera locked, 6 done on some cameras, not on all.";
 
 // Texts travel at most 40 characters (bytes) long; a longer one is refused
 // rather than cut.
@@ -59,6 +62,25 @@ bool ChangesCamera(Command command) {
   return command != Command::List && command != Command::Status && command != Command::UdevRule;
 }
 
+bool WorksOnAllCameras(Command command) {
+  switch (command) {
+    case Command::Status:
+    case Command::SetTime:
+    case Command::SetResolution:
+    case Command::SetLoop:
+    case Command::SetHint:
+    case Command::SetReference:
+      return true;
+    case Command::List:
+    case Command::Login:
+    case Command::SetPassword:
+    case Command::UdevRule:
+    case Command::Apply:  // walks every camera of its own
+      break;
+  }
+  return false;
+}
+
 ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
                                    std::ostream& err) {
   Options o;
@@ -88,16 +110,22 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
       ->type_name("FILE");
   std::string drive;
 #if defined(_WIN32)
-  app.add_option("--drive", drive, "Use the camera at this drive letter (D to Z) only")
-      ->transform(kDriveLetter)
-      ->type_name("LETTER");
+  CLI::Option* driveOption =
+      app.add_option("--drive", drive, "Use the camera at this drive letter (D to Z) only")
+          ->transform(kDriveLetter)
+          ->type_name("LETTER");
 #else
-  app.add_option("--drive", drive,
-                 "Use this camera only: its sg node or block device (/dev/sg2, /dev/sdb), or a "
-                 "drive letter (D to Z) of the simulated drives")
-      ->transform(kDriveLetter)
-      ->type_name("DEVICE");
+  CLI::Option* driveOption =
+      app.add_option("--drive", drive,
+                     "Use this camera only: its sg node or block device (/dev/sg2, /dev/sdb), or "
+                     "a drive letter (D to Z) of the simulated drives")
+          ->transform(kDriveLetter)
+          ->type_name("DEVICE");
 #endif
+  app.add_flag("--all", o.all,
+               "Every camera found, all at once: status, set-time, set-resolution, set-loop, "
+               "set-hint, set-reference; one result line per camera")
+      ->excludes(driveOption);
 
   CLI::App* list = app.add_subcommand(
       "list", "Every drive D: to Z: that answers as a camera: letter, serial number, firmware");
@@ -131,8 +159,22 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   CLI::Option* additionalOption =
       setReference->add_option("--additional", additional, "At most 40 characters")
           ->check(kCameraText);
+  // With --all the set- commands report as JSON too.
+  for (CLI::App* c : {setTime, setResolution, setLoop, setHint, setReference}) {
+    c->add_flag("--json", o.json, "With --all: the results as one JSON array");
+  }
   CLI::App* setPassword = app.add_subcommand(
       "set-password", "Set a new login password (read from standard input after the current one)");
+  CLI::App* apply = app.add_subcommand(
+      "apply",
+      "Bring every docked camera in line with a roster: write the texts that differ from it");
+  apply
+      ->add_option("ROSTER", o.rosterPath,
+                   "CSV file with a header row naming serial and any of officer, department, "
+                   "additional, hint; or the same as a JSON array of objects")
+      ->required()
+      ->type_name("FILE");
+  apply->add_flag("--dry-run", o.dryRun, "Show the changes; log in to no camera, write nothing");
 #if !defined(_WIN32)
   CLI::App* udevRule = app.add_subcommand(
       "udev-rule",
@@ -155,6 +197,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
         !additionalOption->count()) {
       throw CLI::ValidationError("set-reference",
                                  "give at least one of --officer, --department, --additional");
+    }
+    if (apply->parsed() && !drive.empty()) {
+      throw CLI::ValidationError("apply",
+                                 "works on every camera docked; --drive does not go with it");
     }
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) {  // --help, --version
@@ -180,12 +226,25 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
     {setHint, Command::SetHint},
     {setReference, Command::SetReference},
     {setPassword, Command::SetPassword},
+    {apply, Command::Apply},
 #if !defined(_WIN32)
     {udevRule, Command::UdevRule},
 #endif
   };
   for (const auto& c : commands) {
     if (c.app->parsed()) o.command = c.command;
+  }
+  // Checked once the command is known; a usage error like the parser's own.
+  const char* misuse = nullptr;
+  if (o.all && !WorksOnAllCameras(o.command)) {
+    misuse = "--all works with status, set-time, set-resolution, set-loop, set-hint and "
+             "set-reference only";
+  } else if (o.json && !o.all && o.command != Command::Status) {
+    misuse = "--json goes with status, or with --all";
+  }
+  if (misuse) {
+    err << "zulctl: " << misuse << "\n" << kUsage;
+    return {std::nullopt, 1};
   }
   // The choices are taken in either case.
   o.resolutionIndex = CLI::detail::to_lower(resolution) == "720p" ? 1 : 0;

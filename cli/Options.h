@@ -18,6 +18,7 @@ enum class Command {
   SetReference,
   SetPassword,
   UdevRule,
+  Apply,
 };
 
 struct Options {
@@ -29,19 +30,28 @@ struct Options {
   // The only device to try: "F:" (a letter from D to Z), on Linux also a
   // device path ("/dev/sg2", "/dev/sdb"); empty for the first camera found.
   std::string drive;
+  // Every camera found, all at once (status and the set- commands but
+  // set-password); excludes drive.
+  bool all = false;
 
   Command command = Command::Status;
-  bool json = false;                   // status
+  bool json = false;                   // status; with all, also the set- commands
   int resolutionIndex = 0;             // set-resolution: 0 1080p, 1 720p
   int loopRecordingIndex = 0;          // set-loop: 0 off, 1 on
   std::string hint;                    // set-hint
   std::optional<std::string> officer;  // set-reference: given fields only
   std::optional<std::string> department;
   std::optional<std::string> additional;
+  std::string rosterPath;  // apply
+  bool dryRun = false;     // apply: show the changes, send none
 };
 
-// Every command but list and status changes the camera and logs in first.
+// Every command but list, status and udev-rule changes the camera and logs in
+// first (apply only where a camera needs a change, and not in a dry run).
 bool ChangesCamera(Command command);
+
+// The commands --all takes.
+bool WorksOnAllCameras(Command command);
 
 struct ParsedCommandLine {
   std::optional<Options> options;  // nothing: the run is over, with exitCode

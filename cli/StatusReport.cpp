@@ -1,7 +1,7 @@
 #include "StatusReport.h"
 
 #include <cstdio>
-#include <iterator>
+#include <string_view>
 #include <nlohmann/json.hpp>
 #include <vector>
 
@@ -66,9 +66,12 @@ std::string ShownText(const std::string& cameraText) {
   return sim::Latin1ToUtf8(Printable(cameraText));
 }
 
-std::string StatusText(const CameraReport& r) {
+namespace {
+
+// The readout as named values, in the order zulctl shows them.
+std::vector<std::pair<const char*, std::string>> StatusFields(const CameraReport& r) {
   const CameraStatus& s = r.status;
-  const std::pair<const char*, std::string> lines[] = {
+  std::vector<std::pair<const char*, std::string>> all = {
       {"Drive", r.driveName + " (" + r.devicePath + ")"},
       {"Firmware", ShownText(FirmwareVersion(s))},
       {"Serial number", ShownText(s.serialNumber)},
@@ -82,7 +85,6 @@ std::string StatusText(const CameraReport& r) {
       {"Logged in", s.loggedIn ? "yes" : "no"},
       {"Administrator", s.administrator ? "yes" : "no"},
   };
-  std::vector<std::pair<const char*, std::string>> all(std::begin(lines), std::end(lines));
   if (r.storage) {
     std::string points;
     for (const std::string& p : r.storage->mountPoints)
@@ -90,13 +92,29 @@ std::string StatusText(const CameraReport& r) {
     all.insert(all.begin() + 1, {"Block device", r.storage->blockDevice});
     all.insert(all.begin() + 2, {"Mounted at", points});
   }
+  return all;
+}
+
+}  // namespace
+
+std::string StatusText(const CameraReport& r) {
   std::string text;
-  for (const auto& [name, value] : all) {
+  for (const auto& [name, value] : StatusFields(r)) {
     std::string label = std::string(name) + ":";
     if (!value.empty()) label.resize(16, ' ');
     text += label + value + "\n";
   }
   return text;
+}
+
+std::string StatusLine(const CameraReport& r) {
+  std::string line;
+  for (const auto& [name, value] : StatusFields(r)) {
+    const std::string_view n = name;
+    if (n == "Drive" || n == "Serial number") continue;
+    line += (line.empty() ? "" : "; ") + std::string(name) + ": " + value;
+  }
+  return line;
 }
 
 }  // namespace zul::cli

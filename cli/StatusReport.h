@@ -29,6 +29,10 @@ std::string StatusJson(const CameraReport& report);
 // One "Name: value" line each, the camera's texts as ShownText gives them.
 std::string StatusText(const CameraReport& report);
 
+// The same on one line, "Name: value; Name: value", without the drive and the
+// serial number (the line of zulctl --all gives those in columns of their own).
+std::string StatusLine(const CameraReport& report);
+
 // Bytes as they may go to a terminal: control characters (C0, DEL, C1) as \xNN.
 std::string Printable(const std::string& bytes);
 

@@ -2,11 +2,14 @@
 
 #include <optional>
 
+#include "AllCameras.h"
 #include "AuditLog.h"
 #include "CameraCommands.h"
 #include "ExitCode.h"
 #include "Messages.h"
 #include "Options.h"
+#include "Roster.h"
+#include "RosterApply.h"
 #include "Secret.h"
 #include "Simulation.h"
 #include "TraceLog.h"
@@ -49,10 +52,20 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   const ParsedCommandLine parsed = ParseCommandLine(argc, argv, out, err);
   if (!parsed.options) return parsed.exitCode;
   const Options& o = *parsed.options;
-  if (const std::string clash = TraceFileClash(o.tracePath, o.scenarioPath, o.statePath);
+  if (const std::string clash =
+          TraceFileClash(o.tracePath, o.scenarioPath, o.statePath, o.rosterPath);
       !clash.empty()) {
     err << "zulctl: " << clash << "\n";
     return kExitUsage;
+  }
+  // The roster is read whole before any drive is opened or password asked for.
+  Roster roster;
+  if (o.command == Command::Apply) {
+    std::string error;
+    if (!ReadRoster(o.rosterPath, roster, error)) {
+      err << "zulctl: " << error << "\n";
+      return kExitUsage;
+    }
   }
 
   sim::Simulation simulation;
@@ -113,7 +126,7 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   }
 
   Secret password, newPassword;
-  if (ChangesCamera(o.command)) {
+  if (ChangesCamera(o.command) && !o.dryRun) {
     if (!ReadPassword(in, "Password: ", err, password)) return kExitUsage;
     if (o.command == Command::SetPassword &&
         !ReadPassword(in, "New password: ", err, newPassword)) {
@@ -126,22 +139,30 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
                           storage);
   if (audit) commands.SetAudit(&*audit);
   int rc = kExitDone;
-  switch (o.command) {
-    case Command::List:
-      rc = commands.List();
-      break;
-    case Command::Status:
-      rc = commands.Status(o.json);
-      break;
-    case Command::Login:
-      rc = commands.Login(password);
-      break;
-    case Command::UdevRule:
-      rc = commands.UdevRule();
-      break;
-    default:
-      rc = commands.Change(o, password, &newPassword);
-      break;
+  if (o.all) {
+    rc = RunOnAllCameras(*port, o, password, out, err, storage, audit ? &*audit : nullptr);
+  } else {
+    switch (o.command) {
+      case Command::List:
+        rc = commands.List();
+        break;
+      case Command::Status:
+        rc = commands.Status(o.json);
+        break;
+      case Command::Login:
+        rc = commands.Login(password);
+        break;
+      case Command::UdevRule:
+        rc = commands.UdevRule();
+        break;
+      case Command::Apply:
+        rc = ApplyRoster(session, roster, o.dryRun ? nullptr : &password, out, err, storage,
+                         audit ? &*audit : nullptr);
+        break;
+      default:
+        rc = commands.Change(o, password, &newPassword);
+        break;
+    }
   }
   session.ReleaseHandle();
 

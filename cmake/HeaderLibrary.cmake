@@ -1,8 +1,10 @@
 # zul_header_library(<target> <folder> <package> <version> <imported> <deb>): a
 # header-only library from /usr/include/<folder> as the INTERFACE target
 # <target>. Native builds use the package's CMake config (found globally, so
-# any directory may link the target). Cross builds must not see the host's
-# /usr/include, so they get a folder holding nothing but a link to <folder>.
+# any directory may link the target); for a package without one (<package>
+# "-") the compiler's own /usr/include is enough. Cross builds must not see the
+# host's /usr/include, so they get a folder holding nothing but a link to
+# <folder>, as a system folder: its headers' warnings are not ours.
 include_guard(GLOBAL)
 function(zul_header_library target folder package version imported deb)
   add_library(${target} INTERFACE)
@@ -16,6 +18,10 @@ function(zul_header_library target folder package version imported deb)
       file(CREATE_LINK /usr/include/${folder} ${dir}/${folder} SYMBOLIC)
     endif()
     target_include_directories(${target} SYSTEM INTERFACE ${dir})
+  elseif(package STREQUAL "-")
+    if(NOT EXISTS /usr/include/${folder})
+      message(FATAL_ERROR "/usr/include/${folder} not found (install ${deb})")
+    endif()
   else()
     find_package(${package} ${version} REQUIRED GLOBAL)
     target_link_libraries(${target} INTERFACE ${imported})

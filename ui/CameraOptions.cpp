@@ -34,6 +34,8 @@ Exchange CZUL_PC_TOOLDlg::SendSelection(std::uint32_t code, int index) {
   const Exchange outcome = SetSetting(session_, code, index);
   Conclude(attempt, session_, outcome);
   Record(std::move(attempt));
+  // The next change's old value is this one.
+  if (outcome == Exchange::Done) NoteSettingMade(status, code, index);
   return outcome;
 }
 

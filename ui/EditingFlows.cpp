@@ -34,7 +34,10 @@ bool CZUL_PC_TOOLDlg::WriteToCamera(std::span<const TextToWrite> texts) {
   const Exchange outcome = WriteTexts(session_, texts);
   Conclude(attempt, session_, outcome);
   Record(std::move(attempt));
-  if (outcome == Exchange::Done) return true;
+  if (outcome == Exchange::Done) {
+    NoteTextsWritten(status, texts);  // the next change's old values
+    return true;
+  }
   ReportFailure(services_, outcome);
   return false;
 }

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
@@ -35,8 +36,9 @@ using Args = std::vector<std::string>;
 constexpr char kLockedOut[] =
     "Wrong password!  Please contact Marlowen\n"
     "                       + 1-800-555-0134\n";
-constexpr char kNoAnswer[] =
-    "The camera did not answer. Please check the USB connection and try again.\n";
+constexpr char kNoAnswerLine[] =
+    "The camera did not answer. Please check the USB connection and try again.";
+const std::string kNoAnswer = std::string(kNoAnswerLine) + "\n";
 
 // A disk at D: and a camera at F: with user password 2580 and administrator
 // password 13579; extra holds more camera keys.
@@ -45,6 +47,19 @@ std::string CameraScenario(const std::string& extra = "") {
     {"letter": "F", "type": "camera", "password": "2580", "adminPassword": "13579",
      "serial": "B7654321")" +
          (extra.empty() ? "" : ", " + extra) + "}]}";
+}
+
+// Where the camera's clock was set, as the PC's time_t.
+std::time_t CameraClock(const Json& camera) {
+  std::tm set{};
+  set.tm_year = camera["date"][0].get<int>() + 100;  // the camera keeps year - 2000
+  set.tm_mon = camera["date"][1].get<int>() - 1;
+  set.tm_mday = camera["date"][2].get<int>();
+  set.tm_hour = camera["time"][0].get<int>();
+  set.tm_min = camera["time"][1].get<int>();
+  set.tm_sec = camera["time"][2].get<int>();
+  set.tm_isdst = -1;
+  return std::mktime(&set);
 }
 
 std::string ReadFile(const fs::path& path) {
@@ -207,18 +222,271 @@ TEST_F(ZulctlTest, ClockComesFromThePc) {
   const std::time_t after = std::time(nullptr);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "Time sync completed!\n");
-  const Json camera = SavedCamera();
-  std::tm set{};
-  set.tm_year = camera["date"][0].get<int>() + 100;  // the camera keeps year - 2000
-  set.tm_mon = camera["date"][1].get<int>() - 1;
-  set.tm_mday = camera["date"][2].get<int>();
-  set.tm_hour = camera["time"][0].get<int>();
-  set.tm_min = camera["time"][1].get<int>();
-  set.tm_sec = camera["time"][2].get<int>();
-  set.tm_isdst = -1;
-  const std::time_t t = std::mktime(&set);
+  const std::time_t t = CameraClock(SavedCamera());
   EXPECT_GE(t, before - 1);
   EXPECT_LE(t, after + 1);
+}
+
+// zulctl --all on docks of several cameras: cameras from D: on, password
+// 2580, serial CAM0000 and the letter, then a disk.
+std::string Letter(int i) { return std::string(1, static_cast<char>('D' + i)); }
+std::string Serial(int i) { return "CAM0000" + Letter(i); }
+
+class ZulctlAllTest : public ZulctlTest {
+ protected:
+  // extra holds more keys of a camera, by its index.
+  void Dock(int cameras, const std::map<int, std::string>& extra = {}) {
+    std::string drives;
+    for (int i = 0; i < cameras; ++i) {
+      drives += R"({"letter": ")" + Letter(i) + R"(", "type": "camera", "password": "2580", )" +
+                R"("serial": ")" + Serial(i) + "\"" +
+                (extra.count(i) ? ", " + extra.at(i) : "") + "}, ";
+    }
+    UseScenario(R"({"drives": [)" + drives + R"({"letter": ")" + Letter(cameras) +
+                R"(", "type": "disk"}]})");
+    fs::remove(state);
+  }
+  Json Saved(int index) { return SavedCamera(Letter(index)); }
+};
+
+TEST_F(ZulctlAllTest, EveryCameraOfADockIsChangedAndReadBack) {
+  struct Change {
+    Args args;
+    std::string said;
+    Json effect;  // what the next readout shows differently
+  };
+  const Change changes[] = {
+      {{"set-resolution", "720p"},
+       "Change video resolution to 720P.",
+       {{"resolution", 1}, {"loggedIn", true}}},
+      {{"set-loop", "on"}, "Loop recording on!", {{"loopRecording", 1}}},
+      {{"set-hint", "DOCK HINT"}, "You've updated your hint!", {{"hint", "DOCK HINT"}}},
+      {{"set-reference", "--officer", "P. DOCK", "--additional", "BAY 3"},
+       "You've updated your reference data!",
+       {{"officer", "P. DOCK"}, {"additional", "BAY 3"}}},
+      {{"set-time"}, "Time sync completed!", Json::object()},
+  };
+  for (const int cameras : {1, 2, 16}) {
+    SCOPED_TRACE(std::to_string(cameras) + " cameras");
+    Dock(cameras);
+    std::vector<Json> expected;
+    for (int i = 0; i < cameras; ++i) {
+      expected.push_back({{"devicePath", "\\\\.\\" + Letter(i) + ":"},
+                          {"drive", Letter(i) + ":"},
+                          {"firmware", "V1.6.20241201"},
+                          {"serialNumber", Serial(i)},
+                          {"officer", ""},
+                          {"department", ""},
+                          {"additional", ""},
+                          {"hint", ""},
+                          {"resolution", 0},
+                          {"loopRecording", 0},
+                          {"query0D", 0},
+                          {"loggedIn", false},
+                          {"administrator", false}});
+    }
+    for (const Change& c : changes) {
+      SCOPED_TRACE(c.args[0]);
+      Args args = c.args;
+      args.insert(args.begin(), "--all");
+      const std::time_t before = std::time(nullptr);
+      const test::ProgramRun r = Zulctl(args, "2580\n");  // one password for every camera
+      const std::time_t after = std::time(nullptr);
+      EXPECT_EQ(r.exitCode, 0) << r.err;
+      std::string lines;
+      for (int i = 0; i < cameras; ++i) {
+        lines += Letter(i) + ":\t" + Serial(i) + "\tdone\t" + c.said + "\n";
+      }
+      EXPECT_EQ(r.out, lines);
+      EXPECT_EQ(r.err, "");
+
+      const test::ProgramRun status = Zulctl({"--all", "status", "--json"});
+      EXPECT_EQ(status.exitCode, 0) << status.err;
+      const Json seen = Json::parse(status.out, nullptr, false);
+      ASSERT_TRUE(seen.is_array()) << status.out;
+      ASSERT_EQ(seen.size(), static_cast<std::size_t>(cameras));
+      for (int i = 0; i < cameras; ++i) {
+        SCOPED_TRACE(Letter(i));
+        expected[i].update(c.effect);
+        EXPECT_EQ(seen[i].value("drive", ""), Letter(i) + ":");
+        EXPECT_EQ(seen[i].value("serialNumber", ""), Serial(i));
+        EXPECT_EQ(seen[i].value("outcome", ""), "done");
+        EXPECT_EQ(seen[i].value("exitStatus", -1), 0);
+        EXPECT_EQ(seen[i]["status"], expected[i]);
+        if (c.args[0] == "set-time") {
+          const std::time_t set = CameraClock(Saved(i));
+          EXPECT_GE(set, before - 1);
+          EXPECT_LE(set, after + 1);
+        }
+      }
+    }
+    // The readout as lines: the drive and serial number in columns, the rest on one line.
+    const test::ProgramRun text = Zulctl({"--all", "status"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    std::istringstream lines(text.out);
+    std::string line;
+    for (int i = 0; i < cameras; ++i) {
+      ASSERT_TRUE(std::getline(lines, line));
+      EXPECT_EQ(line, Letter(i) + ":\t" + Serial(i) +
+                          "\tdone\tFirmware: V1.6.20241201; Officer: P. DOCK; Department: ; "
+                          "Additional: BAY 3; Password hint: DOCK HINT; Resolution: 720P 30FPS; "
+                          "Loop recording: Yes; Query 0D: 0; Logged in: yes; Administrator: no");
+    }
+    EXPECT_FALSE(std::getline(lines, line)) << line;
+  }
+}
+
+TEST_F(ZulctlAllTest, CamerasNotDoneAreReportedAndTheOthersDone) {
+  const std::string refused = "refused\tWrong password!  You have 5 chances remaining.";
+  struct Case {
+    const char* name;
+    int cameras;
+    std::map<int, std::string> extra;  // camera keys, by index
+    Args args;                         // after --all
+    int exitCode;
+    std::vector<std::string> lines;     // after drive and serial number, by camera
+    std::map<int, Json> saved;          // what the state file keeps afterwards, by camera
+  };
+  // At each camera: 1 INQUIRY, 2 identification, 3 serial number, 4 and 5 the
+  // login, then the command's own requests.
+  const Case cases[] = {
+      {"one camera refuses the password",
+       3,
+       {{1, R"("password": "1111")"}},
+       {"set-hint", "X"},
+       6,
+       {"done\tYou've updated your hint!", refused, "done\tYou've updated your hint!"},
+       {{0, {{"hint", "X"}}},
+        {1, {{"hint", ""}, {"wrongAttempts", 1}}},  // tried once, never again
+        {2, {{"hint", "X"}}}}},
+      {"a camera locks",
+       2,
+       {{0, R"("wrongAttempts": 6)"}},
+       {"set-loop", "on"},
+       6,
+       {"locked\tWrong password!  Please contact Marlowen + 1-800-555-0134",
+        "done\tLoop recording on!"},
+       {{0, {{"loopRecording", 0}, {"wrongAttempts", 6}}}, {1, {{"loopRecording", 1}}}}},
+      {"a camera unplugged midway",
+       3,
+       {{1, R"("failFrom": 6)"}},
+       {"set-reference", "--officer", "A", "--department", "B"},
+       6,
+       {"done\tYou've updated your reference data!", "unplugged\tThe camera was unplugged.",
+        "done\tYou've updated your reference data!"},
+       {{0, {{"officer", "A"}, {"department", "B"}}},
+        {1, {{"officer", ""}, {"unplugged", true}}},
+        {2, {{"officer", "A"}, {"department", "B"}}}}},
+      {"a camera unplugged during the readout",
+       2,
+       {{1, R"("failFrom": 8)"}},
+       {"status"},
+       6,
+       {"done\tFirmware: V1.6.20241201; Officer: ; Department: ; Additional: ; Password hint: ; "
+        "Resolution: 1080P 30FPS; Loop recording: No; Query 0D: 0; Logged in: no; "
+        "Administrator: no",
+        "unplugged\tThe camera was unplugged."},
+       {}},
+      {"a camera does not answer",
+       2,
+       {{0, R"("failRequests": [6])"}},
+       {"set-resolution", "720p"},
+       6,
+       {std::string("no answer\t") + kNoAnswerLine, "done\tChange video resolution to 720P."},
+       {{0, {{"resolution", 0}, {"wrongAttempts", 0}}}, {1, {{"resolution", 1}}}}},
+      {"no camera is done",
+       2,
+       {{0, R"("password": "1111")"}, {1, R"("failRequests": [4])"}},
+       {"set-time"},
+       6,
+       {refused, std::string("no answer\t") + kNoAnswerLine},
+       {{1, {{"wrongAttempts", 0}}}}},  // no check after a failed password chunk
+      {"the only camera refuses", 1, {{0, R"("password": "1111")"}}, {"set-hint", "X"}, 4,
+       {refused}, {}},
+      {"the only camera unplugged",
+       1,
+       {{0, R"("failFrom": 6)"}},
+       {"set-loop", "on"},
+       3,
+       {"unplugged\tThe camera was unplugged."},
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Dock(c.cameras, c.extra);
+    Args args = c.args;
+    args.insert(args.begin(), "--all");
+    const test::ProgramRun r = Zulctl(args, "2580\n");
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    std::string lines;
+    for (int i = 0; i < c.cameras; ++i) {
+      lines += Letter(i) + ":\t" + Serial(i) + "\t" + c.lines[i] + "\n";
+    }
+    EXPECT_EQ(r.out, lines);
+    EXPECT_EQ(r.err, "");
+    for (const auto& [index, keys] : c.saved) {
+      SCOPED_TRACE(Letter(index));
+      const Json camera = Saved(index);
+      for (const auto& [key, value] : keys.items()) EXPECT_EQ(camera.value(key, Json()), value) << key;
+    }
+  }
+}
+
+TEST_F(ZulctlAllTest, JsonGivesOneObjectPerCamera) {
+  // F: answers the scan, then not the serial number's request.
+  Dock(3, {{1, R"("password": "1111")"}, {2, R"("failRequests": [3])"}});
+  const test::ProgramRun r = Zulctl({"--all", "set-loop", "on", "--json"}, "2580\n");
+  EXPECT_EQ(r.exitCode, 6) << r.err;
+  const Json expected = {{{"drive", "D:"},
+                          {"devicePath", "\\\\.\\D:"},
+                          {"serialNumber", Serial(0)},
+                          {"outcome", "done"},
+                          {"exitStatus", 0},
+                          {"message", "Loop recording on!"}},
+                         {{"drive", "E:"},
+                          {"devicePath", "\\\\.\\E:"},
+                          {"serialNumber", Serial(1)},
+                          {"outcome", "refused"},
+                          {"exitStatus", 4},
+                          {"message", "Wrong password!  You have 5 chances remaining."}},
+                         {{"drive", "F:"},
+                          {"devicePath", "\\\\.\\F:"},
+                          {"serialNumber", nullptr},
+                          {"outcome", "no answer"},
+                          {"exitStatus", 3},
+                          {"message", kNoAnswerLine}}};
+  EXPECT_EQ(Json::parse(r.out, nullptr, false), expected) << r.out;
+}
+
+TEST_F(ZulctlAllTest, RefusedBeforeAnythingIsSent) {
+  struct Case {
+    const char* name;
+    int cameras;
+    Args args;
+    std::string input;
+    int exitCode;
+    std::string err;  // a part of the error output
+  };
+  const Case cases[] = {
+      {"no camera", 0, {"--all", "set-time"}, "2580\n", 2, "Device not connected.\n"},
+      {"with --drive", 2, {"--all", "--drive", "D", "status"}, "", 1, "--drive excludes --all"},
+      {"after --drive", 2, {"--drive", "D", "--all", "status"}, "", 1, "--drive excludes --all"},
+      {"with set-password", 2, {"--all", "set-password"}, "2580\n1111\n", 1, "--all works with"},
+      {"with login", 2, {"--all", "login"}, "2580\n", 1, "--all works with"},
+      {"json without --all", 2, {"set-hint", "X", "--json"}, "2580\n", 1, "--json goes with"},
+      {"no password", 2, {"--all", "set-hint", "X"}, "", 1, "No password on standard input"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Dock(c.cameras);
+    const test::ProgramRun r = Zulctl(c.args, c.input);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    if (c.exitCode == 1) {
+      EXPECT_FALSE(fs::exists(state)) << "a refused command reached the drives";
+    }
+  }
 }
 
 TEST_F(ZulctlTest, ClockSendsTheDateThenTheTimeAndStopsAtAFailure) {
@@ -720,6 +988,201 @@ TEST_F(ZulctlTest, UnusableFilesAreRefusedAndLeftAsTheyWere) {
   EXPECT_NE(ReadFile(trace).find("\\\\.\\F: "), std::string::npos);
 }
 
+// A dock of three cameras and a disk: F: and G: take password 2580, H: 4321.
+std::string DockScenario(const std::string& fExtra = "") {
+  return R"({"drives": [{"letter": "D", "type": "disk"},
+    {"letter": "F", "type": "camera", "password": "2580", "serial": "A0000001",
+     "officer": "OLD NAME", "department": "HARBOUR UNIT", "hint": "old hint")" +
+         fExtra + R"(},
+    {"letter": "G", "type": "camera", "password": "2580", "serial": "A0000002",
+     "officer": "P. SMITH", "department": "DOCKS"},
+    {"letter": "H", "type": "camera", "password": "4321", "serial": "A0000003"}]})";
+}
+
+// As a spreadsheet program saves it: a byte-order mark, CRLF, quoted fields.
+// F: needs a new officer and hint, G: is in line, H: is not in the roster,
+// and Z0000009 is not docked.
+constexpr char kDockRoster[] =
+    "\xEF\xBB\xBF"
+    "serial,officer,department,hint\r\n"
+    "A0000001,\"OKAFOR, J.\",HARBOUR UNIT,\"the \"\"middle\"\" column\"\r\n"
+    "A0000002,P. SMITH,DOCKS,\r\n"
+    "Z0000009,NOBODY,,\r\n";
+
+TEST_F(ZulctlTest, ApplyBringsTheDockInLineWithARoster) {
+  UseScenario(DockScenario());
+  const std::string roster = (dir / "roster.csv").string();
+  std::ofstream(roster, std::ios::binary) << kDockRoster;
+  const std::string notInRoster = "H:\tA0000003\tnot in roster\n";
+  const std::string notDocked = "-\tZ0000009\tnot docked\trow 4\n";
+  const std::string writeChunk = "FA 55 66 FE 06 00 00 25 ";
+  const std::string readChunk = "FA 55 66 FE 60 00 00 24 ";
+
+  // A dry run reads every camera and changes none: no password, no login, no
+  // text written.
+  test::ProgramRun r = Zulctl({"--trace=" + trace, "apply", "--dry-run", roster});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "F:\tA0000001\twould change\tofficer \"OLD NAME\" -> \"OKAFOR, J.\"; "
+            "hint \"old hint\" -> \"the \"middle\" column\"\n"
+            "G:\tA0000002\tunchanged\n" +
+                notInRoster + notDocked);
+  std::string wire = ReadFile(trace);
+  EXPECT_NE(wire.find(readChunk), std::string::npos) << wire;
+  EXPECT_EQ(wire.find(writeChunk), std::string::npos) << wire;
+  for (const char* letter : {"F", "G", "H"}) {
+    SCOPED_TRACE(letter);
+    const Json camera = SavedCamera(letter);
+    EXPECT_FALSE(camera.value("loggedIn", true));
+    EXPECT_EQ(camera.value("wrongAttempts", -1), 0);
+  }
+  EXPECT_EQ(SavedCamera("F").value("officer", ""), "OLD NAME");
+
+  // Only the texts that differ are written, on the camera that needs them.
+  r = Zulctl({"--trace=" + trace, "apply", roster}, "2580\n");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "F:\tA0000001\tchanged\tofficer, hint\nG:\tA0000002\tunchanged\n" + notInRoster +
+                       notDocked);
+  wire = ReadFile(trace);
+  EXPECT_EQ(wire.find("\\\\.\\G: " + writeChunk), std::string::npos) << wire;
+  EXPECT_EQ(wire.find("\\\\.\\F: " + writeChunk + "01"), std::string::npos)
+      << "the department, already in line, was written:\n"
+      << wire;
+  Json f = Status({"--drive", "F"});
+  EXPECT_EQ(f.value("officer", ""), "OKAFOR, J.");
+  EXPECT_EQ(f.value("department", ""), "HARBOUR UNIT");
+  EXPECT_EQ(f.value("hint", ""), "the \"middle\" column");
+  EXPECT_EQ(Status({"--drive", "G"}).value("officer", ""), "P. SMITH");
+  EXPECT_FALSE(SavedCamera("H").value("loggedIn", true));  // never logged in to
+
+  // Once in line, a second run finds nothing to do.
+  r = Zulctl({"apply", roster}, "2580\n");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "F:\tA0000001\tunchanged\nG:\tA0000002\tunchanged\n" + notInRoster + notDocked);
+}
+
+TEST_F(ZulctlTest, ApplyGoesOnPastACameraItCannotChange) {
+  const std::string roster = (dir / "roster.json").string();
+  const std::string over40(41, 'x');
+  struct Case {
+    const char* name;
+    std::string fExtra;  // more keys for the camera at F:
+    std::string roster;  // JSON
+    int exitCode;
+    std::string err;  // the whole error output
+    std::string out;  // the whole output
+  };
+  const std::string gChanged = "G:\tA0000002\tchanged\tdepartment\n";
+  const std::string hChanged = "H:\tA0000003\tchanged\tofficer\n";
+  const std::string all = R"([{"serial": "A0000001", "hint": "new"},
+      {"serial": "A0000002", "department": "NEW"}, {"serial": "A0000003", "officer": "NEW"}])";
+  const Case cases[] = {
+      // H: takes another password: it alone is refused, and costs one attempt.
+      {"password refused by one camera", "", all, 6,
+       "H:\tA0000003\tfailed\tWrong password!  You have 5 chances remaining.\n",
+       "F:\tA0000001\tchanged\thint\n" + gChanged},
+      {"a text too long for one camera", "",
+       R"([{"serial": "A0000001", "hint": ")" + over40 + R"("},
+           {"serial": "A0000002", "department": "NEW"}])",
+       6, "F:\tA0000001\trefused\tentry 1: hint holds 41 characters; the camera keeps at most 40\n",
+       gChanged + "H:\tA0000003\tnot in roster\n"},
+      {"a character outside the camera's code page", "",
+       R"([{"serial": "A0000002", "department": "NEW"},
+           {"serial": "A0000001", "officer": "\u20ac"}])",
+       6,
+       "F:\tA0000001\trefused\tentry 2: officer holds a character the camera cannot keep "
+       "(it keeps Latin-1 only)\n",
+       gChanged + "H:\tA0000003\tnot in roster\n"},
+      // Requests at F: 1-2 the scan; the readout: 3-6, the texts in 2, 3, 1
+      // and 2 chunks (7-14), 15-19; 20-21 the login; 22 the hint's chunk.
+      {"pulled out while written", R"(, "failFrom": 22)",
+       R"([{"serial": "A0000001", "hint": "new"}, {"serial": "A0000002", "department": "NEW"}])", 6,
+       std::string("F:\tA0000001\tfailed\t") + kNoAnswer,
+       gChanged + "H:\tA0000003\tnot in roster\n"},
+      // A camera that cannot be read may be the roster's: it is not called undocked.
+      {"the readout fails", R"(, "failRequests": [3])",
+       R"([{"serial": "A0000002", "department": "NEW"}, {"serial": "B0000001"}])", 6,
+       std::string("F:\t-\tfailed\t") + kNoAnswer,
+       gChanged + "H:\tA0000003\tnot in roster\n-\tB0000001\tnot docked or not read\tentry 2\n"},
+      // The only camera of the roster docked: its own status.
+      {"the one camera refuses", "", R"([{"serial": "A0000003", "officer": "NEW"}])", 4,
+       "H:\tA0000003\tfailed\tWrong password!  You have 5 chances remaining.\n",
+       "F:\tA0000001\tnot in roster\nG:\tA0000002\tnot in roster\n"},
+      {"the one camera locked", R"(, "wrongAttempts": 6)",
+       R"([{"serial": "A0000001", "hint": "new"}])", 5,
+       "F:\tA0000001\tfailed\tWrong password!  Please contact Marlowen"
+       "                       + 1-800-555-0134\n",
+       "G:\tA0000002\tnot in roster\nH:\tA0000003\tnot in roster\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UseScenario(DockScenario(c.fExtra));
+    fs::remove(state);
+    std::ofstream(roster, std::ios::binary) << c.roster;
+    const test::ProgramRun r = Zulctl({"apply", roster}, "2580\n");
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.out, c.out);
+  }
+  // The last case's camera kept its text; the others' changes are read back.
+  EXPECT_EQ(SavedCamera("F").value("hint", ""), "old hint");
+  UseScenario(DockScenario());
+  fs::remove(state);
+  std::ofstream(roster, std::ios::binary) << all;
+  ASSERT_EQ(Zulctl({"apply", roster}, "2580\n").exitCode, 6);
+  EXPECT_EQ(Status({"--drive", "F"}).value("hint", ""), "new");
+  EXPECT_EQ(Status({"--drive", "G"}).value("department", ""), "NEW");
+  EXPECT_EQ(Status({"--drive", "H"}).value("officer", ""), "");
+  EXPECT_EQ(SavedCamera("H").value("wrongAttempts", 0), 1);
+}
+
+TEST_F(ZulctlTest, ApplyRefusesARosterItCannotUseBeforeTouchingACamera) {
+  UseScenario(DockScenario());
+  const std::string roster = (dir / "roster.csv").string();
+  struct Case {
+    const char* name;
+    std::string text;  // the roster; empty: no file
+    Args args;         // before the roster's name
+    std::string err;
+  };
+  const Case cases[] = {
+      {"no file", "", {"apply"}, "roster.csv: cannot be read"},
+      {"unknown column",
+       "serial,rank\r\nA0000001,x\r\n",
+       {"apply"},
+       "roster.csv: unknown column \"rank\""},
+      {"serial twice",
+       "serial,hint\nA0000001,a\nA0000001,b\n",
+       {"apply"},
+       "roster.csv: serial number \"A0000001\" is in row 2 and row 3"},
+      {"trace over the roster",
+       "serial\nA0000001\n",
+       {"--trace", roster, "apply"},
+       roster + ": is the roster file"},
+      {"one drive only",
+       "serial\nA0000001\n",
+       {"--drive", "F", "apply"},
+       "--drive does not go with it"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(roster);
+    if (!c.text.empty()) std::ofstream(roster, std::ios::binary) << c.text;
+    Args args = c.args;
+    args.push_back(roster);
+    const test::ProgramRun r = Zulctl(args, "2580\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(fs::exists(state)) << "a refused roster reached the drives";
+    if (!c.text.empty()) {
+      EXPECT_EQ(ReadFile(roster), c.text);
+    }
+  }
+}
+
 // Names the ANSI code page cannot hold reach the files intact: each name
 // goes from the command line to the file it names and back.
 class ForeignNamesTest : public ZulctlTest {
@@ -925,6 +1388,54 @@ TEST_F(ZulctlTest, EveryChangeAttemptLeavesOneAuditLineAndNoPassword) {
   for (const char* secret : {"2580", "1470", "0000", "\"length\"", "sha256", "digest"}) {
     EXPECT_EQ(text.find(secret), std::string::npos) << secret;
   }
+}
+
+TEST_F(ZulctlTest, EveryCameraOfADockLeavesItsOwnAuditLine) {
+  const std::string audit = (dir / "audit.jsonl").string();
+  UseScenario(DockScenario());
+  test::ProgramRun r = Zulctl({"--audit", audit, "--all", "set-loop", "on"}, "2580\n");
+  EXPECT_EQ(r.exitCode, 6) << r.err;  // H: takes another password
+  std::vector<Json> lines = AuditLines(audit);
+  ASSERT_EQ(lines.size(), 3u) << ReadFile(audit);
+  std::map<std::string, Json> byDrive;  // the cameras run at once: any order
+  for (const Json& l : lines) {
+    ASSERT_TRUE(l.is_object());
+    byDrive[l["drive"].get<std::string>()] = l;
+  }
+  const struct {
+    const char* drive;
+    const char* serial;
+    const char* outcome;
+  } cameras[] = {{"F:", "A0000001", "done"}, {"G:", "A0000002", "done"},
+                 {"H:", "A0000003", "refused"}};
+  for (const auto& c : cameras) {
+    SCOPED_TRACE(c.drive);
+    const Json& l = byDrive[c.drive];
+    EXPECT_EQ(l["serialNumber"], c.serial);
+    EXPECT_EQ(l["action"], "set-loop");
+    EXPECT_EQ(l["outcome"], c.outcome);
+    EXPECT_EQ(l["old"], Json({{"loopRecording", "off"}}));
+    EXPECT_EQ(l["new"], Json({{"loopRecording", "on"}}));
+  }
+  EXPECT_EQ(byDrive["H:"]["chancesLeft"], 5);
+
+  // A roster: a dry run leaves no line, the run one for the camera written to.
+  const std::string roster = (dir / "roster.csv").string();
+  std::ofstream(roster, std::ios::binary) << kDockRoster;
+  EXPECT_EQ(Zulctl({"--audit", audit, "apply", "--dry-run", roster}).exitCode, 0);
+  EXPECT_EQ(AuditLines(audit).size(), 3u);
+  r = Zulctl({"--audit", audit, "apply", roster}, "2580\n");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  lines = AuditLines(audit);
+  ASSERT_EQ(lines.size(), 4u) << ReadFile(audit);
+  const Json& l = lines.back();
+  EXPECT_EQ(l["action"], "apply");
+  EXPECT_EQ(l["outcome"], "done");
+  EXPECT_EQ(l["drive"], "F:");
+  EXPECT_EQ(l["serialNumber"], "A0000001");
+  EXPECT_EQ(l["old"], Json({{"officer", "OLD NAME"}, {"hint", "old hint"}}));
+  EXPECT_EQ(l["new"], Json({{"officer", "OKAFOR, J."}, {"hint", "the \"middle\" column"}}));
+  EXPECT_EQ(ReadFile(audit).find("2580"), std::string::npos);
 }
 
 TEST_F(ZulctlTest, AnAuditFileThatCannotBeWrittenStopsTheRunBeforeTheCamera) {

@@ -53,6 +53,9 @@ TEST_F(AuditFlowsTest, EachFlowLeavesOneLineWithItsValuesAndNeverThePassword) {
   ASSERT_TRUE(w.Click(IDC_BUTTON_MODIFY_HINT));
   w.Type(IDC_EDIT_NEW_HINT, "my cat");
   ASSERT_TRUE(w.Click(IDC_BUTTON_ENTER_HINT));
+  ASSERT_TRUE(w.Click(IDC_BUTTON_MODIFY_HINT));
+  w.Type(IDC_EDIT_NEW_HINT, "my dog");
+  ASSERT_TRUE(w.Click(IDC_BUTTON_ENTER_HINT));
   ASSERT_TRUE(w.Click(IDC_BUTTON_MODIFY_PASSWORD));
   w.Type(IDC_EDIT_NEW_PASSWORD, "97531");
   ASSERT_TRUE(w.Click(IDC_BUTTON_ENTER_PASSWORD));
@@ -60,6 +63,8 @@ TEST_F(AuditFlowsTest, EachFlowLeavesOneLineWithItsValuesAndNeverThePassword) {
   w.SetControlText(IDC_EDIT_OFFICER, "Sgt Byrne");
   ASSERT_TRUE(w.Click(IDC_BUTTON_ENTER_REFERENCE));
   w.ComboSetCurSel(IDC_COMBO_RESOLUTION, 0);
+  dlg.OnResolutionChange();
+  w.ComboSetCurSel(IDC_COMBO_RESOLUTION, 1);
   dlg.OnResolutionChange();
   FailRequestFromNow(1);
   ASSERT_TRUE(w.Click(IDC_BUTTON_SYNC_TIME));
@@ -74,12 +79,15 @@ TEST_F(AuditFlowsTest, EachFlowLeavesOneLineWithItsValuesAndNeverThePassword) {
       {"login", "refused", nullptr, nullptr},
       {"login", "done", nullptr, nullptr},
       {"set-hint", "done", {{"hint", "pet name"}}, {{"hint", "my cat"}}},
+      // A second change's old value is the first one's new value.
+      {"set-hint", "done", {{"hint", "my cat"}}, {{"hint", "my dog"}}},
       {"set-password", "done", nullptr, nullptr},
       {"set-reference",
        "done",
        {{"officer", "Officer Jones"}, {"department", "Traffic"}, {"additional", "Unit 7"}},
        {{"officer", "Sgt Byrne"}, {"department", "Traffic"}, {"additional", "Unit 7"}}},
       {"set-resolution", "done", {{"resolution", "720p"}}, {{"resolution", "1080p"}}},
+      {"set-resolution", "done", {{"resolution", "1080p"}}, {{"resolution", "720p"}}},
       {"set-time", "no camera", {{"clock", nullptr}}, nullptr},  // the scan failed
   };
   ASSERT_EQ(lines.size(), std::size(expected)) << Text();

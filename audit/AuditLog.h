@@ -21,6 +21,9 @@ namespace zul {
 
 enum class AuditOutcome { Done, Refused, Locked, NoCamera, NoAnswer };
 
+// "done", "refused", "locked", "no camera", "no answer".
+const char* OutcomeName(AuditOutcome outcome);
+
 // One text or setting: old value from the readout (nothing when unknown), and
 // the value sent, both as the camera keeps them (single-byte texts).
 struct AuditChange {
@@ -40,10 +43,14 @@ struct AuditEntry {
 // The attempts, built the same way by every program. readout: the camera's
 // last readout, or nullptr when there is none.
 AuditEntry LoginAttempt();
+// The passwords' texts make a set-password attempt that says nothing of them.
 AuditEntry TextsAttempt(std::span<const TextToWrite> texts, const CameraStatus* readout);
 AuditEntry SettingAttempt(std::uint32_t code, int value, const CameraStatus* readout);
 AuditEntry ClockAttempt(const CameraClock& sent);
 
+// The drive the session holds; none when the scan found no camera (the
+// session keeps the name of the last one found).
+void Locate(AuditEntry& entry, const DeviceSession& session);
 // Where and how: the drive the session holds, and the exchange's outcome.
 void Conclude(AuditEntry& entry, const DeviceSession& session, Exchange outcome);
 void Conclude(AuditEntry& entry, const DeviceSession& session, const LoginResult& result);

@@ -81,6 +81,23 @@ nlohmann::ordered_json TextOrNull(const std::string& text) {
   return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
 }
 
+const char* TextName(TextKind kind) {
+  switch (kind) {
+    case TEXT_OFFICER:
+      return "officer";
+    case TEXT_DEPARTMENT:
+      return "department";
+    case TEXT_ADDITIONAL:
+      return "additional";
+    case TEXT_HINT:
+      return "hint";
+    case TEXT_LOGIN_PASSWORD:
+    case TEXT_NEW_PASSWORD:
+      break;
+  }
+  return "password";
+}
+
 std::string Choice(int value, const char* zero, const char* one) {
   return value == 0 ? zero : value == 1 ? one : std::to_string(value);
 }
@@ -91,33 +108,18 @@ AuditEntry LoginAttempt() {
   return {"login", {}, {}, {}, {}, AuditOutcome::NoAnswer, 0};
 }
 
-AuditEntry TextsAttempt(std::span<const TextToWrite> texts, const CameraStatus* r) {
+AuditEntry TextsAttempt(std::span<const TextToWrite> texts, const CameraStatus* readout) {
   AuditEntry e;
   e.action = "set-reference";
   for (const TextToWrite& t : texts) {
-    switch (t.kind) {
-      case TEXT_NEW_PASSWORD:
-      case TEXT_LOGIN_PASSWORD:
-        e.action = "set-password";  // nothing about its value
-        break;
-      case TEXT_HINT:
-        e.action = "set-hint";
-        e.changes.push_back(
-            {"hint", r ? std::optional(r->hintText) : std::nullopt, std::string(t.text)});
-        break;
-      case TEXT_OFFICER:
-        e.changes.push_back(
-            {"officer", r ? std::optional(r->officerText) : std::nullopt, std::string(t.text)});
-        break;
-      case TEXT_DEPARTMENT:
-        e.changes.push_back({"department", r ? std::optional(r->departmentText) : std::nullopt,
-                             std::string(t.text)});
-        break;
-      case TEXT_ADDITIONAL:
-        e.changes.push_back({"additional", r ? std::optional(r->additionalText) : std::nullopt,
-                             std::string(t.text)});
-        break;
+    if (t.kind == TEXT_NEW_PASSWORD || t.kind == TEXT_LOGIN_PASSWORD) {
+      e.action = "set-password";  // and nothing of its value
+      continue;
     }
+    if (t.kind == TEXT_HINT) e.action = "set-hint";
+    const std::string* old = readout ? TextOf(*readout, t.kind) : nullptr;
+    e.changes.push_back(
+        {TextName(t.kind), old ? std::optional(*old) : std::nullopt, std::string(t.text)});
   }
   return e;
 }
@@ -150,27 +152,37 @@ AuditEntry ClockAttempt(const CameraClock& t) {
   return e;
 }
 
-namespace {
-
-// The drive the session holds; none when the scan found no camera (the
-// session keeps the name of the last one found).
-void Where(AuditEntry& e, const DeviceSession& session) {
+void Locate(AuditEntry& e, const DeviceSession& session) {
   if (session.handle == kNoHandle) return;
   e.drive = session.deviceName;
   e.devicePath = session.devicePath;
 }
 
-}  // namespace
+const char* OutcomeName(AuditOutcome outcome) {
+  switch (outcome) {
+    case AuditOutcome::Done:
+      return "done";
+    case AuditOutcome::Refused:
+      return "refused";
+    case AuditOutcome::Locked:
+      return "locked";
+    case AuditOutcome::NoCamera:
+      return "no camera";
+    case AuditOutcome::NoAnswer:
+      break;
+  }
+  return "no answer";
+}
 
 void Conclude(AuditEntry& e, const DeviceSession& session, Exchange outcome) {
-  Where(e, session);
+  Locate(e, session);
   e.outcome = outcome == Exchange::Done       ? AuditOutcome::Done
               : outcome == Exchange::NoCamera ? AuditOutcome::NoCamera
                                               : AuditOutcome::NoAnswer;
 }
 
 void Conclude(AuditEntry& e, const DeviceSession& session, const LoginResult& result) {
-  Where(e, session);
+  Locate(e, session);
   switch (result.verdict) {
     case LoginVerdict::User:
     case LoginVerdict::Administrator:
@@ -178,7 +190,7 @@ void Conclude(AuditEntry& e, const DeviceSession& session, const LoginResult& re
       break;
     case LoginVerdict::Wrong:
       e.outcome = AuditOutcome::Refused;
-      e.chancesLeft = kLoginChances - result.wrongAttempts;
+      e.chancesLeft = ChancesLeft(result);
       break;
     case LoginVerdict::Locked:
       e.outcome = AuditOutcome::Locked;
@@ -211,9 +223,7 @@ std::string AuditLine(const AuditEntry& e, const std::string& program) {
       after[c.field] = sim::Latin1ToUtf8(c.newValue);
     }
   }
-  static constexpr const char* kOutcomes[] = {"done", "refused", "locked", "no camera",
-                                              "no answer"};
-  j["outcome"] = kOutcomes[static_cast<int>(e.outcome)];
+  j["outcome"] = OutcomeName(e.outcome);
   if (e.outcome == AuditOutcome::Refused) j["chancesLeft"] = e.chancesLeft;
   // A host or user name that is not UTF-8 must not stop the line.
   return j.dump(-1, ' ', false, Json::error_handler_t::replace);

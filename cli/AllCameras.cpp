@@ -1,0 +1,117 @@
+#include "AllCameras.h"
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "CameraCommands.h"
+#include "DockWalk.h"
+#include "ExitCode.h"
+#include "Latin1.h"
+#include "Messages.h"
+#include "StatusReport.h"
+
+namespace zul::cli {
+namespace {
+
+// What became of one camera.
+struct CameraOutcome {
+  int exitCode = kExitDone;
+  std::string outcome;                 // one word or two: "done", "refused", ...
+  std::string message;                 // what the one-camera command would have said, on one line
+  std::optional<CameraReport> report;  // status, when it was read
+};
+
+// Text the one-camera command wrote, on one line: each line break and the
+// indentation after it become one space.
+std::string OneLine(const std::string& text) {
+  std::string line;
+  bool lineBreak = false;
+  for (char c : text) {
+    if (c == '\n') {
+      lineBreak = true;
+    } else if (lineBreak && c == ' ') {
+      continue;
+    } else {
+      if (lineBreak && !line.empty()) line += ' ';
+      lineBreak = false;
+      line += c;
+    }
+  }
+  return line;
+}
+
+CameraOutcome WorkOn(DeviceSession& session, const DockedCamera& camera, const Options& o,
+                     const Secret& password, StorageLocator* storage, AuditLog* audit) {
+  std::ostringstream said, faults;
+  CameraCommands commands(session, camera.candidate.name, said, faults, storage);
+  commands.SetAudit(audit);
+  CameraOutcome result;
+  if (!camera.serialNumber) {
+    // The camera answered the scan, then not the serial number's request.
+    result.exitCode = kExitNoAnswer;
+    faults << kCameraDidNotAnswer << "\n";
+  } else if (o.command == Command::Status) {
+    CameraReport report;
+    result.exitCode = commands.ReadReport(report);
+    if (result.exitCode == kExitDone) result.report = std::move(report);
+  } else {
+    result.exitCode = commands.ChangeHeld(o, password, nullptr);
+  }
+  result.outcome = OutcomeName(OutcomeOfExit(result.exitCode));
+  result.message = OneLine(result.exitCode == kExitDone ? said.str() : faults.str());
+  if (result.report) result.message = StatusLine(*result.report);
+  // A camera pulled out midway says so, rather than that it did not answer.
+  if (result.exitCode == kExitNoAnswer && CameraGone(session.port, camera.candidate)) {
+    result.outcome = "unplugged";
+    result.message = "The camera was unplugged.";
+  }
+  return result;
+}
+
+}  // namespace
+
+int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, std::ostream& out,
+                    std::ostream& err, StorageLocator* storage, AuditLog* audit) {
+  ScanReport scan;
+  const auto results = ForEachCamera(
+      port,
+      [&](DeviceSession& session, const DockedCamera& camera) {
+        return WorkOn(session, camera, o, password, storage, audit);
+      },
+      &scan);
+  if (results.empty()) {
+    ExplainNotFound(scan, storage, err);
+    return kExitNoCamera;
+  }
+
+  nlohmann::ordered_json array = nlohmann::ordered_json::array();
+  int doneCount = 0;
+  for (const auto& [camera, r] : results) {
+    if (r.exitCode == kExitDone) ++doneCount;
+    if (!o.json) {
+      out << camera.candidate.name << "\t"
+          << (camera.serialNumber ? ShownText(*camera.serialNumber) : "-") << "\t" << r.outcome
+          << "\t" << r.message << "\n";
+      continue;
+    }
+    nlohmann::ordered_json j;
+    j["drive"] = camera.candidate.name;
+    j["devicePath"] = camera.candidate.path;
+    j["serialNumber"] = camera.serialNumber
+                            ? nlohmann::ordered_json(sim::Latin1ToUtf8(*camera.serialNumber))
+                            : nlohmann::ordered_json(nullptr);
+    j["outcome"] = r.outcome;
+    j["exitStatus"] = r.exitCode;
+    j["message"] = r.report ? "" : r.message;
+    if (r.report) j["status"] = nlohmann::ordered_json::parse(StatusJson(*r.report));
+    array.push_back(std::move(j));
+  }
+  if (o.json) out << array.dump(2) << "\n";
+
+  if (results.size() == 1) return results.front().result.exitCode;
+  return doneCount == static_cast<int>(results.size()) ? kExitDone : kExitNotAll;
+}
+
+}  // namespace zul::cli

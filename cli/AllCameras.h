@@ -1,0 +1,25 @@
+#pragma once
+// zulctl --all: one command on every camera found, all at once, each camera
+// on a session and a handle of its own (DockWalk.h). One result line per
+// camera in the port's order, or one JSON array.
+
+#include <ostream>
+
+#include "AuditLog.h"
+#include "DevicePort.h"
+#include "Options.h"
+#include "Secret.h"
+#include "StorageLocator.h"
+
+namespace zul::cli {
+
+// Runs options.command (status or a set- command but set-password) on every
+// camera of port; password is tried once on each camera that the command
+// logs in to. Returns kExitDone when it was done on every camera; with one
+// camera found, that camera's status; with none, kExitNoCamera; otherwise
+// kExitNotAll. With an audit log, each camera's change leaves its line.
+int RunOnAllCameras(DevicePort& port, const Options& options, const Secret& password,
+                    std::ostream& out, std::ostream& err, StorageLocator* storage = nullptr,
+                    AuditLog* audit = nullptr);
+
+}  // namespace zul::cli

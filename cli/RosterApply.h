@@ -1,0 +1,30 @@
+#pragma once
+// zulctl apply: every docked camera brought in line with a roster.
+
+#include <ostream>
+
+#include "AuditLog.h"
+#include "DeviceSession.h"
+#include "Roster.h"
+#include "Secret.h"
+#include "StorageLocator.h"
+
+namespace zul::cli {
+
+// For each docked camera (VisitDockedCameras) whose serial number the roster
+// holds, writes the roster's texts that differ from the camera's readout,
+// after a login with password; with no password (a dry run) shows what it
+// would write and sends nothing that changes the camera. One line per camera
+// and per roster row whose camera is not docked, tab-separated: drive, serial
+// number, outcome, detail; outcomes "changed", "unchanged", "would change",
+// "not in roster", "not docked" ("not docked or not read" when a camera's
+// readout failed) on out, "refused" and "failed" on err.
+// Returns kExitDone when every camera in the roster was done or needed
+// nothing, kExitNoCamera when no camera is docked, the camera's own status
+// when the one camera in the roster failed, else kExitNotAll. With an audit
+// log, each camera written to leaves a line (action "apply"); a dry run none.
+int ApplyRoster(DeviceSession& session, const Roster& roster, const Secret* password,
+                std::ostream& out, std::ostream& err, StorageLocator* storage = nullptr,
+                AuditLog* audit = nullptr);
+
+}  // namespace zul::cli
