@@ -1,8 +1,7 @@
 #include "CameraStatus.h"
 
-#include <utility>
-
 #include <cstring>
+#include <utility>
 
 #include "Command.h"
 #include "Discovery.h"

@@ -20,12 +20,12 @@ struct CameraStatus {
   bool administrator = false;  // the login is the administrator's
   std::string firmwareText;
   std::string officerText;
-  std::string serialNumber;    // at most 8 characters
-  std::string serialLine;      // "Camera Serial Number: " + serialNumber
+  std::string serialNumber;  // at most 8 characters
+  std::string serialLine;    // "Camera Serial Number: " + serialNumber
   std::string departmentText;
   std::string additionalText;
   std::string hintText;
-  bool loggedIn = false;       // the camera accepted a password
+  bool loggedIn = false;  // the camera accepted a password
 };
 
 // The readout's text of a kind; nullptr for the passwords, which are never read.

@@ -73,8 +73,8 @@ class CameraCommands {
   std::vector<DeviceCandidate> CandidatesToTry();
   int LogIn(const Secret& password, bool& administrator);
   int Failed(Exchange outcome);
-  int SendChange(const Options& options, const Secret& password,
-                 std::span<const TextToWrite> texts, AuditEntry& attempt);
+  int SendChange(const Options& options, const Secret& password, std::span<const TextToWrite> texts,
+                 AuditEntry& attempt);
   // Appends the attempt, its outcome told by rc, when there is an audit log;
   // returns rc, or kExitUsage for a done change whose line was not written.
   int Audited(AuditEntry attempt, int rc);
