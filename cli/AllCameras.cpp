@@ -4,6 +4,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "CameraCommands.h"
 #include "DockWalk.h"
@@ -87,9 +88,9 @@ int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, 
   }
 
   nlohmann::ordered_json array = nlohmann::ordered_json::array();
-  int doneCount = 0;
+  std::vector<int> statuses;
   for (const auto& [camera, r] : results) {
-    if (r.exitCode == kExitDone) ++doneCount;
+    statuses.push_back(r.exitCode);
     if (!o.json) {
       out << camera.candidate.name << "\t"
           << (camera.serialNumber ? ShownText(*camera.serialNumber) : "-") << "\t" << r.outcome
@@ -110,8 +111,7 @@ int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, 
   }
   if (o.json) out << array.dump(2) << "\n";
 
-  if (results.size() == 1) return results.front().result.exitCode;
-  return doneCount == static_cast<int>(results.size()) ? kExitDone : kExitNotAll;
+  return DockExitStatus(statuses);
 }
 
 }  // namespace zul::cli

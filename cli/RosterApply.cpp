@@ -107,11 +107,7 @@ class RosterRun {
     }
   }
 
-  int ExitStatus() const {
-    if (failures_.empty()) return kExitDone;
-    if (failures_.size() == 1 && done_ == 0) return failures_.front();
-    return kExitNotAll;
-  }
+  int ExitStatus() const { return DockExitStatus(statuses_); }
 
  private:
   const RosterRow* RowOf(const std::string& serial) {
@@ -140,7 +136,7 @@ class RosterRun {
     Line(err_, serial, "failed", message);
     Failed(rc);
   }
-  void Failed(int rc) { failures_.push_back(rc); }
+  void Failed(int rc) { statuses_.push_back(rc); }
   // Appends the attempt's line when there is an audit log; a line not written
   // fails the camera (its change, if any, is made).
   bool Audit(const AuditEntry& attempt, const std::string& serial) {
@@ -149,7 +145,7 @@ class RosterRun {
     Fail(serial, error, kExitUsage);
     return false;
   }
-  void Done() { ++done_; }
+  void Done() { statuses_.push_back(kExitDone); }
 
   DeviceSession& session_;
   const Roster& roster_;
@@ -158,9 +154,8 @@ class RosterRun {
   std::ostream& out_;
   std::ostream& err_;
   std::vector<bool> docked_;   // by roster row
-  std::vector<int> failures_;  // the exit status of each camera not done
-  int done_ = 0;
-  bool unread_ = false;  // a camera's readout failed: its serial number is unknown
+  std::vector<int> statuses_;  // the exit status of each camera of the roster
+  bool unread_ = false;        // a camera's readout failed: its serial number is unknown
 };
 
 }  // namespace
