@@ -22,7 +22,8 @@ constexpr char kUsage[] =
     "Serves the camera (or impostor) at LETTER of the scenario FILE as a USB mass-storage\n"
     "function from the FunctionFS mount DIR. --image: the FAT image its storage holds.\n"
     "Faults by request number: --silent-from K (no answer from request K on), --stall K\n"
-    "(the data phase of request K is stalled; may be given again), --unplug-at K.\n";
+    "(the data phase of request K is stalled; may be given again), --unplug-at K.\n"
+    "camera-gadget --list [--simulate FILE]: the scenario's drives, one \"LETTER TYPE\" a line.\n";
 
 bool Number(const char* text, std::uint64_t& value) {
   char* end = nullptr;
@@ -35,7 +36,7 @@ bool Number(const char* text, std::uint64_t& value) {
 int main(int argc, char** argv) {
   std::string ffs, scenario, state, imagePath;
   char letter = 0;
-  bool verbose = false;
+  bool verbose = false, list = false;
   zul::gadget::LinkFaults faults;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
     std::uint64_t k = 0;
     if (a == "--verbose") {
       verbose = true;
+    } else if (a == "--list") {
+      list = true;
     } else if (!hasValue) {
       std::cerr << kUsage;
       return 2;
@@ -72,7 +75,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (ffs.empty()) {
+  if (ffs.empty() && !list) {
     std::cerr << kUsage;
     return 2;
   }
@@ -84,6 +87,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   auto& drives = simulation.Drives();
+  if (list) {  // the scenario's drives, one "LETTER TYPE" a line, for scripts
+    static const char* const names[] = {"disk", "unopenable", "impostor", "camera"};
+    for (char l : drives.Letters()) {
+      std::cout << l << ' ' << names[static_cast<int>(drives.Drive(l)->type)] << '\n';
+    }
+    return 0;
+  }
   if (!letter) {  // the first camera, or else the first impostor
     for (char l : drives.Letters()) {
       const auto type = drives.Drive(l)->type;
