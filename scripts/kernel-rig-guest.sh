@@ -5,7 +5,7 @@
 # leaves its output and status in the shared folder, then powers off.
 scratch=$1
 source "$scratch/job.sh"
-export RIG_SCRATCH=$scratch RIG_DRIVES=$scratch/drives
+export RIG_ROOT=$ROOT RIG_SCRATCH=$scratch RIG_DRIVES=$scratch/drives
 export PATH=/run/rig/bin:/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 log() { echo "rig: $*" >>"$scratch/guest.log"; }
 finish() {
@@ -117,7 +117,7 @@ log "drives plugged after $(cut -d' ' -f1 /proc/uptime) s: $(tr '\n' ';' <"$RIG_
   done
 ) &
 
-cd /tmp || fail "no /tmp"
+cd "$CWD" || cd /tmp || fail "no /tmp"
 if ((AS_ROOT)); then
   "${COMMAND[@]}" >"$scratch/stdout" 2>"$scratch/stderr" </dev/null
 else

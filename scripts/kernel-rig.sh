@@ -4,7 +4,8 @@
 # stack through dummy_hcd, one port each, in letter order (cameras and
 # impostors as camera-gadget over FunctionFS, plain disks as the kernel's own
 # mass-storage gadget), and runs COMMAND inside the guest as a user without
-# root. Prints its output and exits with its status.
+# root, in the folder the script was started from. Prints its output and exits
+# with its status.
 #
 #   scripts/kernel-rig.sh --scenario FILE [OPTIONS] -- COMMAND [ARGS...]
 #
@@ -112,8 +113,8 @@ mkdir -p "$rig/runs"
 scratch=$(mktemp -d "$rig/runs/run.XXXXXX")
 chmod 0777 "$scratch"
 {
-  printf 'ROOT=%q\nKDIR=%q\nSCENARIO=%q\nUDEV_RULE=%d\nAS_ROOT=%d\n' \
-    "$root" "$kdir" "$scenario" "$udev_rule" "$as_root"
+  printf 'ROOT=%q\nKDIR=%q\nSCENARIO=%q\nUDEV_RULE=%d\nAS_ROOT=%d\nCWD=%q\n' \
+    "$root" "$kdir" "$scenario" "$udev_rule" "$as_root" "$PWD"
   printf 'COMMAND=('
   printf '%q ' "$@"
   printf ')\ndeclare -A GADGET_ARGS=('
