@@ -314,10 +314,10 @@ TEST_F(GadgetTest, FaultsByRequestNumber) {
   EXPECT_EQ(stalled.csw[12], kCswFailed);
   EXPECT_EQ(Residue(stalled.csw), 8u);
   EXPECT_EQ(SenseKey(), (Bytes{0x04, 0x44, 0x00}));
-  EXPECT_EQ(drives_.Drive('F')->requests, 4u);  // the stalled one never reached the drive
+  EXPECT_EQ(drives_.Drive('F')->requests, 5u);             // the stalled one reached the drive
+  EXPECT_EQ(Run(serial, Dir::In, 8).csw[12], kCswPassed);  // 6: answered again
   // Storage commands are the gadget's own and do not count.
   EXPECT_EQ(Run(kTestUnitReady, Dir::None, 0).step.kind, Step::Kind::Status);
-  drives_.Drive('F')->requests = 6;
   EXPECT_EQ(Run(serial, Dir::In, 8).step.kind, Step::Kind::Ignore);  // 7 on: silent
   EXPECT_EQ(Run(kTestUnitReady, Dir::None, 0).step.kind, Step::Kind::Status);
   drives_.Drive('F')->requests = 7;

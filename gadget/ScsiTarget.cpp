@@ -93,16 +93,19 @@ Outcome ScsiTarget::Forward(const std::uint8_t* cdb, std::size_t cdbLength, std:
     o.fault = LinkFault::Silent;
     return o;
   }
-  if (faults_.stall.count(number)) {
-    o = Fail(kHardwareError, 0x44);  // internal target failure
-    o.fault = LinkFault::Stall;
-    return o;
-  }
   PassThroughBuffer& b = *buffer_;
   std::memset(&b, 0, kDataOffset + length);
   FillPassThroughHeader(b, static_cast<std::uint8_t>(cdbLength), length);
   std::memcpy(b.header.Cdb, cdb, cdbLength);
-  if (!link_.port->PassThrough(link_.handle, &b, kHeaderLength, OutputSizeFor(length))) {
+  const bool passed =
+      link_.port->PassThrough(link_.handle, &b, kHeaderLength, OutputSizeFor(length));
+  if (faults_.stall.count(number)) {  // the drive took the request; its answer is lost
+    std::memset(&b, 0, kDataOffset + length);
+    o = Fail(kHardwareError, 0x44);  // internal target failure
+    o.fault = LinkFault::Stall;
+    return o;
+  }
+  if (!passed) {
     o.transportFailed = true;
     return o;
   }
