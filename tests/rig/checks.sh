@@ -157,7 +157,7 @@ faults() {
   ms=$(ms_since "$t")
   echo "rig: unplugged in the readout: exit $rc after $ms ms, $(wc -l <"$work/unplug.real") requests traced"
   check "unplug in the readout: exit 3" test "$rc" -eq 3
-  check "unplug in the readout: within 15 s" test "$ms" -lt 15000
+  check "unplug in the readout: within 30 s" test "$ms" -lt 30000
   check "unplug in the readout: no sg node left open" no_sg_open
   for _ in $(seq 100); do [[ -e $sg ]] || break; sleep 0.1; done
   check "unplug in the readout: the node is gone" test ! -e "$sg"
@@ -170,7 +170,7 @@ faults() {
   ms=$(ms_since "$t")
   echo "rig: silent camera: exit $rc after $ms ms, $(wc -l <"$work/silent.real") requests traced"
   check "silent camera: exit 3" test "$rc" -eq 3
-  check "silent camera: within 30 s" test "$ms" -lt 30000
+  check "silent camera: within 60 s" test "$ms" -lt 60000
   check "silent camera: no sg node left open" no_sg_open
 
   # L stalls the data phase of its 8th request and fails it with HARDWARE
@@ -184,7 +184,7 @@ faults() {
   ms=$(ms_since "$t")
   echo "rig: stalled request: exit $rc after $ms ms, $(wc -l <"$work/stall.real") requests traced"
   check "stall: exit 0" test "$rc" -eq 0
-  check "stall: within 15 s" test "$ms" -lt 15000
+  check "stall: within 30 s" test "$ms" -lt 30000
   check "stall: the readout is whole" grep -q '^Serial number: *L0000004' "$work/stall.out"
   check "stall: the stalled block went twice on the bus" \
     test "$(grep -c '^CBW FA 55 66 FE 60 00 00 24 00 00' "$RIG_SCRATCH/gadget-L.log")" -eq 2
