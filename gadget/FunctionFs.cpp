@@ -124,10 +124,10 @@ void ServeControl(int ep0, BulkOnlyTransport& transport, const FunctionFsHooks& 
                  !(c.bRequestType & USB_DIR_IN)) {
         transport.Reset();
         if (hooks.log) hooks.log("Bulk-Only Mass Storage Reset");
-        (void)!read(ep0, &ack, 0);  // acknowledges the request
-      } else if (c.bRequestType & USB_DIR_IN) {
-        (void)!read(ep0, &ack, 0);  // the wrong direction: stalls the request
-      } else {
+        (void)!read(ep0, &ack, 0);               // acknowledges the request
+      } else if (c.bRequestType & USB_DIR_IN) {  // any other request is stalled:
+        (void)!read(ep0, &ack, 0);               // FunctionFS stalls ep0 when it is
+      } else {                                   // used against the request's direction
         (void)!write(ep0, &ack, 0);
       }
     }

@@ -1,7 +1,7 @@
 #!/bin/bash
 # The checks that run inside the kernel rig, as root, one boot per part:
 #   scripts/kernel-rig.sh --root --no-udev-rule --scenario tests/rig/cameras.json \
-#     --gadget K --verbose -- bash tests/rig/checks.sh cameras
+#     --gadget G --verbose -- bash tests/rig/checks.sh cameras
 #   scripts/kernel-rig.sh --root --scenario tests/rig/faults.json \
 #     --gadget F "--unplug-at 8" --gadget H "--silent-from 8" --gadget L "--stall 8 --verbose" \
 #     -- bash tests/rig/checks.sh faults
@@ -136,26 +136,37 @@ cameras() {
 # command wrappers one zulctl readout puts on the bus against its requests.
 performance() {
   local before after
-  before=$(grep -c '^CBW' "$RIG_SCRATCH/gadget-K.log")
-  rig-user "$zulctl" --drive "$(sg_of K)" --trace "$work/perf.real" status >/dev/null
-  after=$(grep -c '^CBW' "$RIG_SCRATCH/gadget-K.log")
+  before=$(grep -c '^CBW' "$RIG_SCRATCH/gadget-G.log")
+  rig-user "$zulctl" --drive "$(sg_of G)" --trace "$work/perf.real" status >/dev/null
+  after=$(grep -c '^CBW' "$RIG_SCRATCH/gadget-G.log")
   echo "rig-perf: one zulctl status: $(wc -l <"$work/perf.real") requests, $((after - before)) command wrappers on the bus"
-  # K: its texts are still the scenario's, so both read as many chunks.
+  # K: its texts are still the scenario's, so both read as many chunks; its
+  # gadget logs nothing (G's log of every wrapper would slow it down).
   ZUL_RIG_SG=$(sg_of K) ZUL_RIG_SCENARIO=$scenario ZUL_RIG_LETTER=K \
-    rig-user "$RIG_ROOT/build/native/gadget/rig-bench" 2>&1 | sed 's/^/rig-perf: /'
+    rig-user "$RIG_ROOT/build/native/gadget/rig-bench" --benchmark_repetitions=3 \
+    --benchmark_report_aggregates_only=true 2>&1 | grep -E '_(median|cv) ' | sed 's/^/rig-perf: /'
+}
+
+# timed_status NAME LETTER WHAT: zulctl status on LETTER's node, as the user,
+# cut off after 120 s; sets rc and ms (its exit status and time).
+timed_status() {
+  local t
+  t=$(now)
+  timeout 120 rig-user "$zulctl" --drive "$(sg_of "$2")" --trace "$work/$1.real" status \
+    >"$work/$1.out" 2>&1
+  rc=$?
+  ms=$(ms_since "$t")
+  echo "rig: $3: exit $rc after $ms ms, $(wc -l <"$work/$1.real") requests traced"
 }
 
 faults() {
-  local t rc ms sg
+  local rc ms
   check "the four cameras are there" test "$(wc -l <"$RIG_DRIVES")" -eq 4
 
   # F leaves the bus at its 8th request, in the middle of the readout.
+  local sg
   sg=$(sg_of F)
-  t=$(now)
-  timeout 120 rig-user "$zulctl" --drive "$sg" --trace "$work/unplug.real" status >"$work/unplug.out" 2>&1
-  rc=$?
-  ms=$(ms_since "$t")
-  echo "rig: unplugged in the readout: exit $rc after $ms ms, $(wc -l <"$work/unplug.real") requests traced"
+  timed_status unplug F "unplugged in the readout"
   check "unplug in the readout: exit 3" test "$rc" -eq 3
   check "unplug in the readout: within 30 s" test "$ms" -lt 30000
   check "unplug in the readout: no sg node left open" no_sg_open
@@ -163,12 +174,7 @@ faults() {
   check "unplug in the readout: the node is gone" test ! -e "$sg"
 
   # H stops answering at its 8th request: the host's time-out ends it.
-  t=$(now)
-  timeout 120 rig-user "$zulctl" --drive "$(sg_of H)" --trace "$work/silent.real" status \
-    >"$work/silent.out" 2>&1
-  rc=$?
-  ms=$(ms_since "$t")
-  echo "rig: silent camera: exit $rc after $ms ms, $(wc -l <"$work/silent.real") requests traced"
+  timed_status silent H "silent camera"
   check "silent camera: exit 3" test "$rc" -eq 3
   check "silent camera: within 60 s" test "$ms" -lt 60000
   check "silent camera: no sg node left open" no_sg_open
@@ -177,12 +183,7 @@ faults() {
   # ERROR: the host clears the halt, takes the status and the sense, and the
   # kernel sends the block again (usb-storage retries hardware errors), so the
   # readout comes out whole.
-  t=$(now)
-  timeout 120 rig-user "$zulctl" --drive "$(sg_of L)" --trace "$work/stall.real" status \
-    >"$work/stall.out" 2>&1
-  rc=$?
-  ms=$(ms_since "$t")
-  echo "rig: stalled request: exit $rc after $ms ms, $(wc -l <"$work/stall.real") requests traced"
+  timed_status stall L "stalled request"
   check "stall: exit 0" test "$rc" -eq 0
   check "stall: within 30 s" test "$ms" -lt 30000
   check "stall: the readout is whole" grep -q '^Serial number: *L0000004' "$work/stall.out"
