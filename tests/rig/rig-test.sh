@@ -24,7 +24,7 @@ part() {  # NAME RIG-OPTIONS... : one boot
   failed=$((failed + ${counts#* }))
 }
 
-part cameras --root --no-udev-rule --scenario "$root/tests/rig/cameras.json" --gadget K --verbose
+part cameras --root --no-udev-rule --scenario "$root/tests/rig/cameras.json" --gadget G --verbose
 part faults --root --scenario "$root/tests/rig/faults.json" --gadget F "--unplug-at 8" \
   --gadget H "--silent-from 8" --gadget L "--stall 8 --verbose"
 echo "rig: $passed passed, $failed failed"
