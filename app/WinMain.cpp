@@ -13,7 +13,7 @@
 
 #include "CommandLine.h"
 #include "Program.h"
-#include "WinDefs.h"
+#include "win32/SystemHeaders.h"
 #include "win32/WideText.h"
 #include "ZulVersion.h"
 #include "win32/Win32SystemServices.h"

@@ -55,7 +55,7 @@ class ProgramTest : public ::testing::Test {
     fs::remove(trace);
     windows.OnModal([](HeadlessDialogHost& w) {
       if (w.templateId() == IDD_WARMING_MSG) {
-        w.Click(IDOK);
+        w.Click(win::kIdOk);
         return;
       }
       w.SetControlText(IDC_EDIT_PASSWORD, "1234");

@@ -101,7 +101,7 @@ inline std::vector<Flow> WindowFlows() {
                    loginState});
   flows.push_back({"window arrival readout", [](Rig& rig) { rig.Open(); },
                    [](Rig& rig) {
-                     rig.window->DeviceChange(DBT_DEVICEARRIVAL);
+                     rig.window->DeviceChange(win::kDbtDeviceArrival);
                      return WindowOutcome(rig, 0, "");
                    },
                    loginState});

@@ -94,7 +94,7 @@ TEST(Security, WindowTracesNoPasswordCharacter) {
   w.Click(IDC_BUTTON_LOGIN);
   w.Type(IDC_EDIT_PASSWORD, kLoginPassword);
   w.SetFocus(IDC_EDIT_PASSWORD);
-  w.PressKey(VK_RETURN);  // Enter logs in as the button does
+  w.PressKey(win::kVkReturn);  // Enter logs in as the button does
   w.RunPosted();
   ASSERT_TRUE(rig.dlg.status.loggedIn);
   w.Click(IDC_BUTTON_MODIFY_PASSWORD);

@@ -168,8 +168,8 @@ class Sequence {
     for (int n = Pick(14); n > 0; --n) t.push_back(kChars[Pick(sizeof kChars - 1)]);
     return t;
   }
-  void Arrival() { rig_.window->DeviceChange(DBT_DEVICEARRIVAL); }
-  void Removal() { rig_.window->DeviceChange(DBT_DEVICEREMOVECOMPLETE); }
+  void Arrival() { rig_.window->DeviceChange(win::kDbtDeviceArrival); }
+  void Removal() { rig_.window->DeviceChange(win::kDbtDeviceRemoveComplete); }
   sim::SimulatedDrive* CameraDrive() {
     return cameraLetter_ ? rig_.drives.Drive(cameraLetter_) : nullptr;
   }
@@ -199,13 +199,13 @@ class Sequence {
         const int id = PickOf(kEdits);
         Note("Enter in " + std::to_string(id));
         w.SetFocus(id);
-        w.PressKey(VK_RETURN);
+        w.PressKey(win::kVkReturn);
         w.RunPosted();
         return false;
       }
       case 7:
         Note("Escape");
-        w.PressKey(VK_ESCAPE);
+        w.PressKey(win::kVkEscape);
         return false;
       case 8: {
         const int id = PickOf(kCombos);

@@ -63,7 +63,7 @@ class CameraOptionsTest : public MainWindowTest {
     EXPECT_EQ(boxes.size(), 1u);
     if (boxes.size() != 1) return {};
     EXPECT_EQ(boxes[0].caption, kCaption);
-    EXPECT_EQ(boxes[0].type, unsigned(MB_OK));
+    EXPECT_EQ(boxes[0].type, unsigned(win::kMbOk));
     EXPECT_EQ(boxes[0].languageId, 1033);
     return boxes[0].text;
   }

@@ -88,7 +88,7 @@ struct FlowWorld {
     std::vector<std::string> texts;
     for (const ui::ServiceCall& c : services.CallsOf(ui::ServiceCall::Kind::MessageBox)) {
       EXPECT_EQ(c.caption, "Marlowen V1.6");
-      EXPECT_EQ(c.type, unsigned(MB_OK));
+      EXPECT_EQ(c.type, unsigned(win::kMbOk));
       EXPECT_EQ(c.languageId, 1033);
       texts.push_back(c.text);
     }

@@ -92,8 +92,8 @@ TEST_F(LoginTest, TheCameraCountsWrongPasswordsAndARefusalEndsAnEarlierLogin) {
 }
 
 TEST_F(LoginTest, SuccessRunsVerdictReadoutNoticeReleaseAndRefreshInThisOrder) {
-  for (auto close : {+[](HeadlessDialogHost& n) { n.Click(IDOK); },
-                     +[](HeadlessDialogHost& n) { n.PressKey(VK_ESCAPE); },
+  for (auto close : {+[](HeadlessDialogHost& n) { n.Click(win::kIdOk); },
+                     +[](HeadlessDialogHost& n) { n.PressKey(win::kVkEscape); },
                      +[](HeadlessDialogHost& n) { n.Close(); }}) {
     FlowWorld t;
     HeadlessDialogHost& w = t.OpenWithCamera();
@@ -185,7 +185,7 @@ TEST_F(LoginTest, ARemovalWhileTheWrongPasswordBoxIsOpenActsAtOnce) {
   HeadlessDialogHost& w = OpenWith(std::make_shared<VerdictCamera>(0, 2));
   ActLoggedIn();
   services.whileBoxOpen = [&](const ui::ServiceCall&) {
-    w.DeviceChange(DBT_DEVICEREMOVECOMPLETE);
+    w.DeviceChange(win::kDbtDeviceRemoveComplete);
     EXPECT_FALSE(dlg.status.connected);
   };
   LogIn("9999");
@@ -197,8 +197,8 @@ TEST_F(LoginTest, ARemovalWhileTheWrongPasswordBoxIsOpenActsAtOnce) {
 TEST_F(LoginTest, ARemovalWhileTheNoticeIsOpenClearsTheFlagsAndTheFlowGoesOn) {
   HeadlessDialogHost& w = OpenWithCamera();
   windows.OnModal([&](HeadlessDialogHost& notice) {
-    w.DeviceChange(DBT_DEVICEREMOVECOMPLETE);
-    notice.Click(IDOK);
+    w.DeviceChange(win::kDbtDeviceRemoveComplete);
+    notice.Click(win::kIdOk);
   });
   LogIn("1234");
   EXPECT_FALSE(dlg.status.loggedIn);

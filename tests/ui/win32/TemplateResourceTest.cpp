@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Templates.h"
-#include "WinDefs.h"
+#include "win32/SystemHeaders.h"
 #include "ZulVersion.h"
 #include "resource.h"
 

@@ -7,7 +7,7 @@
 
 #include "FakeSystemServices.h"
 #include "TermsNotice.h"
-#include "WinDefs.h"
+#include "win32/SystemHeaders.h"
 #include "resource.h"
 #include "support/MouseClick.h"
 #include "win32/Win32DialogHost.h"
