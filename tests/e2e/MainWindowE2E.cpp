@@ -107,7 +107,7 @@ void CheckMainWindow(Checker& c, HWND w, const Expected& e) {
     std::string listed;
     for (const std::string& item : got) listed += "\"" + item + "\" ";
     c.Expect(got == want, name + ": items " + listed);
-    c.ExpectEq(ComboSelection(w, combo.id), e.connected ? combo.selected : win::kCbErr,
+    c.ExpectEq(ComboSelection(w, combo.id), e.connected ? combo.selected : CB_ERR,
                name + ": selection");
     c.ExpectEq(ControlText(w, combo.id), e.connected ? combo.items[combo.selected] : "",
                name + ": text");
@@ -136,7 +136,7 @@ void MainWindowRun(Checker& c, const Paths& p, const std::string& scenario, cons
   CheckMainWindow(c, w, e);
   Snapshot(snapshot);
 
-  PostMessageA(w, win::kWmClose, 0, 0);
+  PostMessageA(w, WM_CLOSE, 0, 0);
   c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
 
   // The readout reached the simulated camera at F:, and the trace said so.
@@ -156,7 +156,7 @@ void ExpectBox(Checker& c, const ToolProcess& tool, const std::string& text) {
   c.Expect(box != nullptr, "message box \"" + text + "\" appears");
   if (!box) return;
   c.ExpectEq(MessageBoxText(box), text, "message box text");
-  AnswerMessageBox(box, win::kIdOk);
+  AnswerMessageBox(box, IDOK);
   c.Expect(WaitForClosed(box, 5000), "message box closes");
 }
 
@@ -183,7 +183,7 @@ void LinksFollowADpiChange(Checker& c, HWND notice, const std::string& trace) {
   }
   // The suggested window rectangle stays out: a pointer means nothing in
   // another process, and the dialog does not read it.
-  SendMessageW(notice, win::kWmDpiChanged, MAKEWPARAM(192, 192), 0);
+  SendMessageW(notice, WM_DPICHANGED, MAKEWPARAM(192, 192), 0);
 
   RECT now;
   GetWindowRect(GetDlgItem(notice, links[0]), &now);
@@ -214,7 +214,7 @@ void ThroughNotice(Checker& c, const ToolProcess& tool, HWND w, const std::strin
   if (!notice) return;
   if (!snapshot.empty()) Snapshot(snapshot);
   if (whileOpen) whileOpen(notice);
-  AnswerMessageBox(notice, win::kIdOk);
+  AnswerMessageBox(notice, IDOK);
   c.Expect(WaitForClosed(notice, 5000), "terms notice closes");
   // The refresh enables the login's controls one after the other.
   const int loginControls[] = {IDC_BUTTON_MODIFY_PASSWORD,  IDC_BUTTON_MODIFY_HINT,
@@ -284,7 +284,7 @@ void OperatorFlowsRun(Checker& c, const Paths& p, const std::string& state) {
   c.Expect(lines.find("FA 55 66 FE 06 00 00 01 01 00") != std::string::npos,
            "trace: resolution 720P on the wire");
 
-  PostMessageA(w, win::kWmClose, 0, 0);
+  PostMessageA(w, WM_CLOSE, 0, 0);
   c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
 }
 
@@ -302,13 +302,13 @@ void EnterKeyRun(Checker& c, const Paths& p, const std::string& state) {
   c.ExpectEq(ComboSelection(w, IDC_COMBO_RESOLUTION), 0, "resolution from the state file");
 
   Type(w, IDC_EDIT_PASSWORD, "12");
-  PressKeyIn(w, IDC_EDIT_PASSWORD, win::kVkReturn);
+  PressKeyIn(w, IDC_EDIT_PASSWORD, VK_RETURN);
   ExpectBox(c, tool, "Password must longer than 4 characters!");
   Type(w, IDC_EDIT_PASSWORD, "1234");
-  PressKeyIn(w, IDC_EDIT_PASSWORD, win::kVkReturn);
+  PressKeyIn(w, IDC_EDIT_PASSWORD, VK_RETURN);
   ThroughNotice(c, tool, w, "");
 
-  PostMessageA(w, win::kWmClose, 0, 0);
+  PostMessageA(w, WM_CLOSE, 0, 0);
   c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
 }
 
@@ -325,7 +325,7 @@ void RefusedRun(Checker& c, const Paths& p, const std::vector<std::string>& args
   c.Expect(text.find(mentions) != std::string::npos,
            "box text \"" + text + "\" mentions \"" + mentions + "\"");
   if (!snapshot.empty()) Snapshot(snapshot);
-  AnswerMessageBox(box, win::kIdOk);
+  AnswerMessageBox(box, IDOK);
   c.ExpectEq(tool.WaitForExit(10000), 2, "exit code after refusal");
 }
 
@@ -352,7 +352,7 @@ void ForeignNamesRun(Checker& c, const Paths& p) {
     if (!w) return;
     c.ExpectEq(ControlText(w, IDC_STATIC_SERIAL), "Camera Serial Number: E2E00042",
                "the scenario's camera");
-    PostMessageA(w, win::kWmClose, 0, 0);
+    PostMessageA(w, WM_CLOSE, 0, 0);
     c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
     c.Expect(ReadTextFile(trace).find("\\\\.\\F: FA 55 66 FE") != std::string::npos,
              "the trace is in its file");
@@ -366,7 +366,7 @@ void ForeignNamesRun(Checker& c, const Paths& p) {
     Type(w, IDC_EDIT_PASSWORD, "0000");  // a wrong attempt: the state changes
     Click(w, IDC_BUTTON_LOGIN);
     ExpectBox(c, tool, "Wrong password!  You have 5 chances remaining.");
-    PostMessageA(w, win::kWmClose, 0, 0);
+    PostMessageA(w, WM_CLOSE, 0, 0);
     c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
     c.Expect(ReadTextFile(state).find("\"wrongAttempts\": 1") != std::string::npos,
              "the state is in its file");
@@ -396,7 +396,7 @@ void ParentConsoleRun(Checker& c, const Paths& p) {
       c.Expect(
           WaitUntil([&] { return test::ConsoleText().find(said) != std::string::npos; }, kFlowMs),
           "the console shows \"" + said + "\"");
-      PostMessageA(w, win::kWmClose, 0, 0);
+      PostMessageA(w, WM_CLOSE, 0, 0);
       c.ExpectEq(tool.WaitForExit(10000), 0, "exit code after closing");
     }
   }

@@ -130,13 +130,13 @@ void Type(HWND dialog, int id, const std::string& text) {
 void SelectComboItem(HWND dialog, int id, int index) {
   const HWND combo = GetDlgItem(dialog, id);
   SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  PostMessageA(dialog, win::kWmCommand, MAKEWPARAM(id, win::kCbnSelChange), reinterpret_cast<LPARAM>(combo));
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
 }
 
 void PressKeyIn(HWND dialog, int id, unsigned virtualKey) {
   const HWND control = GetDlgItem(dialog, id);
   SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
-  PostMessageA(control, win::kWmKeyDown, virtualKey, 1);
+  PostMessageA(control, WM_KEYDOWN, virtualKey, 1);
   PostMessageA(control, WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001u));
 }
 
@@ -151,7 +151,7 @@ std::string MessageBoxText(HWND box) {
 }
 
 void AnswerMessageBox(HWND box, int button) {
-  PostMessageA(box, win::kWmCommand, MAKEWPARAM(button, win::kBnClicked), 0);
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
 std::vector<HWND> ChildrenInOrder(HWND dialog) {
