@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "CommandCatalogue.h"
-#include "Rig.h"
+#include "support/CameraWorld.h"
 #include "WinDefs.h"
 #include "resource.h"
 
@@ -256,7 +256,7 @@ class Sequence {
         Note(std::string("second camera at ") + at);
         sim::SimulatedDrive drive;
         drive.type = sim::DriveType::Camera;
-        drive.camera = std::make_shared<sim::SimulatedCamera>(RigCameraState());
+        drive.camera = std::make_shared<sim::SimulatedCamera>(PasswordedCameraState());
         rig_.drives.Insert(at, std::move(drive));
         Arrival();
         return true;
@@ -290,8 +290,9 @@ class Sequence {
     // camera passed over for another one) are not the exchange's.
     bool failed = false;
     for (const sim::RequestRecord& r : rig_.drives.Requests()) {
-      const bool vendor = r.cdb.size() == 16 && r.cdb[0] == 0xFA && r.cdb[3] == 0xFE;
-      const bool loginState = vendor && r.cdb[4] == 0x60 && r.cdb[7] == 0x18;  // may fail unnoticed
+      const std::uint32_t code = VendorCode(r.cdb);
+      const bool vendor = code != 0;
+      const bool loginState = code == 0x60000018;  // may fail unnoticed
       if (!r.ok && vendor && !loginState) failed = true;
     }
     const std::vector<std::string> boxes = rig_.Boxes();

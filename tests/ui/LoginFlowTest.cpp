@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "FlowFixture.h"
+#include "support/CameraWorld.h"
 #include "SecretText.h"
 
 namespace zul::test {
@@ -36,7 +36,7 @@ TEST_F(LoginTest, VerdictsAndCountsSetTheFlagsAndTheMessage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << int(c.verdict) << "/" << int(c.count));
     FlowWorld t;
-    HeadlessDialogHost& w = t.OpenWith(std::make_shared<VerdictCamera>(c.verdict, c.count));
+    HeadlessDialogHost& w = t.OpenWith(std::make_shared<VerdictCamera>(OptionsCameraState(), c.verdict, c.count));
     t.dlg.status.loggedIn = t.dlg.status.administrator = true;  // an earlier login
     t.LogIn("abcd");
 
@@ -182,7 +182,7 @@ TEST_F(LoginTest, WithoutAnAnsweringCameraTheOperatorIsToldSoNotGivenAWrongPassw
 }
 
 TEST_F(LoginTest, ARemovalWhileTheWrongPasswordBoxIsOpenActsAtOnce) {
-  HeadlessDialogHost& w = OpenWith(std::make_shared<VerdictCamera>(0, 2));
+  HeadlessDialogHost& w = OpenWith(std::make_shared<VerdictCamera>(OptionsCameraState(), 0, 2));
   ActLoggedIn();
   services.whileBoxOpen = [&](const ui::ServiceCall&) {
     w.DeviceChange(win::kDbtDeviceRemoveComplete);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Application.h"
-#include "MainWindowFixture.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "MainWindowFixture.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
 namespace {
