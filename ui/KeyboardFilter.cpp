@@ -11,7 +11,8 @@ namespace zul::ui {
 
 bool CZUL_PC_TOOLDlg::PreTranslateMessage(const Message& msg) {
   if (msg.message == win::kWmKeyDown && msg.wParam == win::kVkEscape) return true;
-  if (msg.message != win::kWmKeyDown || msg.wParam != win::kVkReturn) return Dialog::PreTranslateMessage(msg);
+  if (msg.message != win::kWmKeyDown || msg.wParam != win::kVkReturn)
+    return Dialog::PreTranslateMessage(msg);
 
   DialogHost& h = host();
   switch (h.FocusedControl()) {

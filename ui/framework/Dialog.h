@@ -108,7 +108,7 @@ class Dialog {
   return table;           \
   }
 #define ZUL_ON_COMMAND_CODE(id, notifyCode, fn)                       \
-  {::zul::win::kWmCommand, static_cast<unsigned>(notifyCode), (id),               \
+  {::zul::win::kWmCommand, static_cast<unsigned>(notifyCode), (id),   \
    [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t { \
      static_cast<ThisClass&>(d).fn();                                 \
      return 0;                                                        \
@@ -116,44 +116,50 @@ class Dialog {
 #define ON_BN_CLICKED(id, fn) ZUL_ON_COMMAND_CODE(id, ::zul::win::kBnClicked, fn)
 #define ON_CBN_SELCHANGE(id, fn) ZUL_ON_COMMAND_CODE(id, ::zul::win::kCbnSelChange, fn)
 #define ON_COMMAND(id, fn) ZUL_ON_COMMAND_CODE(id, 0, fn)
-#define ON_WM_PAINT()                                                                 \
+#define ON_WM_PAINT()                                                                             \
   {::zul::win::kWmPaint, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t { \
-     static_cast<ThisClass&>(d).OnPaint();                                            \
-     return 0;                                                                        \
+     static_cast<ThisClass&>(d).OnPaint();                                                        \
+     return 0;                                                                                    \
    }},
-#define ON_WM_QUERYDRAGICON()                                                                 \
-  {::zul::win::kWmQueryDragIcon, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t { \
-     return reinterpret_cast<std::intptr_t>(static_cast<ThisClass&>(d).OnQueryDragIcon());    \
+#define ON_WM_QUERYDRAGICON()                                                              \
+  {::zul::win::kWmQueryDragIcon, 0, 0,                                                     \
+   [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t {                      \
+     return reinterpret_cast<std::intptr_t>(static_cast<ThisClass&>(d).OnQueryDragIcon()); \
    }},
-#define ON_WM_TIMER()                                                                   \
-  {::zul::win::kWmTimer, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
-     static_cast<ThisClass&>(d).OnTimer(m.wParam);                                      \
-     return 0;                                                                          \
+#define ON_WM_TIMER()                                                   \
+  {::zul::win::kWmTimer, 0, 0,                                          \
+   [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
+     static_cast<ThisClass&>(d).OnTimer(m.wParam);                      \
+     return 0;                                                          \
    }},
-#define ON_WM_DEVICECHANGE()                                                                   \
-  {::zul::win::kWmDeviceChange, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
-     return static_cast<ThisClass&>(d).OnDeviceChange(static_cast<unsigned>(m.wParam),         \
-                                                      static_cast<std::uintptr_t>(m.lParam))   \
-                ? 1                                                                            \
-                : 0;                                                                           \
+#define ON_WM_DEVICECHANGE()                                                                 \
+  {::zul::win::kWmDeviceChange, 0, 0,                                                        \
+   [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t {                      \
+     return static_cast<ThisClass&>(d).OnDeviceChange(static_cast<unsigned>(m.wParam),       \
+                                                      static_cast<std::uintptr_t>(m.lParam)) \
+                ? 1                                                                          \
+                : 0;                                                                         \
    }},
 // WM_CTLCOLORSTATIC: wParam carries a DeviceContext*, lParam the control id.
 // The handler returns the brush it chooses (0: the framework's default).
-#define ON_WM_CTLCOLOR()                                                                         \
-  {::zul::win::kWmCtlColorStatic, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
-     return static_cast<ThisClass&>(d).OnCtlColor(                                               \
-         *reinterpret_cast<zul::ui::DeviceContext*>(m.wParam), static_cast<int>(m.lParam));      \
+#define ON_WM_CTLCOLOR()                                                                    \
+  {::zul::win::kWmCtlColorStatic, 0, 0,                                                     \
+   [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t {                     \
+     return static_cast<ThisClass&>(d).OnCtlColor(                                          \
+         *reinterpret_cast<zul::ui::DeviceContext*>(m.wParam), static_cast<int>(m.lParam)); \
    }},
 // WM_DPICHANGED: the new DPI in the low 16 bits of wParam. The handler runs
 // after the system laid the window and its controls out for it.
-#define ON_WM_DPICHANGED()                                                                   \
-  {::zul::win::kWmDpiChanged, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
-     static_cast<ThisClass&>(d).OnDpiChanged(static_cast<int>(m.wParam & 0xFFFF));           \
-     return 0;                                                                               \
+#define ON_WM_DPICHANGED()                                                         \
+  {::zul::win::kWmDpiChanged, 0, 0,                                                \
+   [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t {            \
+     static_cast<ThisClass&>(d).OnDpiChanged(static_cast<int>(m.wParam & 0xFFFF)); \
+     return 0;                                                                     \
    }},
 // WM_LBUTTONDOWN: wParam the key flags, lParam x in the low and y in the high 16 bits.
 #define ON_WM_LBUTTONDOWN()                                                                      \
-  {::zul::win::kWmLButtonDown, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t {    \
+  {::zul::win::kWmLButtonDown, 0, 0,                                                             \
+   [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t {                          \
      const auto lp = static_cast<std::uint32_t>(m.lParam);                                       \
      static_cast<ThisClass&>(d).OnLButtonDown(                                                   \
          static_cast<unsigned>(m.wParam), zul::ui::Point{static_cast<std::int16_t>(lp & 0xFFFF), \

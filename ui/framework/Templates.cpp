@@ -61,7 +61,8 @@ constexpr ControlTemplate kMainControls[] = {
 // The statics send no notifications (no SS_NOTIFY), so clicks on the link
 // texts reach the dialog itself.
 constexpr ControlTemplate kTermsControls[] = {
-    {win::kIdOk, "BUTTON", "OK", 102, 40, 50, 14, kChild | win::kBsDefPushButton | win::kWsTabStop, 0},
+    {win::kIdOk, "BUTTON", "OK", 102, 40, 50, 14, kChild | win::kBsDefPushButton | win::kWsTabStop,
+     0},
     {IDC_STATIC, "STATIC", "PASSWORD ACCEPTED", 87, 26, 83, 8, kLabel, 0},
     {IDC_STATIC, "STATIC", "BY ACCESSING THIS DEVICE YOU AGREE TO", 54, 62, 153, 8, kLabel, 0},
     {IDC_STATIC, "STATIC", "MARLOWEN'S ", 64, 77, 39, 8, kLabel, 0},
@@ -75,11 +76,12 @@ constexpr ControlTemplate kTermsControls[] = {
 
 constexpr DialogTemplate kTemplates[] = {
     {IDD_ZUL_PC_TOOL_DIALOG, "MARLOWEN RZC V1.5", 0, 0, 478, 349,
-     win::kWsPopup | win::kWsVisible | win::kWsCaption | win::kWsSysMenu | win::kDsModalFrame | win::kDsSetFont | win::kDsFixedSys,
+     win::kWsPopup | win::kWsVisible | win::kWsCaption | win::kWsSysMenu | win::kDsModalFrame |
+         win::kDsSetFont | win::kDsFixedSys,
      win::kWsExAppWindow, "MS Shell Dlg", 9, 0, kMainControls},
     {IDD_WARMING_MSG, "MARLOWEN RZC V1.6", 0, 0, 259, 146,
-     win::kWsPopup | win::kWsCaption | win::kWsSysMenu | win::kDsModalFrame | win::kDsSetFont, 0, "MS Shell Dlg", 8, 400,
-     kTermsControls},
+     win::kWsPopup | win::kWsCaption | win::kWsSysMenu | win::kDsModalFrame | win::kDsSetFont, 0,
+     "MS Shell Dlg", 8, 400, kTermsControls},
 };
 
 }  // namespace

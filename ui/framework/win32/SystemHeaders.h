@@ -3,7 +3,8 @@
 // entry points and tests. The portable code uses the project's own names in
 // WinDefs.h instead.
 
-// clang-format off: dbt.h needs windows.h first
+// dbt.h needs windows.h first.
+// clang-format off
 #include <windows.h>
 #include <dbt.h>
 // clang-format on
