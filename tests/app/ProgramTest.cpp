@@ -108,7 +108,8 @@ TEST_F(ProgramTest, OnThePcsDrivesEverythingRunsWithOrWithoutATrace) {
     EXPECT_EQ(Reached(ServiceCall::Kind::ShellOpen), (std::vector<std::string>{"explorer F:\\"}));
     EXPECT_GT(pcDrives.Drive('F')->requests, 0u);
     EXPECT_EQ(report->Text(), "");
-    EXPECT_EQ(test::ReadFileBytes(trace).find("open: explorer F:\\\n") != std::string::npos, traced);
+    EXPECT_EQ(test::ReadFileBytes(trace).find("open: explorer F:\\\n") != std::string::npos,
+              traced);
   }
 }
 

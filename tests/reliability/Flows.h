@@ -1,8 +1,7 @@
 #pragma once
 // Every exchange with the camera that the window and zulctl make, as flows
-// over a Rig (support/CameraWorld.h): what comes before (not under test), the flow itself, and how it
-// ended as the operator sees it. The fault matrix and the recorded traces run
-// the same list.
+// over a Rig (support/CameraWorld.h): what comes before (not under test), the flow itself, and how
+// it ended as the operator sees it. The fault matrix and the recorded traces run the same list.
 
 #include <gtest/gtest.h>
 
@@ -13,10 +12,10 @@
 
 #include "CommandCatalogue.h"
 #include "ExitCode.h"
-#include "support/CameraWorld.h"
 #include "TextField.h"
 #include "WinDefs.h"
 #include "resource.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
 

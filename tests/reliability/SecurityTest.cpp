@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "WinDefs.h"
+#include "resource.h"
 #include "support/CameraWorld.h"
 #include "support/Files.h"
 #include "support/Hex.h"
-#include "WinDefs.h"
-#include "resource.h"
 
 namespace zul::test {
 namespace {

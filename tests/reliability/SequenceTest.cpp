@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "CommandCatalogue.h"
-#include "support/CameraWorld.h"
 #include "WinDefs.h"
 #include "resource.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
 namespace {

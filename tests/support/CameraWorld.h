@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "CommandCatalogue.h"
 #include "DeviceSession.h"
 #include "FakeSystemServices.h"
 #include "HeadlessWindowSystem.h"
 #include "MainDialog.h"
 #include "SimulatedCamera.h"
 #include "SimulatedDrives.h"
-#include "CommandCatalogue.h"
 #include "TraceLog.h"
 #include "TracingPort.h"
 #include "Zulctl.h"

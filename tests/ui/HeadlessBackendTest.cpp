@@ -139,7 +139,8 @@ TEST(Templates, MainWindowTemplateHoldsEveryControlOnce) {
   EXPECT_EQ(t->controls.size(), 37u);
   std::set<int> ids;
   for (const ui::ControlTemplate& c : t->controls) {
-    EXPECT_EQ(c.style & (win::kWsChild | win::kWsVisible), static_cast<std::uint32_t>(win::kWsChild | win::kWsVisible))
+    EXPECT_EQ(c.style & (win::kWsChild | win::kWsVisible),
+              static_cast<std::uint32_t>(win::kWsChild | win::kWsVisible))
         << c.caption;
     EXPECT_EQ(c.style & win::kWsDisabled, 0u) << c.caption;
     if (c.id != IDC_STATIC) {

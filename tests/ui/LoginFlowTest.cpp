@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "support/CameraWorld.h"
 #include "SecretText.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
 namespace {
@@ -36,7 +36,8 @@ TEST_F(LoginTest, VerdictsAndCountsSetTheFlagsAndTheMessage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << int(c.verdict) << "/" << int(c.count));
     FlowWorld t;
-    HeadlessDialogHost& w = t.OpenWith(std::make_shared<VerdictCamera>(OptionsCameraState(), c.verdict, c.count));
+    HeadlessDialogHost& w =
+        t.OpenWith(std::make_shared<VerdictCamera>(OptionsCameraState(), c.verdict, c.count));
     t.dlg.status.loggedIn = t.dlg.status.administrator = true;  // an earlier login
     t.LogIn("abcd");
 

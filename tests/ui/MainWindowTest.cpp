@@ -297,8 +297,11 @@ TEST_F(DeviceNoticeTest, ANoticeWhileAMessageBoxIsOpenActsOnTheWindowAtOnce) {
   HeadlessDialogHost& w = Open();
   dlg.status.loggedIn = true;
   dlg.RefreshPanel();
-  services.whileBoxOpen = [&](const ServiceCall&) { w.DeviceChange(win::kDbtDeviceRemoveComplete); };
-  EXPECT_EQ(services.MessageBox("Some flow's message.", "Marlowen V1.6", win::kMbOk, 1033), win::kIdOk);
+  services.whileBoxOpen = [&](const ServiceCall&) {
+    w.DeviceChange(win::kDbtDeviceRemoveComplete);
+  };
+  EXPECT_EQ(services.MessageBox("Some flow's message.", "Marlowen V1.6", win::kMbOk, 1033),
+            win::kIdOk);
   EXPECT_FALSE(dlg.status.loggedIn);
   EXPECT_EQ(w.Text(IDC_STATIC_STATUS), "Device not connected.");
 }

@@ -202,7 +202,8 @@ TEST_F(TermsNoticeTest, OnlyTheThreeLinksAreBlue) {
       const bool link = c.id == kLinks[0] || c.id == kLinks[1] || c.id == kLinks[2];
       EXPECT_TRUE(c.defaultsRun) << c.id;
       EXPECT_EQ(c.brush, HeadlessDialogHost::kDefaultBrush) << c.id;
-      EXPECT_EQ(c.textColor, link ? win::Rgb(0, 0, 255) : HeadlessDialogHost::kDefaultTextColor) << c.id;
+      EXPECT_EQ(c.textColor, link ? win::Rgb(0, 0, 255) : HeadlessDialogHost::kDefaultTextColor)
+          << c.id;
     }
   });
 }
