@@ -17,7 +17,7 @@
 
 #include "FilePath.h"
 #include "Spawn.h"
-#include "support/Console.h"
+#include "support/win32/Console.h"
 #include "support/Files.h"
 #include "support/ForeignName.h"
 #include "ZulVersion.h"
