@@ -13,7 +13,7 @@ namespace zul::app {
 int RunProgram(const Options& options, const SystemParts& system) {
   StartupParts parts;
   if (const std::string problem = PrepareStartup(options, parts); !problem.empty()) {
-    system.pc.FrameworkMessageBox(problem, MB_OK | MB_ICONERROR);
+    system.pc.FrameworkMessageBox(problem, win::kMbOk | win::kMbIconError);
     return kExitBadOptions;
   }
 
@@ -35,7 +35,7 @@ int RunProgram(const Options& options, const SystemParts& system) {
   session.ReleaseHandle();
   if (const std::string lost = parts.simulation.SaveError(); !lost.empty()) {
     system.pc.FrameworkMessageBox("The simulated camera's state was not saved: " + lost,
-                                  MB_OK | MB_ICONERROR);
+                                  win::kMbOk | win::kMbIconError);
     return kExitFailed;
   }
   return 0;

@@ -13,8 +13,8 @@
 
 #include "CommandLine.h"
 #include "Program.h"
-#include "WinDefs.h"
 #include "ZulVersion.h"
+#include "win32/SystemHeaders.h"
 #include "win32/WideText.h"
 #include "win32/Win32SystemServices.h"
 #include "win32/Win32VolumePort.h"

@@ -13,6 +13,7 @@
 #include "linux/LinuxSgPort.h"
 #include "linux/LinuxSysfs.h"
 #include "support/FakeLinuxKernel.h"
+#include "support/Files.h"
 
 namespace zul {
 namespace {
@@ -24,9 +25,6 @@ namespace fs = std::filesystem;
 class FakeSysfs : public testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() /
-           (std::string("sysfs-") + testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
     Device("sg0", "devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0", "sda", "8:0");
     Device("sg9", "devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host7/target7:0:0/7:0:0:0",
            "sdc", "8:32");
@@ -42,7 +40,6 @@ class FakeSysfs : public testing::Test {
            "");
     fs::create_directories(root / "class/scsi_generic/sgx");
   }
-  void TearDown() override { fs::remove_all(root); }
 
   void Write(const fs::path& relative, const std::string& text) {
     fs::create_directories((root / relative).parent_path());
@@ -60,7 +57,8 @@ class FakeSysfs : public testing::Test {
     fs::create_directory_symlink(root / device, root / device / "block" / block / "device");
   }
 
-  fs::path root;
+  const test::ScratchDir scratch_{"sysfs-"};
+  const fs::path root = scratch_.path();
 };
 
 TEST_F(FakeSysfs, UsbNodesOnlyInNumericOrder) {

@@ -11,16 +11,10 @@
 #include "Discovery.h"
 #include "SimulatedDrives.h"
 #include "TracingPort.h"
+#include "support/Files.h"
 
 namespace zul {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class ScriptedCamera : public sim::SimulatedCamera {
  public:
@@ -55,7 +49,7 @@ TEST(TraceTest, LinesForDiscoveryCommandsAndFailures) {
     block[0] = 1;
     IssueCommand(session, CMD_SET_RESOLUTION, block);
     // Each line is out before the next request is made.
-    const std::string sofar = ReadFile(path);
+    const std::string sofar = test::ReadFileBytes(path);
     EXPECT_NE(sofar.find("FE 06 00 00 01 01"), std::string::npos) << sofar;
     block = {};
     EXPECT_FALSE(IssueCommand(session, CMD_GET_RESOLUTION, block));
@@ -72,7 +66,7 @@ TEST(TraceTest, LinesForDiscoveryCommandsAndFailures) {
       "00 00 00 00 00 00\n"
       "\\\\.\\F: FA 55 66 FE 06 00 00 01 01 00 00 00 00 00 00 00 -> 00 00 00 00 00 00 00 00\n"
       "\\\\.\\F: FA 55 66 FE 60 00 00 01 00 00 00 00 00 00 00 00 -> failed\n";
-  EXPECT_EQ(ReadFile(path), expected);
+  EXPECT_EQ(test::ReadFileBytes(path), expected);
   std::remove(path.c_str());
 }
 
@@ -123,7 +117,7 @@ TEST(TraceTest, EchoingCameraNeverShowsThePassword) {
     }
     IssueCommand(session, CMD_CHECK_PASSWORD, block);
   }
-  const std::string trace = ReadFile(path);
+  const std::string trace = test::ReadFileBytes(path);
   for (const char* piece : {"53 45", "45 43", "52 45", "50 57", "SECRET"}) {
     EXPECT_EQ(trace.find(piece), std::string::npos) << piece << " in\n" << trace;
   }

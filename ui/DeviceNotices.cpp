@@ -7,14 +7,14 @@ namespace zul::ui {
 
 bool CZUL_PC_TOOLDlg::OnDeviceChange(unsigned eventType, std::uintptr_t) {
   switch (eventType) {
-    case DBT_DEVICEARRIVAL:
+    case win::kDbtDeviceArrival:
       // The camera is read again once the calendar second has moved on.
       WaitForNextSecond();
       status.connected = ReadCameraStatus();
       if (!status.loggedIn) status.administrator = false;
       RefreshPanel();
       break;
-    case DBT_DEVICEREMOVECOMPLETE:
+    case win::kDbtDeviceRemoveComplete:
       status.loggedIn = false;
       status.connected = false;
       status.administrator = false;

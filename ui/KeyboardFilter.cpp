@@ -10,8 +10,9 @@
 namespace zul::ui {
 
 bool CZUL_PC_TOOLDlg::PreTranslateMessage(const Message& msg) {
-  if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) return true;
-  if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN) return Dialog::PreTranslateMessage(msg);
+  if (msg.message == win::kWmKeyDown && msg.wParam == win::kVkEscape) return true;
+  if (msg.message != win::kWmKeyDown || msg.wParam != win::kVkReturn)
+    return Dialog::PreTranslateMessage(msg);
 
   DialogHost& h = host();
   switch (h.FocusedControl()) {

@@ -55,7 +55,7 @@ bool CZUL_PC_TOOLDlg::OnInitDialog() {
   status.administrator = false;
 
   if (!services_.RegisterDeviceNotices(h)) {
-    services_.FrameworkMessageBox("USB enum failed!", MB_OKCANCEL);
+    services_.FrameworkMessageBox("USB enum failed!", win::kMbOkCancel);
   }
   RefreshPanel();
   return true;
@@ -76,8 +76,8 @@ void CZUL_PC_TOOLDlg::OnPaint() {
     return;
   }
   const Rect client = h.ClientRect();
-  const int x = (client.right - client.left - h.SystemMetric(SM_CXICON) + 1) / 2;
-  const int y = (client.bottom - client.top - h.SystemMetric(SM_CYICON) + 1) / 2;
+  const int x = (client.right - client.left - h.SystemMetric(win::kSmCxIcon) + 1) / 2;
+  const int y = (client.bottom - client.top - h.SystemMetric(win::kSmCyIcon) + 1) / 2;
   h.PaintMinimisedIcon(icon, x, y);
 }
 

@@ -5,7 +5,8 @@
 namespace zul::ui {
 
 void ShowMessage(SystemServices& services, const std::string& text) {
-  services.MessageBox(text, kMessageCaption, MB_OK, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  services.MessageBox(text, kMessageCaption, win::kMbOk,
+                      win::MakeLangId(win::kLangEnglish, win::kSublangEnglishUs));
 }
 
 void ReportFailure(SystemServices& services, Exchange outcome) {

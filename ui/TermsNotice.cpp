@@ -53,13 +53,13 @@ void warmingMsg::PlaceLinks(int dpi) {
 
   FontSpec linkFont;
   linkFont.height = (14 * dpi + 48) / 96;
-  linkFont.weight = FW_BOLD;
+  linkFont.weight = win::kFwBold;
   linkFont.underline = true;
-  linkFont.charSet = ANSI_CHARSET;
-  linkFont.outPrecision = OUT_DEFAULT_PRECIS;
-  linkFont.clipPrecision = CLIP_DEFAULT_PRECIS;
-  linkFont.quality = DEFAULT_QUALITY;
-  linkFont.pitchAndFamily = FF_SWISS | DEFAULT_PITCH;
+  linkFont.charSet = win::kAnsiCharset;
+  linkFont.outPrecision = win::kOutDefaultPrecis;
+  linkFont.clipPrecision = win::kClipDefaultPrecis;
+  linkFont.quality = win::kDefaultQuality;
+  linkFont.pitchAndFamily = win::kFfSwiss | win::kDefaultPitch;
   linkFont.face = "Arial";
   const FontHandle previous = LinkFont;
   LinkFont = windows().CreateFontFromSpec(linkFont);
@@ -69,7 +69,7 @@ void warmingMsg::PlaceLinks(int dpi) {
 
 std::intptr_t warmingMsg::OnCtlColor(DeviceContext& dc, int controlId) {
   const std::intptr_t brush = dc.DefaultColors();
-  if (IsLink(controlId)) dc.SetTextColor(RGB(0, 0, 255));
+  if (IsLink(controlId)) dc.SetTextColor(win::Rgb(0, 0, 255));
   return brush;
 }
 

@@ -16,6 +16,7 @@
 #include "SimulatedDrives.h"
 #include "resource.h"
 #include "support/CapturedFile.h"
+#include "support/Files.h"
 
 namespace zul::app {
 namespace {
@@ -23,13 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using ui::HeadlessDialogHost;
 using ui::ServiceCall;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 const std::string kCheck = "cmd.exe /c echo y|CHKDSK F: /F";
 
@@ -55,7 +49,7 @@ class ProgramTest : public ::testing::Test {
     fs::remove(trace);
     windows.OnModal([](HeadlessDialogHost& w) {
       if (w.templateId() == IDD_WARMING_MSG) {
-        w.Click(IDOK);
+        w.Click(win::kIdOk);
         return;
       }
       w.SetControlText(IDC_EDIT_PASSWORD, "1234");
@@ -96,7 +90,7 @@ TEST_F(ProgramTest, ASimulationStartsAndOpensNothingOnThePcWithOrWithoutATrace) 
     const std::string said = report->Text();
     EXPECT_NE(said.find("simulation: would run: " + kCheck + "\n"), std::string::npos) << said;
     EXPECT_NE(said.find("simulation: would open: explorer F:\\\n"), std::string::npos) << said;
-    const std::string lines = ReadFile(trace);
+    const std::string lines = test::ReadFileBytes(trace);
     EXPECT_EQ(lines.find("exec: " + kCheck + "\n") != std::string::npos, traced) << lines;
     EXPECT_EQ(lines.find("open: explorer F:\\\n") != std::string::npos, traced) << lines;
   }
@@ -114,7 +108,8 @@ TEST_F(ProgramTest, OnThePcsDrivesEverythingRunsWithOrWithoutATrace) {
     EXPECT_EQ(Reached(ServiceCall::Kind::ShellOpen), (std::vector<std::string>{"explorer F:\\"}));
     EXPECT_GT(pcDrives.Drive('F')->requests, 0u);
     EXPECT_EQ(report->Text(), "");
-    EXPECT_EQ(ReadFile(trace).find("open: explorer F:\\\n") != std::string::npos, traced);
+    EXPECT_EQ(test::ReadFileBytes(trace).find("open: explorer F:\\\n") != std::string::npos,
+              traced);
   }
 }
 

@@ -7,6 +7,7 @@
 #include "Command.h"
 #include "Discovery.h"
 #include "Startup.h"
+#include "support/Files.h"
 
 namespace zul::app {
 namespace {
@@ -16,20 +17,13 @@ namespace fs = std::filesystem;
 // A scratch folder of its own for each test.
 class StartupTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zul_startup_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   std::string Write(const std::string& name, const std::string& text) {
     const fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary) << text;
+    test::WriteFileBytes(p, text);
     return p.string();
   }
-  fs::path dir_;
+  const test::ScratchDir scratch_{"zul_startup_"};
+  const fs::path dir_ = scratch_.path();
 };
 
 TEST_F(StartupTest, NoOptionsPrepareNothing) {

@@ -14,6 +14,7 @@
 #include "LoginTraffic.h"
 #include "Simulation.h"
 #include "TextField.h"
+#include "support/Files.h"
 
 namespace zul {
 namespace {
@@ -26,22 +27,18 @@ const char kScenario[] = R"({"drives": [
 
 class StateFileTest : public ::testing::Test {
  protected:
-  fs::path dir;
+  const test::ScratchDir scratch_{"zul-state-"};
+  const fs::path dir = scratch_.path();
   std::string scenario, state;
 
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::temp_directory_path() / (std::string("zul-state-") + info->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     scenario = (dir / "scenario.json").string();
     state = (dir / "state.json").string();
     Write(scenario, kScenario);
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   static void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+    test::WriteFileBytes(path, text);
   }
   static std::string Read(const std::string& path) {
     std::string text;

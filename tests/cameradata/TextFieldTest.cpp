@@ -12,6 +12,7 @@
 #include "Discovery.h"
 #include "SimulatedDrives.h"
 #include "TextField.h"
+#include "support/Hex.h"
 #include "support/ScriptedPort.h"
 
 namespace zul {
@@ -19,15 +20,7 @@ namespace {
 
 using Bytes = std::array<std::uint8_t, 8>;
 
-std::string Hex(const std::uint8_t* p, std::size_t n) {
-  std::string s;
-  char b[4];
-  for (std::size_t i = 0; i < n; ++i) {
-    std::snprintf(b, sizeof b, i ? " %02X" : "%02X", p[i]);
-    s += b;
-  }
-  return s;
-}
+using test::Hex;
 
 // A camera on a scripted port: reply(args) answers each vendor command, or
 // fails its transfer with nullopt.

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <sstream>
 
+#include "support/Files.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 
@@ -32,10 +34,7 @@ namespace fs = std::filesystem;
 std::mutex inheritance;
 
 std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  std::string s = text.str();
+  const std::string s = ReadFileBytes(path);
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;

@@ -18,7 +18,8 @@
 
 #include "FilePath.h"
 #include "Spawn.h"
-#include "support/Console.h"
+#include "support/win32/Console.h"
+#include "support/Files.h"
 #include "support/ForeignName.h"
 #include "ZulVersion.h"
 
@@ -30,6 +31,7 @@ namespace zul {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadFileBytes;
 using Json = nlohmann::json;
 using Args = std::vector<std::string>;
 
@@ -62,13 +64,6 @@ std::time_t CameraClock(const Json& camera) {
   return std::mktime(&set);
 }
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The file as a reader sees it while other programs replace it. On Windows
 // the reader shares deletion, as the system asks of anyone reading a file that
 // is replaced by a rename: without that its open is refused for the instant
@@ -86,28 +81,24 @@ std::string ReadWhileReplaced(const fs::path& path) {
   CloseHandle(h);
   return text;
 #else
-  return ReadFile(path);
+  return ReadFileBytes(path);
 #endif
 }
 
 class ZulctlTest : public ::testing::Test {
  protected:
-  fs::path dir;
+  const test::ScratchDir scratch_{"zulctl-"};
+  const fs::path dir = scratch_.path();
   std::string scenario, state, trace;
 
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::temp_directory_path() / (std::string("zulctl-") + info->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     scenario = (dir / "scenario.json").string();
     state = (dir / "state.json").string();
     trace = (dir / "trace.txt").string();
     UseScenario(CameraScenario());
   }
-  void TearDown() override { fs::remove_all(dir); }
 
-  void UseScenario(const std::string& json) { std::ofstream(scenario, std::ios::binary) << json; }
+  void UseScenario(const std::string& json) { test::WriteFileBytes(scenario, json); }
 
   // zulctl with exactly these arguments.
   test::ProgramRun Run(const Args& args, const std::string& input = "") {
@@ -126,7 +117,7 @@ class ZulctlTest : public ::testing::Test {
   }
   // The simulated camera at letter as the state file keeps it.
   Json SavedCamera(const std::string& letter = "F") {
-    const Json saved = Json::parse(ReadFile(state), nullptr, false);
+    const Json saved = Json::parse(ReadFileBytes(state), nullptr, false);
     for (const Json& d : saved.value("drives", Json::array())) {
       if (d.value("letter", "") == letter) return d;
     }
@@ -138,7 +129,7 @@ class ZulctlTest : public ::testing::Test {
 TEST_F(ZulctlTest, EachChangeIsReadBackInALaterRun) {
   UseScenario(CameraScenario(R"("officer": "J. OKAFOR", "department": "HARBOUR UNIT",
       "hint": "middle column", "resolution": 1, "loopRecording": 1, "query0D": 4)"));
-  const std::string scenarioText = ReadFile(scenario);
+  const std::string scenarioText = ReadFileBytes(scenario);
   Json expected = {{"devicePath", "\\\\.\\F:"},
                    {"drive", "F:"},
                    {"firmware", "V1.6.20241201"},
@@ -203,7 +194,7 @@ TEST_F(ZulctlTest, EachChangeIsReadBackInALaterRun) {
   // Without the state file a run starts from the scenario, which no run wrote.
   const test::ProgramRun fresh = Run({"--simulate=" + scenario, "status", "--json"});
   EXPECT_EQ(Json::parse(fresh.out, nullptr, false).value("hint", ""), "middle column");
-  EXPECT_EQ(ReadFile(scenario), scenarioText);
+  EXPECT_EQ(ReadFileBytes(scenario), scenarioText);
 }
 
 TEST_F(ZulctlTest, NewPasswordReplacesTheOld) {
@@ -493,7 +484,7 @@ TEST_F(ZulctlTest, ClockSendsTheDateThenTheTimeAndStopsAtAFailure) {
   // A literal reading of the wire: the set-date code, then set-time.
   const std::string date = "FA 55 66 FE 06 00 00 04 ", time = "FA 55 66 FE 06 00 00 03 ";
   ASSERT_EQ(Zulctl({"--trace=" + trace, "set-time"}, "2580\n").exitCode, 0);
-  std::string wire = ReadFile(trace);
+  std::string wire = ReadFileBytes(trace);
   ASSERT_NE(wire.find(date), std::string::npos) << wire;
   EXPECT_LT(wire.find(date), wire.find(time)) << wire;
 
@@ -501,7 +492,7 @@ TEST_F(ZulctlTest, ClockSendsTheDateThenTheTimeAndStopsAtAFailure) {
   UseScenario(CameraScenario(R"("failRequests": [5])"));
   fs::remove(state);
   EXPECT_EQ(Zulctl({"--trace=" + trace, "set-time"}, "2580\n").exitCode, 3);
-  wire = ReadFile(trace);
+  wire = ReadFileBytes(trace);
   EXPECT_NE(wire.find(date), std::string::npos) << wire;
   EXPECT_EQ(wire.find(time), std::string::npos) << "a time after a failed date:\n" << wire;
 }
@@ -811,7 +802,7 @@ TEST_F(ZulctlTest, PasswordsNeverShow) {
     args.insert(args.begin(), "--trace=" + trace);
     const test::ProgramRun r = Zulctl(args, s.input);
     EXPECT_LE(r.exitCode, 4) << r.err;
-    seen += r.out + r.err + ReadFile(trace) + ReadFile(state);
+    seen += r.out + r.err + ReadFileBytes(trace) + ReadFileBytes(state);
   }
   // The trace did record the password traffic, masked.
   ASSERT_NE(seen.find("FA 55 66 FE 06 00 00 25 04 00 ** ** ** ** ** **"), std::string::npos);
@@ -923,11 +914,11 @@ TEST_F(ZulctlTest, CameraTextsReachAConsoleAsTheyAre) {
 // else. All are refused before anything is opened or written.
 TEST_F(ZulctlTest, UnusableFilesAreRefusedAndLeftAsTheyWere) {
   ASSERT_EQ(Zulctl({"set-hint", "kept"}, "2580\n").exitCode, 0);
-  const std::string saved = ReadFile(state);
+  const std::string saved = ReadFileBytes(state);
   const std::string other = (dir / "other.json").string();
   std::ofstream(other, std::ios::binary) << CameraScenario(R"("hint": "other")");
   std::ofstream(dir / "garbage.json", std::ios::binary) << "{\"scenarioSha256\": ";
-  const std::string scenarioText = ReadFile(scenario);
+  const std::string scenarioText = ReadFileBytes(scenario);
   fs::create_directories(dir / "sub");
   const std::string viaSub = (dir / "sub" / ".." / "scenario.json").string();
   const std::string newState = (dir / "new.json").string();
@@ -977,15 +968,15 @@ TEST_F(ZulctlTest, UnusableFilesAreRefusedAndLeftAsTheyWere) {
     EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
   }
-  EXPECT_EQ(ReadFile(state), saved);
-  EXPECT_EQ(ReadFile(scenario), scenarioText);
+  EXPECT_EQ(ReadFileBytes(state), saved);
+  EXPECT_EQ(ReadFileBytes(scenario), scenarioText);
   EXPECT_FALSE(fs::exists(newState));
   EXPECT_FALSE(fs::exists(dir / "list"));  // no option took the command for its file
   EXPECT_EQ(Status().value("hint", ""), "kept");
 
   // A trace of its own is fine.
   EXPECT_EQ(Zulctl({"--trace=" + trace, "list"}).exitCode, 0);
-  EXPECT_NE(ReadFile(trace).find("\\\\.\\F: "), std::string::npos);
+  EXPECT_NE(ReadFileBytes(trace).find("\\\\.\\F: "), std::string::npos);
 }
 
 // A dock of three cameras and a disk: F: and G: take password 2580, H: 4321.
@@ -1028,7 +1019,7 @@ TEST_F(ZulctlTest, ApplyBringsTheDockInLineWithARoster) {
             "hint \"old hint\" -> \"the \"middle\" column\"\n"
             "G:\tA0000002\tunchanged\n" +
                 notInRoster + notDocked);
-  std::string wire = ReadFile(trace);
+  std::string wire = ReadFileBytes(trace);
   EXPECT_NE(wire.find(readChunk), std::string::npos) << wire;
   EXPECT_EQ(wire.find(writeChunk), std::string::npos) << wire;
   for (const char* letter : {"F", "G", "H"}) {
@@ -1045,7 +1036,7 @@ TEST_F(ZulctlTest, ApplyBringsTheDockInLineWithARoster) {
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, "F:\tA0000001\tchanged\tofficer, hint\nG:\tA0000002\tunchanged\n" + notInRoster +
                        notDocked);
-  wire = ReadFile(trace);
+  wire = ReadFileBytes(trace);
   EXPECT_EQ(wire.find("\\\\.\\G: " + writeChunk), std::string::npos) << wire;
   EXPECT_EQ(wire.find("\\\\.\\F: " + writeChunk + "01"), std::string::npos)
       << "the department, already in line, was written:\n"
@@ -1178,7 +1169,7 @@ TEST_F(ZulctlTest, ApplyRefusesARosterItCannotUseBeforeTouchingACamera) {
     EXPECT_EQ(r.out, "");
     EXPECT_FALSE(fs::exists(state)) << "a refused roster reached the drives";
     if (!c.text.empty()) {
-      EXPECT_EQ(ReadFile(roster), c.text);
+      EXPECT_EQ(ReadFileBytes(roster), c.text);
     }
   }
 }
@@ -1198,7 +1189,7 @@ class ForeignNamesTest : public ZulctlTest {
         << CameraScenario(R"("hint": "old hint")");
   }
   std::string Named(const std::string& utf8) { return Utf8FromPath(dir / PathFromUtf8(utf8)); }
-  std::string ReadNamed(const std::string& utf8) { return ReadFile(PathFromUtf8(utf8)); }
+  std::string ReadNamed(const std::string& utf8) { return ReadFileBytes(PathFromUtf8(utf8)); }
   // Every file of the test folder but the standard streams' own.
   std::set<std::string> Files() {
     std::set<std::string> names;
@@ -1316,7 +1307,7 @@ namespace {
 // The audit file's lines, each parsed (a line that is no JSON parses as discarded).
 std::vector<Json> AuditLines(const fs::path& path) {
   std::vector<Json> lines;
-  std::istringstream in(ReadFile(path));
+  std::istringstream in(ReadFileBytes(path));
   for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line, nullptr, false));
   return lines;
 }
@@ -1353,7 +1344,7 @@ TEST_F(ZulctlTest, EveryChangeAttemptLeavesOneAuditLineAndNoPassword) {
     const std::vector<Json> lines = AuditLines(audit);
     ASSERT_EQ(lines.size(), ++expected);
     const Json& l = lines.back();
-    ASSERT_TRUE(l.is_object()) << ReadFile(audit);
+    ASSERT_TRUE(l.is_object()) << ReadFileBytes(audit);
     EXPECT_EQ(l["action"], c.action);
     EXPECT_EQ(l["outcome"], c.outcome);
     EXPECT_EQ(l["program"], "zulctl");
@@ -1384,7 +1375,7 @@ TEST_F(ZulctlTest, EveryChangeAttemptLeavesOneAuditLineAndNoPassword) {
     }
   }
   // Neither password, in any form: text, digits, length or digest.
-  const std::string text = ReadFile(audit);
+  const std::string text = ReadFileBytes(audit);
   for (const char* secret : {"2580", "1470", "0000", "\"length\"", "sha256", "digest"}) {
     EXPECT_EQ(text.find(secret), std::string::npos) << secret;
   }
@@ -1396,7 +1387,7 @@ TEST_F(ZulctlTest, EveryCameraOfADockLeavesItsOwnAuditLine) {
   test::ProgramRun r = Zulctl({"--audit", audit, "--all", "set-loop", "on"}, "2580\n");
   EXPECT_EQ(r.exitCode, 6) << r.err;  // H: takes another password
   std::vector<Json> lines = AuditLines(audit);
-  ASSERT_EQ(lines.size(), 3u) << ReadFile(audit);
+  ASSERT_EQ(lines.size(), 3u) << ReadFileBytes(audit);
   std::map<std::string, Json> byDrive;  // the cameras run at once: any order
   for (const Json& l : lines) {
     ASSERT_TRUE(l.is_object());
@@ -1427,7 +1418,7 @@ TEST_F(ZulctlTest, EveryCameraOfADockLeavesItsOwnAuditLine) {
   r = Zulctl({"--audit", audit, "apply", roster}, "2580\n");
   EXPECT_EQ(r.exitCode, 0) << r.err;
   lines = AuditLines(audit);
-  ASSERT_EQ(lines.size(), 4u) << ReadFile(audit);
+  ASSERT_EQ(lines.size(), 4u) << ReadFileBytes(audit);
   const Json& l = lines.back();
   EXPECT_EQ(l["action"], "apply");
   EXPECT_EQ(l["outcome"], "done");
@@ -1435,19 +1426,19 @@ TEST_F(ZulctlTest, EveryCameraOfADockLeavesItsOwnAuditLine) {
   EXPECT_EQ(l["serialNumber"], "A0000001");
   EXPECT_EQ(l["old"], Json({{"officer", "OLD NAME"}, {"hint", "old hint"}}));
   EXPECT_EQ(l["new"], Json({{"officer", "OKAFOR, J."}, {"hint", "the \"middle\" column"}}));
-  EXPECT_EQ(ReadFile(audit).find("2580"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(audit).find("2580"), std::string::npos);
 }
 
 TEST_F(ZulctlTest, AnAuditFileThatCannotBeWrittenStopsTheRunBeforeTheCamera) {
   ASSERT_EQ(Zulctl({"status"}).exitCode, 0);  // the state file exists
-  const std::string before = ReadFile(state);
+  const std::string before = ReadFileBytes(state);
   for (const std::string& audit : {dir.string(), (dir / "none" / "audit.jsonl").string(), state}) {
     SCOPED_TRACE(audit);
     const test::ProgramRun r = Zulctl({"--audit", audit, "set-loop", "on"}, "2580\n");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find(audit), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(ReadFile(state), before);
+    EXPECT_EQ(ReadFileBytes(state), before);
   }
   EXPECT_EQ(Zulctl({"--audit="}).exitCode, 1);
 }

@@ -17,9 +17,9 @@
 #include "Templates.h"
 #include "ToolDriver.h"
 #include "resource.h"
-#include "support/Console.h"
 #include "support/ForeignName.h"
-#include "support/MouseClick.h"
+#include "support/win32/Console.h"
+#include "support/win32/MouseClick.h"
 #include "win32/WideText.h"
 
 namespace zul::e2e {

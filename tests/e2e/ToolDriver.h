@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "WinDefs.h"
+#include "win32/SystemHeaders.h"
 
 namespace zul::e2e {
 

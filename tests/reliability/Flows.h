@@ -1,8 +1,7 @@
 #pragma once
 // Every exchange with the camera that the window and zulctl make, as flows
-// over a Rig: what comes before (not under test), the flow itself, and how it
-// ended as the operator sees it. The fault matrix and the recorded traces run
-// the same list.
+// over a Rig (support/CameraWorld.h): what comes before (not under test), the flow itself, and how
+// it ended as the operator sees it. The fault matrix and the recorded traces run the same list.
 
 #include <gtest/gtest.h>
 
@@ -13,15 +12,12 @@
 
 #include "CommandCatalogue.h"
 #include "ExitCode.h"
-#include "Rig.h"
 #include "TextField.h"
 #include "WinDefs.h"
 #include "resource.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
-
-inline constexpr char kNoAnswerText[] =
-    "The camera did not answer. Please check the USB connection and try again.";
 
 // How a flow ended, as the operator sees it.
 struct Outcome {
@@ -29,12 +25,6 @@ struct Outcome {
   bool noAnswer = false;  // reported as a camera that did not answer
   bool loggedIn = false;  // the window's logged-in state after the flow
 };
-
-inline std::uint32_t VendorCode(const std::vector<std::uint8_t>& cdb) {
-  if (cdb.size() != 16 || cdb[0] != 0xFA || cdb[3] != 0xFE) return 0;
-  return std::uint32_t(cdb[4]) << 24 | std::uint32_t(cdb[5]) << 16 | std::uint32_t(cdb[6]) << 8 |
-         cdb[7];
-}
 
 inline bool IsLoginChunk(const std::vector<std::uint8_t>& cdb) {
   return VendorCode(cdb) == CMD_WRITE_TEXT_CHUNK && cdb[8] == TEXT_LOGIN_PASSWORD;
@@ -85,7 +75,7 @@ inline Outcome WindowOutcome(Rig& rig, std::size_t boxesBefore, const std::strin
   const std::vector<std::string> shown(boxes.begin() + std::ptrdiff_t(boxesBefore), boxes.end());
   Outcome o;
   o.success = successText.empty() ? rig.dlg.status.connected : Contains(shown, successText);
-  o.noAnswer = Contains(shown, kNoAnswerText);
+  o.noAnswer = Contains(shown, kNoAnswer);
   o.loggedIn = rig.dlg.status.loggedIn;
   return o;
 }
@@ -101,7 +91,7 @@ inline std::vector<Flow> WindowFlows() {
                    loginState});
   flows.push_back({"window arrival readout", [](Rig& rig) { rig.Open(); },
                    [](Rig& rig) {
-                     rig.window->DeviceChange(DBT_DEVICEARRIVAL);
+                     rig.window->DeviceChange(win::kDbtDeviceArrival);
                      return WindowOutcome(rig, 0, "");
                    },
                    loginState});

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Flows.h"
+#include "support/Files.h"
 
 namespace zul::test {
 namespace {
@@ -29,13 +30,6 @@ constexpr WorldCase kWorlds[] = {
     {World::ImpostorAhead, "impostor-ahead.trace"},
     {World::TwoCameras, "two-cameras.trace"},
 };
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // zulctl reads the PC clock: the date and time it sends are masked.
 std::string MaskClock(const std::string& trace) {
@@ -63,7 +57,7 @@ std::string RecordWorld(World world) {
     rig.zulctlTrace = path;
     flow.prepare(rig);
     flow.run(rig);
-    all += "== " + flow.name + "\n" + rig.Trace() + MaskClock(ReadAll(path));
+    all += "== " + flow.name + "\n" + rig.Trace() + MaskClock(ReadFileBytes(path));
     std::remove(path.c_str());
   }
   return all;
@@ -78,7 +72,7 @@ TEST(RecordedTraces, EveryFlowSendsTheRecordedBytes) {
       std::ofstream(path, std::ios::binary) << now;
       continue;
     }
-    const std::string recorded = ReadAll(path);
+    const std::string recorded = ReadFileBytes(path);
     ASSERT_FALSE(recorded.empty()) << path << " is missing";
     if (now == recorded) continue;
     // Name the first flow that differs, and its first differing line.

@@ -12,34 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "Rig.h"
 #include "WinDefs.h"
 #include "resource.h"
+#include "support/CameraWorld.h"
+#include "support/Files.h"
+#include "support/Hex.h"
 
 namespace zul::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string Hex(std::string_view bytes, bool lower) {
-  static const char kUpper[] = "0123456789ABCDEF";
-  static const char kLower[] = "0123456789abcdef";
-  const char* digits = lower ? kLower : kUpper;
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (!out.empty()) out += ' ';
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
 
 // Every run of three or more characters of the password, as text or as the
 // hex bytes a trace line would show, found in trace.
@@ -67,18 +49,18 @@ TEST(Security, ZulctlTracesNoPasswordCharacter) {
   rig.Camera().camera->state.userPassword = sim::DigestOfPassword(kLoginPassword);
   const std::string login = std::string(kLoginPassword) + "\n";
   ASSERT_EQ(rig.Zulctl({"--trace", trace, "login"}, login).status, 0);
-  std::string traced = ReadAll(trace);
+  std::string traced = ReadFileBytes(trace);
   ASSERT_NE(traced.find("FA 55 66 FE 06 00 00 25 04"), std::string::npos)  // a password chunk
       << traced;
 
   ASSERT_EQ(rig.Zulctl({"--trace", trace, "set-password"}, login + kNewPassword + "\n").status, 0);
-  traced += ReadAll(trace);
+  traced += ReadFileBytes(trace);
   ASSERT_NE(traced.find("FA 55 66 FE 06 00 00 25 06"), std::string::npos) << traced;
   // The camera took the new password, so the trace saw it travel.
   EXPECT_TRUE(sim::PasswordMatches(rig.Camera().camera->state.userPassword, kNewPassword));
   // A refused password is traced the same way.
   rig.Zulctl({"--trace", trace, "login"}, std::string(kNewPassword).substr(1) + "X\n");
-  traced += ReadAll(trace);
+  traced += ReadFileBytes(trace);
 
   for (const std::string& pw : {std::string(kLoginPassword), std::string(kNewPassword)}) {
     EXPECT_EQ(Leaks(traced, pw), std::vector<std::string>{}) << pw;
@@ -94,7 +76,7 @@ TEST(Security, WindowTracesNoPasswordCharacter) {
   w.Click(IDC_BUTTON_LOGIN);
   w.Type(IDC_EDIT_PASSWORD, kLoginPassword);
   w.SetFocus(IDC_EDIT_PASSWORD);
-  w.PressKey(VK_RETURN);  // Enter logs in as the button does
+  w.PressKey(win::kVkReturn);  // Enter logs in as the button does
   w.RunPosted();
   ASSERT_TRUE(rig.dlg.status.loggedIn);
   w.Click(IDC_BUTTON_MODIFY_PASSWORD);
@@ -120,7 +102,7 @@ TEST(Security, TheShellGetsOnlyTheFoundDriveLetter) {
     Rig rig;
     rig.drives.Remove(kCameraLetter);
     rig.drives.Remove('D');
-    sim::CameraState state = RigCameraState();
+    sim::CameraState state = PasswordedCameraState();
     state.officer = state.department = state.additional = state.hint = hostile.substr(0, 20);
     sim::SimulatedDrive camera;
     camera.type = sim::DriveType::Camera;
@@ -170,7 +152,7 @@ TEST(Security, NoDiskCheckWithoutAFoundCamera) {
 }
 
 TEST(Security, TheProgramAsksForNoElevation) {
-  const std::string manifest = ReadAll(ZUL_MANIFEST_PATH);
+  const std::string manifest = ReadFileBytes(ZUL_MANIFEST_PATH);
   ASSERT_FALSE(manifest.empty());
   // Every requested execution level, wherever it stands.
   const std::regex level(R"re(<requestedExecutionLevel\s[^>]*level\s*=\s*"([^"]*)")re");

@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "CommandCatalogue.h"
-#include "Rig.h"
 #include "WinDefs.h"
 #include "resource.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
 namespace {
@@ -168,8 +168,8 @@ class Sequence {
     for (int n = Pick(14); n > 0; --n) t.push_back(kChars[Pick(sizeof kChars - 1)]);
     return t;
   }
-  void Arrival() { rig_.window->DeviceChange(DBT_DEVICEARRIVAL); }
-  void Removal() { rig_.window->DeviceChange(DBT_DEVICEREMOVECOMPLETE); }
+  void Arrival() { rig_.window->DeviceChange(win::kDbtDeviceArrival); }
+  void Removal() { rig_.window->DeviceChange(win::kDbtDeviceRemoveComplete); }
   sim::SimulatedDrive* CameraDrive() {
     return cameraLetter_ ? rig_.drives.Drive(cameraLetter_) : nullptr;
   }
@@ -199,13 +199,13 @@ class Sequence {
         const int id = PickOf(kEdits);
         Note("Enter in " + std::to_string(id));
         w.SetFocus(id);
-        w.PressKey(VK_RETURN);
+        w.PressKey(win::kVkReturn);
         w.RunPosted();
         return false;
       }
       case 7:
         Note("Escape");
-        w.PressKey(VK_ESCAPE);
+        w.PressKey(win::kVkEscape);
         return false;
       case 8: {
         const int id = PickOf(kCombos);
@@ -256,7 +256,7 @@ class Sequence {
         Note(std::string("second camera at ") + at);
         sim::SimulatedDrive drive;
         drive.type = sim::DriveType::Camera;
-        drive.camera = std::make_shared<sim::SimulatedCamera>(RigCameraState());
+        drive.camera = std::make_shared<sim::SimulatedCamera>(PasswordedCameraState());
         rig_.drives.Insert(at, std::move(drive));
         Arrival();
         return true;
@@ -290,8 +290,9 @@ class Sequence {
     // camera passed over for another one) are not the exchange's.
     bool failed = false;
     for (const sim::RequestRecord& r : rig_.drives.Requests()) {
-      const bool vendor = r.cdb.size() == 16 && r.cdb[0] == 0xFA && r.cdb[3] == 0xFE;
-      const bool loginState = vendor && r.cdb[4] == 0x60 && r.cdb[7] == 0x18;  // may fail unnoticed
+      const std::uint32_t code = VendorCode(r.cdb);
+      const bool vendor = code != 0;
+      const bool loginState = code == 0x60000018;  // may fail unnoticed
       if (!r.ok && vendor && !loginState) failed = true;
     }
     const std::vector<std::string> boxes = rig_.Boxes();

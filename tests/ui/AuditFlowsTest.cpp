@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "AuditLog.h"
-#include "FlowFixture.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
 namespace {
@@ -47,7 +47,7 @@ class AuditFlowsTest : public ::testing::Test, public FlowWorld {
 TEST_F(AuditFlowsTest, EachFlowLeavesOneLineWithItsValuesAndNeverThePassword) {
   ui::HeadlessDialogHost& w = OpenWithCamera();
   camera->state.userPassword = sim::DigestOfPassword("2468");
-  windows.OnModal([](ui::HeadlessDialogHost& notice) { notice.Click(IDOK); });
+  windows.OnModal([](ui::HeadlessDialogHost& notice) { notice.Click(win::kIdOk); });
   LogIn("9999");
   LogIn("2468");
   ASSERT_TRUE(w.Click(IDC_BUTTON_MODIFY_HINT));

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Discovery.h"
-#include "MainWindowFixture.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
 namespace {
@@ -15,10 +15,7 @@ namespace {
 using ui::HeadlessDialogHost;
 using ui::ServiceCall;
 
-constexpr char kCaption[] = "Marlowen V1.6";
 constexpr char kNotConnected[] = "Device not connected.";
-constexpr char kNoAnswer[] =
-    "The camera did not answer. Please check the USB connection and try again.";
 
 // A vendor command as it reached the drive: code and the first three argument bytes.
 struct WireCommand {
@@ -49,9 +46,8 @@ class CameraOptionsTest : public MainWindowTest {
   std::vector<WireCommand> VendorCommands() const {
     std::vector<WireCommand> out;
     for (const auto& r : drives.Requests()) {
-      if (r.cdb.size() < 11 || r.cdb[3] != kVendorMarker) continue;
-      const std::uint32_t code = std::uint32_t(r.cdb[4]) << 24 | std::uint32_t(r.cdb[5]) << 16 |
-                                 std::uint32_t(r.cdb[6]) << 8 | r.cdb[7];
+      const std::uint32_t code = VendorCode(r.cdb);
+      if (code == 0) continue;
       out.push_back({code, r.cdb[8], r.cdb[9], r.cdb[10], r.ok});
     }
     return out;
@@ -62,9 +58,7 @@ class CameraOptionsTest : public MainWindowTest {
     const auto boxes = services.CallsOf(ServiceCall::Kind::MessageBox);
     EXPECT_EQ(boxes.size(), 1u);
     if (boxes.size() != 1) return {};
-    EXPECT_EQ(boxes[0].caption, kCaption);
-    EXPECT_EQ(boxes[0].type, unsigned(MB_OK));
-    EXPECT_EQ(boxes[0].languageId, 1033);
+    ExpectFlowBox(boxes[0]);
     return boxes[0].text;
   }
 

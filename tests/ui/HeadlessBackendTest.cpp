@@ -68,19 +68,19 @@ TEST_F(HeadlessBackendTest, OnlyTheOperatorsComboSelectionNotifies) {
 TEST_F(HeadlessBackendTest, EnterAndEscapeGetTheDialogManagersDefaults) {
   HeadlessDialogHost& w = *window;
   ASSERT_TRUE(w.SetFocus(IDC_BUTTON_LOGIN));
-  EXPECT_TRUE(w.PressKey(VK_RETURN));  // a focused push button is pressed
+  EXPECT_TRUE(w.PressKey(win::kVkReturn));  // a focused push button is pressed
   EXPECT_EQ(dialog.log, (std::vector<std::string>{"login"}));
   EXPECT_FALSE(w.ended());
 
   w.SetFocus(IDC_EDIT_OFFICER);
-  EXPECT_TRUE(w.PressKey(VK_RETURN));  // no default button in this template: IDOK
+  EXPECT_TRUE(w.PressKey(win::kVkReturn));  // no default button in this template: IDOK
   EXPECT_TRUE(w.ended());
-  EXPECT_EQ(w.result(), IDOK);
+  EXPECT_EQ(w.result(), win::kIdOk);
 
   ProbeDialog other{windows};
   auto w2 = windows.Open(other);
-  EXPECT_TRUE(w2->PressKey(VK_ESCAPE));
-  EXPECT_EQ(w2->result(), IDCANCEL);
+  EXPECT_TRUE(w2->PressKey(win::kVkEscape));
+  EXPECT_EQ(w2->result(), win::kIdCancel);
   EXPECT_FALSE(w2->PressKey('A'));
 }
 
@@ -92,7 +92,7 @@ TEST_F(HeadlessBackendTest, PostedCommandsRunWhenTheQueueRuns) {
   EXPECT_EQ(w.RunPosted(), 2u);
   EXPECT_EQ(dialog.log.size(), 2u);
   // Nothing runs once the dialog has ended.
-  w.PostCommand(IDOK);
+  w.PostCommand(win::kIdOk);
   w.PostCommand(IDC_BUTTON_LOGIN);
   EXPECT_EQ(w.RunPosted(), 1u);
   EXPECT_TRUE(w.ended());
@@ -112,7 +112,7 @@ TEST_F(HeadlessBackendTest, DisabledControlsTakeNoInputAndLoseTheFocus) {
   // Tab skips disabled controls: after 1016 comes 1018.
   w.SetFocus(IDC_EDIT_NEW_PASSWORD);
   w.EnableControl(IDC_EDIT_OFFICER, false);
-  ASSERT_TRUE(w.PressKey(VK_TAB));
+  ASSERT_TRUE(w.PressKey(win::kVkTab));
   EXPECT_EQ(w.FocusedControl(), IDC_EDIT_DEPARTMENT);
 }
 
@@ -139,9 +139,10 @@ TEST(Templates, MainWindowTemplateHoldsEveryControlOnce) {
   EXPECT_EQ(t->controls.size(), 37u);
   std::set<int> ids;
   for (const ui::ControlTemplate& c : t->controls) {
-    EXPECT_EQ(c.style & (WS_CHILD | WS_VISIBLE), static_cast<std::uint32_t>(WS_CHILD | WS_VISIBLE))
+    EXPECT_EQ(c.style & (win::kWsChild | win::kWsVisible),
+              static_cast<std::uint32_t>(win::kWsChild | win::kWsVisible))
         << c.caption;
-    EXPECT_EQ(c.style & WS_DISABLED, 0u) << c.caption;
+    EXPECT_EQ(c.style & win::kWsDisabled, 0u) << c.caption;
     if (c.id != IDC_STATIC) {
       EXPECT_TRUE(ids.insert(c.id).second) << c.id;
     }

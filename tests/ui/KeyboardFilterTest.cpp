@@ -1,7 +1,7 @@
 // Enter and Escape in the main window: Escape never closes it, Enter acts as
 // the ENTER button of the focused field and as nothing elsewhere.
 
-#include "FlowFixture.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
 namespace {
@@ -25,7 +25,7 @@ TEST_F(KeyboardTest, EscapeIsSwallowedWhereverTheFocusIs) {
   HeadlessDialogHost& w = OpenUnlocked();
   for (int id : {IDC_EDIT_PASSWORD, IDC_BUTTON_LOGIN, IDC_EDIT_OFFICER, IDC_COMBO_RESOLUTION}) {
     ASSERT_TRUE(w.SetFocus(id));
-    EXPECT_TRUE(w.PressKey(VK_ESCAPE)) << id;
+    EXPECT_TRUE(w.PressKey(win::kVkEscape)) << id;
   }
   EXPECT_FALSE(w.ended());
   EXPECT_TRUE(services.calls().empty());
@@ -39,14 +39,14 @@ TEST_F(KeyboardTest, EnterInTheLoginFieldChecksTheLengthThenPostsOneLogin) {
     SCOPED_TRACE(text);
     w.SetControlText(IDC_EDIT_PASSWORD, text);
     ASSERT_TRUE(w.SetFocus(IDC_EDIT_PASSWORD));
-    EXPECT_TRUE(w.PressKey(VK_RETURN));
+    EXPECT_TRUE(w.PressKey(win::kVkReturn));
     EXPECT_EQ(Boxes().back(), "Password must longer than 4 characters!");
     EXPECT_EQ(w.pendingPosts(), 0u);
   }
   EXPECT_EQ(Boxes().size(), 2u);
 
   w.SetControlText(IDC_EDIT_PASSWORD, "1234");
-  EXPECT_TRUE(w.PressKey(VK_RETURN));
+  EXPECT_TRUE(w.PressKey(win::kVkReturn));
   EXPECT_TRUE(drives.Requests().empty());  // nothing until the posted command runs
   EXPECT_EQ(w.RunPosted(), 1u);
   EXPECT_EQ(Count(CMD_CHECK_PASSWORD), 1);
@@ -59,7 +59,7 @@ TEST_F(KeyboardTest, EnterInAnEditorFieldActsAsItsEnterButton) {
     FlowWorld t;
     HeadlessDialogHost& w = t.OpenLoggedIn(IDC_BUTTON_MODIFY_PASSWORD);
     w.Type(IDC_EDIT_NEW_PASSWORD, "9876");
-    EXPECT_TRUE(w.PressKey(VK_RETURN));
+    EXPECT_TRUE(w.PressKey(win::kVkReturn));
     EXPECT_TRUE(sim::PasswordMatches(t.camera->state.userPassword, "9876"));
     EXPECT_EQ(t.Boxes(), Texts{"You've updated your password!"});
     EXPECT_FALSE(w.IsControlEnabled(IDC_EDIT_NEW_PASSWORD));
@@ -68,7 +68,7 @@ TEST_F(KeyboardTest, EnterInAnEditorFieldActsAsItsEnterButton) {
     FlowWorld t;
     HeadlessDialogHost& w = t.OpenLoggedIn(IDC_BUTTON_MODIFY_HINT);
     w.Type(IDC_EDIT_NEW_HINT, "blue");
-    EXPECT_TRUE(w.PressKey(VK_RETURN));
+    EXPECT_TRUE(w.PressKey(win::kVkReturn));
     EXPECT_EQ(t.camera->state.hint, "blue");
     EXPECT_EQ(w.Text(IDC_EDIT_HINT_DISPLAY), "blue");
     EXPECT_EQ(t.Boxes(), Texts{"You've updated your hint!"});
@@ -81,7 +81,7 @@ TEST_F(KeyboardTest, EnterInAnEditorFieldActsAsItsEnterButton) {
     w.SetControlText(IDC_EDIT_DEPARTMENT, "D");
     w.SetControlText(IDC_EDIT_ADDITIONAL, "X");
     ASSERT_TRUE(w.SetFocus(field));
-    EXPECT_TRUE(w.PressKey(VK_RETURN));
+    EXPECT_TRUE(w.PressKey(win::kVkReturn));
     EXPECT_EQ(w.RunPosted(), 1u);
     EXPECT_EQ(t.camera->state.officer, "O");
     EXPECT_EQ(t.camera->state.department, "D");
@@ -97,7 +97,7 @@ TEST_F(KeyboardTest, EnterElsewhereIsConsumedAndDoesNothing) {
   for (int id : {IDC_BUTTON_LOGIN, IDC_BUTTON_ENTER_PASSWORD, IDC_BUTTON_MODIFY_HINT,
                  IDC_COMBO_RESOLUTION, IDC_COMBO_LOOP_RECORDING}) {
     ASSERT_TRUE(w.SetFocus(id));
-    EXPECT_TRUE(w.PressKey(VK_RETURN)) << id;
+    EXPECT_TRUE(w.PressKey(win::kVkReturn)) << id;
   }
   EXPECT_EQ(w.pendingPosts(), 0u);
   EXPECT_FALSE(w.ended());
@@ -110,10 +110,10 @@ TEST_F(KeyboardTest, EnterElsewhereIsConsumedAndDoesNothing) {
 TEST_F(KeyboardTest, OtherKeysGetTheDialogsOwnHandling) {
   HeadlessDialogHost& w = OpenUnlocked();
   ASSERT_TRUE(w.SetFocus(IDC_EDIT_OFFICER));
-  EXPECT_TRUE(w.PressKey(VK_TAB));  // the framework moves the focus on
+  EXPECT_TRUE(w.PressKey(win::kVkTab));  // the framework moves the focus on
   EXPECT_NE(w.FocusedControl(), IDC_EDIT_OFFICER);
   EXPECT_FALSE(w.PressKey('A'));
-  EXPECT_FALSE(dlg.PreTranslateMessage({WM_TIMER, ui::CLOCK_TIMER_ID, 0}));
+  EXPECT_FALSE(dlg.PreTranslateMessage({win::kWmTimer, ui::CLOCK_TIMER_ID, 0}));
 }
 
 }  // namespace

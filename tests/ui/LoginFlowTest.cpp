@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "FlowFixture.h"
 #include "SecretText.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
 namespace {
@@ -36,7 +36,8 @@ TEST_F(LoginTest, VerdictsAndCountsSetTheFlagsAndTheMessage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << int(c.verdict) << "/" << int(c.count));
     FlowWorld t;
-    HeadlessDialogHost& w = t.OpenWith(std::make_shared<VerdictCamera>(c.verdict, c.count));
+    HeadlessDialogHost& w =
+        t.OpenWith(std::make_shared<VerdictCamera>(OptionsCameraState(), c.verdict, c.count));
     t.dlg.status.loggedIn = t.dlg.status.administrator = true;  // an earlier login
     t.LogIn("abcd");
 
@@ -92,8 +93,8 @@ TEST_F(LoginTest, TheCameraCountsWrongPasswordsAndARefusalEndsAnEarlierLogin) {
 }
 
 TEST_F(LoginTest, SuccessRunsVerdictReadoutNoticeReleaseAndRefreshInThisOrder) {
-  for (auto close : {+[](HeadlessDialogHost& n) { n.Click(IDOK); },
-                     +[](HeadlessDialogHost& n) { n.PressKey(VK_ESCAPE); },
+  for (auto close : {+[](HeadlessDialogHost& n) { n.Click(win::kIdOk); },
+                     +[](HeadlessDialogHost& n) { n.PressKey(win::kVkEscape); },
                      +[](HeadlessDialogHost& n) { n.Close(); }}) {
     FlowWorld t;
     HeadlessDialogHost& w = t.OpenWithCamera();
@@ -182,10 +183,10 @@ TEST_F(LoginTest, WithoutAnAnsweringCameraTheOperatorIsToldSoNotGivenAWrongPassw
 }
 
 TEST_F(LoginTest, ARemovalWhileTheWrongPasswordBoxIsOpenActsAtOnce) {
-  HeadlessDialogHost& w = OpenWith(std::make_shared<VerdictCamera>(0, 2));
+  HeadlessDialogHost& w = OpenWith(std::make_shared<VerdictCamera>(OptionsCameraState(), 0, 2));
   ActLoggedIn();
   services.whileBoxOpen = [&](const ui::ServiceCall&) {
-    w.DeviceChange(DBT_DEVICEREMOVECOMPLETE);
+    w.DeviceChange(win::kDbtDeviceRemoveComplete);
     EXPECT_FALSE(dlg.status.connected);
   };
   LogIn("9999");
@@ -197,8 +198,8 @@ TEST_F(LoginTest, ARemovalWhileTheWrongPasswordBoxIsOpenActsAtOnce) {
 TEST_F(LoginTest, ARemovalWhileTheNoticeIsOpenClearsTheFlagsAndTheFlowGoesOn) {
   HeadlessDialogHost& w = OpenWithCamera();
   windows.OnModal([&](HeadlessDialogHost& notice) {
-    w.DeviceChange(DBT_DEVICEREMOVECOMPLETE);
-    notice.Click(IDOK);
+    w.DeviceChange(win::kDbtDeviceRemoveComplete);
+    notice.Click(win::kIdOk);
   });
   LogIn("1234");
   EXPECT_FALSE(dlg.status.loggedIn);

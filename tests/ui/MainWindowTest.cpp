@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Application.h"
-#include "MainWindowFixture.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
 namespace {
@@ -80,7 +80,7 @@ TEST_F(MainWindowTest, FailedNoticeRegistrationSaysSoOnceAndTheWindowStillOpens)
   const auto boxes = services.CallsOf(ServiceCall::Kind::FrameworkMessageBox);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "USB enum failed!");
-  EXPECT_EQ(boxes[0].type, static_cast<unsigned>(MB_OKCANCEL | MB_ICONEXCLAMATION));
+  EXPECT_EQ(boxes[0].type, static_cast<unsigned>(win::kMbOkCancel | win::kMbIconExclamation));
   EXPECT_EQ(boxes[0].caption, services.applicationName);
   EXPECT_TRUE(services.CallsOf(ServiceCall::Kind::MessageBox).empty());
   EXPECT_TRUE(loggedOutWhileBoxOpen);  // the readout ran before, the flags were cleared
@@ -100,7 +100,7 @@ TEST_F(MainWindowTest, ApplicationRunsTheWindowModallyAndEndsTheProcess) {
   EXPECT_EQ(titleSeen, "   MARLOWEN RZC V1.6");
   ASSERT_EQ(windows.modalRuns().size(), 1u);
   EXPECT_EQ(windows.modalRuns()[0].templateId, IDD_ZUL_PC_TOOL_DIALOG);
-  EXPECT_EQ(windows.modalRuns()[0].result, IDCANCEL);
+  EXPECT_EQ(windows.modalRuns()[0].result, win::kIdCancel);
   EXPECT_FALSE(windows.modalRuns()[0].closedByWindowSystem);
   EXPECT_EQ(windows.OpenDialog(IDD_ZUL_PC_TOOL_DIALOG), nullptr);
 }
@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, ClockTextIsEmptyUntilTheFirstTickThenDateAndTime) {
   EXPECT_EQ(w.Text(IDC_STATIC_CLOCK), "2018-01-09 07:05:03");
   // Any timer identifier rewrites it.
   services.SetLocalTime({2031, 12, 31, 23, 59, 59, 0});
-  w.Send({WM_TIMER, 7, 0});
+  w.Send({win::kWmTimer, 7, 0});
   EXPECT_EQ(w.Text(IDC_STATIC_CLOCK), "2031-12-31 23:59:59");
 }
 
@@ -153,7 +153,7 @@ TEST_F(DeviceNoticeTest, ArrivalWaitsForTheNextSecondThenReadsTheCamera) {
   services.onSleep = [&] { readDuringWait |= drives.OpenCount() != opensBefore; };
   const auto start = services.nowMs();
 
-  EXPECT_TRUE(w.DeviceChange(DBT_DEVICEARRIVAL));
+  EXPECT_TRUE(w.DeviceChange(win::kDbtDeviceArrival));
 
   const auto waited = services.nowMs() - start;
   EXPECT_GE(waited, 700u);
@@ -195,7 +195,7 @@ TEST_F(DeviceNoticeTest, ArrivalGivesUpWaitingWhenTheClockStandsStillOrGoesBack)
     const auto start = services.nowMs();
     const int sleepsBefore = services.sleepCalls();
 
-    EXPECT_TRUE(w.DeviceChange(DBT_DEVICEARRIVAL));
+    EXPECT_TRUE(w.DeviceChange(win::kDbtDeviceArrival));
 
     EXPECT_EQ(services.nowMs() - start, ui::CZUL_PC_TOOLDlg::kWaitLimitMs);
     EXPECT_EQ(
@@ -224,7 +224,7 @@ TEST_F(DeviceNoticeTest, ArrivalTakesALoginTheCameraReportsAndKeepsTheWindowsOwn
     dlg.status.loggedIn = c.wasLoggedIn;
     dlg.status.administrator = c.wasAdministrator;
 
-    w.DeviceChange(DBT_DEVICEARRIVAL);
+    w.DeviceChange(win::kDbtDeviceArrival);
 
     EXPECT_EQ(dlg.status.loggedIn, c.loggedIn);
     EXPECT_EQ(dlg.status.administrator, c.administrator);
@@ -240,7 +240,7 @@ TEST_F(DeviceNoticeTest, ArrivalWithAReadoutFailingPartWayShowsNoCameraButKeepsT
   sim::SimulatedDrive* camera = drives.Drive('F');
   camera->faults.failRequests = {camera->requests + 3};
 
-  EXPECT_TRUE(w.DeviceChange(DBT_DEVICEARRIVAL));
+  EXPECT_TRUE(w.DeviceChange(win::kDbtDeviceArrival));
 
   EXPECT_FALSE(dlg.status.connected);
   EXPECT_TRUE(dlg.status.loggedIn);
@@ -259,7 +259,7 @@ TEST_F(DeviceNoticeTest, RemovalLogsOutEvenWhenTheCameraStays) {
   const auto opens = drives.OpenCount();
   const auto now = services.nowMs();
 
-  EXPECT_TRUE(w.DeviceChange(DBT_DEVICEREMOVECOMPLETE));
+  EXPECT_TRUE(w.DeviceChange(win::kDbtDeviceRemoveComplete));
 
   EXPECT_FALSE(dlg.status.loggedIn);
   EXPECT_FALSE(dlg.status.connected);
@@ -270,7 +270,7 @@ TEST_F(DeviceNoticeTest, RemovalLogsOutEvenWhenTheCameraStays) {
   EXPECT_EQ(services.nowMs(), now);
 
   // Until the next arrival reads it again.
-  w.DeviceChange(DBT_DEVICEARRIVAL);
+  w.DeviceChange(win::kDbtDeviceArrival);
   EXPECT_TRUE(dlg.status.connected);
   EXPECT_EQ(w.Text(IDC_STATIC_STATUS), "Firmware Version:   V1.0.7");
 }
@@ -282,7 +282,7 @@ TEST_F(DeviceNoticeTest, OtherEventsChangeNothingAndAreGranted) {
   dlg.RefreshPanel();
   const auto controls = w.Controls();
   const auto opens = drives.OpenCount();
-  for (unsigned event : {static_cast<unsigned>(DBT_DEVICEQUERYREMOVE), 0x0007u, 0x8003u}) {
+  for (unsigned event : {static_cast<unsigned>(win::kDbtDeviceQueryRemove), 0x0007u, 0x8003u}) {
     EXPECT_TRUE(w.DeviceChange(event)) << event;
   }
   EXPECT_EQ(w.Controls(), controls);
@@ -297,8 +297,11 @@ TEST_F(DeviceNoticeTest, ANoticeWhileAMessageBoxIsOpenActsOnTheWindowAtOnce) {
   HeadlessDialogHost& w = Open();
   dlg.status.loggedIn = true;
   dlg.RefreshPanel();
-  services.whileBoxOpen = [&](const ServiceCall&) { w.DeviceChange(DBT_DEVICEREMOVECOMPLETE); };
-  EXPECT_EQ(services.MessageBox("Some flow's message.", "Marlowen V1.6", MB_OK, 1033), IDOK);
+  services.whileBoxOpen = [&](const ServiceCall&) {
+    w.DeviceChange(win::kDbtDeviceRemoveComplete);
+  };
+  EXPECT_EQ(services.MessageBox("Some flow's message.", "Marlowen V1.6", win::kMbOk, 1033),
+            win::kIdOk);
   EXPECT_FALSE(dlg.status.loggedIn);
   EXPECT_EQ(w.Text(IDC_STATIC_STATUS), "Device not connected.");
 }

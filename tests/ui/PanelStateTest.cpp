@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "MainWindowFixture.h"
+#include "support/CameraWorld.h"
 
 namespace zul::test {
 namespace {
@@ -115,7 +115,7 @@ TEST_F(PanelStateTest, NotConnectedEmptiesTheModelAndTheControls) {
     dlg.RefreshPanel();
     for (int id : {IDC_COMBO_RESOLUTION, IDC_COMBO_LOOP_RECORDING}) {
       EXPECT_TRUE(host.Control(id).items.empty());
-      EXPECT_EQ(host.ComboGetCurSel(id), CB_ERR);
+      EXPECT_EQ(host.ComboGetCurSel(id), win::kCbErr);
       EXPECT_EQ(host.Text(id), "");
     }
     EXPECT_EQ(host.Text(IDC_STATIC_STATUS), "Device not connected.");
@@ -147,7 +147,7 @@ TEST_F(PanelStateTest, AnIndexOutsideTheListSelectsNothing) {
     dlg.RefreshPanel();
     for (int id : {IDC_COMBO_RESOLUTION, IDC_COMBO_LOOP_RECORDING}) {
       EXPECT_EQ(host.Control(id).items.size(), 2u) << index;
-      EXPECT_EQ(host.ComboGetCurSel(id), CB_ERR) << index;
+      EXPECT_EQ(host.ComboGetCurSel(id), win::kCbErr) << index;
       EXPECT_EQ(host.Text(id), "") << index;
     }
   }

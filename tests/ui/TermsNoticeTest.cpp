@@ -66,8 +66,8 @@ TEST_F(TermsNoticeTest, LinkRectanglesAreTheWholeControlsAndTheFontIsBoldUnderli
         EXPECT_EQ(c.font, nullptr) << c.text;  // the template font
       }
     }
-    EXPECT_EQ(w.FocusedControl(), IDOK);
-    w.Click(IDOK);
+    EXPECT_EQ(w.FocusedControl(), win::kIdOk);
+    w.Click(win::kIdOk);
   });
   const ui::FontSpec* font = windows.Font(notice.LinkFont);
   ASSERT_NE(font, nullptr);  // lives as long as the dialog object
@@ -110,7 +110,7 @@ TEST_F(TermsNoticeTest, AfterADpiChangeTheLinksAreWhereTheirControlsAreNow) {
       w.MoveControl(kLinks[i],
                     {2 * old[i].left, 2 * old[i].top, 2 * old[i].right, 2 * old[i].bottom});
     }
-    w.Send({WM_DPICHANGED, (192u << 16) | 192u, 0});
+    w.Send({win::kWmDpiChanged, (192u << 16) | 192u, 0});
 
     for (int i = 0; i < 3; ++i) {
       EXPECT_EQ(notice.LinkRect[i], w.ControlRect(kLinks[i])) << kLinks[i];
@@ -129,7 +129,7 @@ TEST_F(TermsNoticeTest, AfterADpiChangeTheLinksAreWhereTheirControlsAreNow) {
     }
     w.ClickAt(p);
     EXPECT_EQ(PagesOpened(), 1u);
-    w.Click(IDOK);
+    w.Click(win::kIdOk);
   });
   EXPECT_EQ(windows.badFontDeletes(), 0);
 }
@@ -166,7 +166,7 @@ TEST_F(TermsNoticeTest, AClickStrictlyInsideALinkOpensThePageOnce) {
       }
     }
     EXPECT_FALSE(w.ended());  // clicks never close it
-    w.PressKey(VK_ESCAPE);
+    w.PressKey(win::kVkEscape);
   });
   for (const ServiceCall& c : services.CallsOf(ServiceCall::Kind::ShellOpen)) {
     EXPECT_EQ(c.text, ui::TermsPageAddress);
@@ -190,7 +190,7 @@ TEST_F(TermsNoticeTest, ClicksOffTheLinksOpenNothingAndEveryClickGetsDefaultHand
     w.ClickAt({link.right - 2, link.top + 2});
     EXPECT_EQ(PagesOpened(), 2u);
     EXPECT_EQ(w.defaultMouseClicks(), 5);
-    w.Click(IDOK);
+    w.Click(win::kIdOk);
   });
 }
 
@@ -202,7 +202,8 @@ TEST_F(TermsNoticeTest, OnlyTheThreeLinksAreBlue) {
       const bool link = c.id == kLinks[0] || c.id == kLinks[1] || c.id == kLinks[2];
       EXPECT_TRUE(c.defaultsRun) << c.id;
       EXPECT_EQ(c.brush, HeadlessDialogHost::kDefaultBrush) << c.id;
-      EXPECT_EQ(c.textColor, link ? RGB(0, 0, 255) : HeadlessDialogHost::kDefaultTextColor) << c.id;
+      EXPECT_EQ(c.textColor, link ? win::Rgb(0, 0, 255) : HeadlessDialogHost::kDefaultTextColor)
+          << c.id;
     }
   });
 }
@@ -214,16 +215,16 @@ TEST_F(TermsNoticeTest, EveryWayOfClosingEndsIt) {
     int result;
   };
   const Case cases[] = {
-      {"OK button", [](HeadlessDialogHost& w) { w.Click(IDOK); }, IDOK},
-      {"Enter", [](HeadlessDialogHost& w) { w.PressKey(VK_RETURN); }, IDOK},
-      {"Escape", [](HeadlessDialogHost& w) { w.PressKey(VK_ESCAPE); }, IDCANCEL},
-      {"close box", [](HeadlessDialogHost& w) { w.Close(); }, IDCANCEL},
+      {"OK button", [](HeadlessDialogHost& w) { w.Click(win::kIdOk); }, win::kIdOk},
+      {"Enter", [](HeadlessDialogHost& w) { w.PressKey(win::kVkReturn); }, win::kIdOk},
+      {"Escape", [](HeadlessDialogHost& w) { w.PressKey(win::kVkEscape); }, win::kIdCancel},
+      {"close box", [](HeadlessDialogHost& w) { w.Close(); }, win::kIdCancel},
       {"click on OK",
        [](HeadlessDialogHost& w) {
-         const Rect ok = w.ControlRect(IDOK);
+         const Rect ok = w.ControlRect(win::kIdOk);
          w.ClickAt({ok.left + 2, ok.top + 2});
        },
-       IDOK},
+       win::kIdOk},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

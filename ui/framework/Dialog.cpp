@@ -17,7 +17,7 @@ bool Dialog::PreTranslateMessage(const Message& msg) {
 bool Dialog::Dispatch(const Message& msg, std::intptr_t& result) {
   for (const MessageEntry& e : MessageTable()) {
     if (e.message != msg.message) continue;
-    if (msg.message == WM_COMMAND) {
+    if (msg.message == win::kWmCommand) {
       const auto id = static_cast<int>(msg.wParam & 0xFFFF);
       const auto code = static_cast<unsigned>((msg.wParam >> 16) & 0xFFFF);
       if (id != e.id || code != e.code) continue;

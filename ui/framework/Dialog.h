@@ -75,8 +75,8 @@ class Dialog {
   virtual bool PreTranslateMessage(const Message& msg);
   // Routes msg through the message table; false when no row matches.
   bool Dispatch(const Message& msg, std::intptr_t& result);
-  virtual void OnOK() { EndDialog(IDOK); }
-  virtual void OnCancel() { EndDialog(IDCANCEL); }
+  virtual void OnOK() { EndDialog(win::kIdOk); }
+  virtual void OnCancel() { EndDialog(win::kIdCancel); }
 
   void Attach(DialogHost* host) { host_ = host; }
 
@@ -108,52 +108,58 @@ class Dialog {
   return table;           \
   }
 #define ZUL_ON_COMMAND_CODE(id, notifyCode, fn)                       \
-  {WM_COMMAND, static_cast<unsigned>(notifyCode), (id),               \
+  {::zul::win::kWmCommand, static_cast<unsigned>(notifyCode), (id),   \
    [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t { \
      static_cast<ThisClass&>(d).fn();                                 \
      return 0;                                                        \
    }},
-#define ON_BN_CLICKED(id, fn) ZUL_ON_COMMAND_CODE(id, BN_CLICKED, fn)
-#define ON_CBN_SELCHANGE(id, fn) ZUL_ON_COMMAND_CODE(id, CBN_SELCHANGE, fn)
+#define ON_BN_CLICKED(id, fn) ZUL_ON_COMMAND_CODE(id, ::zul::win::kBnClicked, fn)
+#define ON_CBN_SELCHANGE(id, fn) ZUL_ON_COMMAND_CODE(id, ::zul::win::kCbnSelChange, fn)
 #define ON_COMMAND(id, fn) ZUL_ON_COMMAND_CODE(id, 0, fn)
-#define ON_WM_PAINT()                                                                 \
-  {WM_PAINT, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t { \
-     static_cast<ThisClass&>(d).OnPaint();                                            \
-     return 0;                                                                        \
+#define ON_WM_PAINT()                                                                             \
+  {::zul::win::kWmPaint, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t { \
+     static_cast<ThisClass&>(d).OnPaint();                                                        \
+     return 0;                                                                                    \
    }},
-#define ON_WM_QUERYDRAGICON()                                                                 \
-  {WM_QUERYDRAGICON, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t { \
-     return reinterpret_cast<std::intptr_t>(static_cast<ThisClass&>(d).OnQueryDragIcon());    \
+#define ON_WM_QUERYDRAGICON()                                                              \
+  {::zul::win::kWmQueryDragIcon, 0, 0,                                                     \
+   [](zul::ui::Dialog& d, const zul::ui::Message&) -> std::intptr_t {                      \
+     return reinterpret_cast<std::intptr_t>(static_cast<ThisClass&>(d).OnQueryDragIcon()); \
    }},
-#define ON_WM_TIMER()                                                                   \
-  {WM_TIMER, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
-     static_cast<ThisClass&>(d).OnTimer(m.wParam);                                      \
-     return 0;                                                                          \
+#define ON_WM_TIMER()                                                   \
+  {::zul::win::kWmTimer, 0, 0,                                          \
+   [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
+     static_cast<ThisClass&>(d).OnTimer(m.wParam);                      \
+     return 0;                                                          \
    }},
-#define ON_WM_DEVICECHANGE()                                                                   \
-  {WM_DEVICECHANGE, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
-     return static_cast<ThisClass&>(d).OnDeviceChange(static_cast<unsigned>(m.wParam),         \
-                                                      static_cast<std::uintptr_t>(m.lParam))   \
-                ? 1                                                                            \
-                : 0;                                                                           \
+#define ON_WM_DEVICECHANGE()                                                                 \
+  {::zul::win::kWmDeviceChange, 0, 0,                                                        \
+   [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t {                      \
+     return static_cast<ThisClass&>(d).OnDeviceChange(static_cast<unsigned>(m.wParam),       \
+                                                      static_cast<std::uintptr_t>(m.lParam)) \
+                ? 1                                                                          \
+                : 0;                                                                         \
    }},
 // WM_CTLCOLORSTATIC: wParam carries a DeviceContext*, lParam the control id.
 // The handler returns the brush it chooses (0: the framework's default).
-#define ON_WM_CTLCOLOR()                                                                         \
-  {WM_CTLCOLORSTATIC, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
-     return static_cast<ThisClass&>(d).OnCtlColor(                                               \
-         *reinterpret_cast<zul::ui::DeviceContext*>(m.wParam), static_cast<int>(m.lParam));      \
+#define ON_WM_CTLCOLOR()                                                                    \
+  {::zul::win::kWmCtlColorStatic, 0, 0,                                                     \
+   [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t {                     \
+     return static_cast<ThisClass&>(d).OnCtlColor(                                          \
+         *reinterpret_cast<zul::ui::DeviceContext*>(m.wParam), static_cast<int>(m.lParam)); \
    }},
 // WM_DPICHANGED: the new DPI in the low 16 bits of wParam. The handler runs
 // after the system laid the window and its controls out for it.
-#define ON_WM_DPICHANGED()                                                                   \
-  {WM_DPICHANGED, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t { \
-     static_cast<ThisClass&>(d).OnDpiChanged(static_cast<int>(m.wParam & 0xFFFF));           \
-     return 0;                                                                               \
+#define ON_WM_DPICHANGED()                                                         \
+  {::zul::win::kWmDpiChanged, 0, 0,                                                \
+   [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t {            \
+     static_cast<ThisClass&>(d).OnDpiChanged(static_cast<int>(m.wParam & 0xFFFF)); \
+     return 0;                                                                     \
    }},
 // WM_LBUTTONDOWN: wParam the key flags, lParam x in the low and y in the high 16 bits.
 #define ON_WM_LBUTTONDOWN()                                                                      \
-  {WM_LBUTTONDOWN, 0, 0, [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t {    \
+  {::zul::win::kWmLButtonDown, 0, 0,                                                             \
+   [](zul::ui::Dialog& d, const zul::ui::Message& m) -> std::intptr_t {                          \
      const auto lp = static_cast<std::uint32_t>(m.lParam);                                       \
      static_cast<ThisClass&>(d).OnLButtonDown(                                                   \
          static_cast<unsigned>(m.wParam), zul::ui::Point{static_cast<std::int16_t>(lp & 0xFFFF), \

@@ -9,12 +9,12 @@
 namespace zul::ui {
 namespace {
 
-constexpr std::uint32_t kChild = WS_CHILD | WS_VISIBLE;
-constexpr std::uint32_t kLabel = kChild | SS_LEFT | WS_GROUP;
-constexpr std::uint32_t kButton = kChild | BS_PUSHBUTTON | WS_TABSTOP;
-constexpr std::uint32_t kGroupBox = kChild | BS_GROUPBOX;
-constexpr std::uint32_t kEdit = kChild | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
-constexpr std::uint32_t kCombo = kChild | CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP;
+constexpr std::uint32_t kChild = win::kWsChild | win::kWsVisible;
+constexpr std::uint32_t kLabel = kChild | win::kSsLeft | win::kWsGroup;
+constexpr std::uint32_t kButton = kChild | win::kBsPushButton | win::kWsTabStop;
+constexpr std::uint32_t kGroupBox = kChild | win::kBsGroupBox;
+constexpr std::uint32_t kEdit = kChild | win::kWsBorder | win::kWsTabStop | win::kEsAutoHScroll;
+constexpr std::uint32_t kCombo = kChild | win::kCbsDropDown | win::kWsVScroll | win::kWsTabStop;
 
 // Template order is the tab order.
 constexpr ControlTemplate kMainControls[] = {
@@ -26,12 +26,12 @@ constexpr ControlTemplate kMainControls[] = {
     {IDC_STATIC, "BUTTON", "Login", 7, 7, 464, 66, kGroupBox, 0},
     {IDC_STATIC, "BUTTON", "Camera Options", 7, 257, 464, 75, kGroupBox, 0},
     {IDC_STATIC, "STATIC", "Password", 23, 30, 32, 8, kLabel, 0},
-    {IDC_EDIT_PASSWORD, "EDIT", "", 23, 48, 89, 14, kEdit | ES_PASSWORD, 0},
+    {IDC_EDIT_PASSWORD, "EDIT", "", 23, 48, 89, 14, kEdit | win::kEsPassword, 0},
     {IDC_BUTTON_LOGIN, "BUTTON", "ENTER", 138, 48, 89, 14, kButton, 0},
     {IDC_STATIC_STATUS, "STATIC", "Device not connected.", 7, 341, 173, 8, kLabel, 0},
     {IDC_BUTTON_OPEN_FOLDER, "BUTTON", "Open file folder", 373, 48, 85, 14, kButton, 0},
     {IDC_BUTTON_MODIFY_PASSWORD, "BUTTON", "MODIFY PASSWORD", 43, 100, 99, 14, kButton, 0},
-    {IDC_STATIC_SERIAL, "STATIC", "", 325, 341, 146, 8, kLabel, WS_EX_RIGHT},
+    {IDC_STATIC_SERIAL, "STATIC", "", 325, 341, 146, 8, kLabel, win::kWsExRight},
     {IDC_EDIT_NEW_PASSWORD, "EDIT", "", 179, 100, 94, 14, kEdit, 0},
     {IDC_STATIC, "STATIC", "Reset Password(4-10 characters)", 179, 85, 119, 8, kLabel, 0},
     {IDC_STATIC, "BUTTON", "Reference Data", 7, 161, 464, 88, kGroupBox, 0},
@@ -61,7 +61,8 @@ constexpr ControlTemplate kMainControls[] = {
 // The statics send no notifications (no SS_NOTIFY), so clicks on the link
 // texts reach the dialog itself.
 constexpr ControlTemplate kTermsControls[] = {
-    {IDOK, "BUTTON", "OK", 102, 40, 50, 14, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
+    {win::kIdOk, "BUTTON", "OK", 102, 40, 50, 14, kChild | win::kBsDefPushButton | win::kWsTabStop,
+     0},
     {IDC_STATIC, "STATIC", "PASSWORD ACCEPTED", 87, 26, 83, 8, kLabel, 0},
     {IDC_STATIC, "STATIC", "BY ACCESSING THIS DEVICE YOU AGREE TO", 54, 62, 153, 8, kLabel, 0},
     {IDC_STATIC, "STATIC", "MARLOWEN'S ", 64, 77, 39, 8, kLabel, 0},
@@ -75,11 +76,12 @@ constexpr ControlTemplate kTermsControls[] = {
 
 constexpr DialogTemplate kTemplates[] = {
     {IDD_ZUL_PC_TOOL_DIALOG, "MARLOWEN RZC V1.5", 0, 0, 478, 349,
-     WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
-     WS_EX_APPWINDOW, "MS Shell Dlg", 9, 0, kMainControls},
+     win::kWsPopup | win::kWsVisible | win::kWsCaption | win::kWsSysMenu | win::kDsModalFrame |
+         win::kDsSetFont | win::kDsFixedSys,
+     win::kWsExAppWindow, "MS Shell Dlg", 9, 0, kMainControls},
     {IDD_WARMING_MSG, "MARLOWEN RZC V1.6", 0, 0, 259, 146,
-     WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0, "MS Shell Dlg", 8, 400,
-     kTermsControls},
+     win::kWsPopup | win::kWsCaption | win::kWsSysMenu | win::kDsModalFrame | win::kDsSetFont, 0,
+     "MS Shell Dlg", 8, 400, kTermsControls},
 };
 
 }  // namespace

@@ -1,86 +1,92 @@
 #pragma once
-// The Windows message, notification and constant names the window code uses.
-// On Windows they come from the system headers; elsewhere (the headless
-// backend) the same names carry the same values.
+// The Windows message, notification and constant values the window code uses,
+// under the project's own names so that the portable code needs no system
+// header. They keep the system's values and literal types; the Win32 backend
+// checks at compile time that each one equals the system's
+// (win32/WinDefsCheck.cpp).
 
 #include <cstdint>
 
-#if defined(_WIN32)
-#include <windows.h>
-#include <dbt.h>
-// SystemServices::MessageBox is our own name; the system's macro would rename it.
-#undef MessageBox
-#else
-#define WM_PAINT 0x000F
-#define WM_CLOSE 0x0010
-#define WM_QUERYDRAGICON 0x0037
-#define WM_ICONERASEBKGND 0x0027
-#define WM_SETICON 0x0080
-#define WM_KEYDOWN 0x0100
-#define WM_COMMAND 0x0111
-#define WM_TIMER 0x0113
-#define WM_CTLCOLORSTATIC 0x0138
-#define WM_LBUTTONDOWN 0x0201
-#define MK_LBUTTON 0x0001
-#define WM_DEVICECHANGE 0x0219
-#define WM_DPICHANGED 0x02E0
-#define BN_CLICKED 0
-#define CBN_SELCHANGE 1
-#define CB_ERR (-1)
-#define VK_TAB 0x09
-#define VK_RETURN 0x0D
-#define VK_ESCAPE 0x1B
-#define IDOK 1
-#define IDCANCEL 2
-#define MB_OK 0x00000000L
-#define MB_OKCANCEL 0x00000001L
-#define MB_ICONERROR 0x00000010L
-#define MB_ICONEXCLAMATION 0x00000030L
-#define ICON_SMALL 0
-#define ICON_BIG 1
-#define SM_CXICON 11
-#define SM_CYICON 12
-#define SW_HIDE 0
-#define SW_SHOW 5
-#define DBT_DEVICEARRIVAL 0x8000
-#define DBT_DEVICEQUERYREMOVE 0x8001
-#define DBT_DEVICEREMOVECOMPLETE 0x8004
-#define DBT_DEVTYP_DEVICEINTERFACE 0x00000005
-#define DEVICE_NOTIFY_WINDOW_HANDLE 0x00000000
-#define LANG_ENGLISH 0x09
-#define SUBLANG_ENGLISH_US 0x01
-#define MAKELANGID(p, s) ((((std::uint16_t)(s)) << 10) | (std::uint16_t)(p))
-#define RGB(r, g, b) ((std::uint32_t)(((std::uint8_t)(r) | ((std::uint16_t)((std::uint8_t)(g)) << 8)) | (((std::uint32_t)(std::uint8_t)(b)) << 16)))
-#define FW_BOLD 700
-#define ANSI_CHARSET 0
-#define OUT_DEFAULT_PRECIS 0
-#define CLIP_DEFAULT_PRECIS 0
-#define DEFAULT_QUALITY 0
-#define FF_SWISS (2 << 4)
-#define DEFAULT_PITCH 0
+namespace zul::win {
+
+inline constexpr auto kWmPaint = 0x000F;
+inline constexpr auto kWmClose = 0x0010;
+inline constexpr auto kWmQueryDragIcon = 0x0037;
+inline constexpr auto kWmIconEraseBkgnd = 0x0027;
+inline constexpr auto kWmSetIcon = 0x0080;
+inline constexpr auto kWmKeyDown = 0x0100;
+inline constexpr auto kWmCommand = 0x0111;
+inline constexpr auto kWmTimer = 0x0113;
+inline constexpr auto kWmCtlColorStatic = 0x0138;
+inline constexpr auto kWmLButtonDown = 0x0201;
+inline constexpr auto kMkLButton = 0x0001;
+inline constexpr auto kWmDeviceChange = 0x0219;
+inline constexpr auto kWmDpiChanged = 0x02E0;
+inline constexpr auto kBnClicked = 0;
+inline constexpr auto kCbnSelChange = 1;
+inline constexpr auto kCbErr = (-1);
+inline constexpr auto kVkTab = 0x09;
+inline constexpr auto kVkReturn = 0x0D;
+inline constexpr auto kVkEscape = 0x1B;
+inline constexpr auto kIdOk = 1;
+inline constexpr auto kIdCancel = 2;
+inline constexpr auto kMbOk = 0x00000000L;
+inline constexpr auto kMbOkCancel = 0x00000001L;
+inline constexpr auto kMbIconError = 0x00000010L;
+inline constexpr auto kMbIconExclamation = 0x00000030L;
+inline constexpr auto kIconSmall = 0;
+inline constexpr auto kIconBig = 1;
+inline constexpr auto kSmCxIcon = 11;
+inline constexpr auto kSmCyIcon = 12;
+inline constexpr auto kSwHide = 0;
+inline constexpr auto kSwShow = 5;
+inline constexpr auto kDbtDeviceArrival = 0x8000;
+inline constexpr auto kDbtDeviceQueryRemove = 0x8001;
+inline constexpr auto kDbtDeviceRemoveComplete = 0x8004;
+inline constexpr auto kDbtDevTypDeviceInterface = 0x00000005;
+inline constexpr auto kDeviceNotifyWindowHandle = 0x00000000;
+inline constexpr auto kLangEnglish = 0x09;
+inline constexpr auto kSublangEnglishUs = 0x01;
+inline constexpr auto kFwBold = 700;
+inline constexpr auto kAnsiCharset = 0;
+inline constexpr auto kOutDefaultPrecis = 0;
+inline constexpr auto kClipDefaultPrecis = 0;
+inline constexpr auto kDefaultQuality = 0;
+inline constexpr auto kFfSwiss = (2 << 4);
+inline constexpr auto kDefaultPitch = 0;
 // Window, control and dialog styles of the two templates.
-#define WS_POPUP 0x80000000L
-#define WS_CHILD 0x40000000L
-#define WS_VISIBLE 0x10000000L
-#define WS_DISABLED 0x08000000L
-#define WS_CAPTION 0x00C00000L
-#define WS_BORDER 0x00800000L
-#define WS_VSCROLL 0x00200000L
-#define WS_SYSMENU 0x00080000L
-#define WS_GROUP 0x00020000L
-#define WS_TABSTOP 0x00010000L
-#define WS_EX_RIGHT 0x00001000L
-#define WS_EX_APPWINDOW 0x00040000L
-#define DS_FIXEDSYS 0x0008L
-#define DS_SETFONT 0x40L
-#define DS_MODALFRAME 0x80L
-#define SS_LEFT 0x00000000L
-#define SS_NOTIFY 0x00000100L
-#define BS_PUSHBUTTON 0x00000000L
-#define BS_DEFPUSHBUTTON 0x00000001L
-#define BS_GROUPBOX 0x00000007L
-#define ES_LEFT 0x0000L
-#define ES_PASSWORD 0x0020L
-#define ES_AUTOHSCROLL 0x0080L
-#define CBS_DROPDOWN 0x0002L
-#endif
+inline constexpr auto kWsPopup = 0x80000000L;
+inline constexpr auto kWsChild = 0x40000000L;
+inline constexpr auto kWsVisible = 0x10000000L;
+inline constexpr auto kWsDisabled = 0x08000000L;
+inline constexpr auto kWsCaption = 0x00C00000L;
+inline constexpr auto kWsBorder = 0x00800000L;
+inline constexpr auto kWsVScroll = 0x00200000L;
+inline constexpr auto kWsSysMenu = 0x00080000L;
+inline constexpr auto kWsGroup = 0x00020000L;
+inline constexpr auto kWsTabStop = 0x00010000L;
+inline constexpr auto kWsExRight = 0x00001000L;
+inline constexpr auto kWsExAppWindow = 0x00040000L;
+inline constexpr auto kDsFixedSys = 0x0008L;
+inline constexpr auto kDsSetFont = 0x40L;
+inline constexpr auto kDsModalFrame = 0x80L;
+inline constexpr auto kSsLeft = 0x00000000L;
+inline constexpr auto kSsNotify = 0x00000100L;
+inline constexpr auto kBsPushButton = 0x00000000L;
+inline constexpr auto kBsDefPushButton = 0x00000001L;
+inline constexpr auto kBsGroupBox = 0x00000007L;
+inline constexpr auto kEsLeft = 0x0000L;
+inline constexpr auto kEsPassword = 0x0020L;
+inline constexpr auto kEsAutoHScroll = 0x0080L;
+inline constexpr auto kCbsDropDown = 0x0002L;
+
+constexpr std::uint16_t MakeLangId(std::uint16_t primary, std::uint16_t sub) {
+  return static_cast<std::uint16_t>((sub << 10) | primary);
+}
+
+constexpr std::uint32_t Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  return static_cast<std::uint32_t>(r) | (static_cast<std::uint32_t>(g) << 8) |
+         (static_cast<std::uint32_t>(b) << 16);
+}
+
+}  // namespace zul::win

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "Templates.h"
-#include "WinDefs.h"
 #include "ZulVersion.h"
 #include "resource.h"
+#include "win32/SystemHeaders.h"
 
 namespace zul::ui {
 namespace {

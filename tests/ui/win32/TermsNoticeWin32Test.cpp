@@ -7,9 +7,9 @@
 
 #include "FakeSystemServices.h"
 #include "TermsNotice.h"
-#include "WinDefs.h"
 #include "resource.h"
-#include "support/MouseClick.h"
+#include "support/win32/MouseClick.h"
+#include "win32/SystemHeaders.h"
 #include "win32/Win32DialogHost.h"
 #include "win32/Win32WindowSystem.h"
 

@@ -11,7 +11,7 @@
 
 #include "Dialog.h"
 #include "DialogHost.h"
-#include "WinDefs.h"
+#include "win32/SystemHeaders.h"
 // After windows.h.
 #include <objbase.h>
 

@@ -19,7 +19,7 @@ int FakeSystemServices::MessageBox(const std::string& text, const std::string& c
 int FakeSystemServices::FrameworkMessageBox(const std::string& text, unsigned type) {
   // The framework adds the exclamation icon when the type names none.
   constexpr unsigned kIconMask = 0xF0;
-  if ((type & kIconMask) == 0) type |= MB_ICONEXCLAMATION;
+  if ((type & kIconMask) == 0) type |= win::kMbIconExclamation;
   return Box({ServiceCall::Kind::FrameworkMessageBox, text, applicationName, {}, type, 0, 0});
 }
 

@@ -41,7 +41,7 @@ class FakeSystemServices final : public SystemServices {
   // Runs while a message box is open, before it returns its answer: a test
   // can deliver a device notice or press other buttons meanwhile.
   std::function<void(const ServiceCall&)> whileBoxOpen;
-  int boxAnswer = IDOK;
+  int boxAnswer = win::kIdOk;
   // Runs after every Sleep has advanced the virtual clock.
   std::function<void()> onSleep;
   std::string applicationName = "ZUL_PC_TOOL";  // the framework box's caption

@@ -25,22 +25,22 @@ bool IsClass(const HeadlessControl& c, const char* name) {
 }
 
 bool IsGroupBox(const HeadlessControl& c) {
-  return IsClass(c, "BUTTON") && (c.style & 0x0F) == BS_GROUPBOX;
+  return IsClass(c, "BUTTON") && (c.style & 0x0F) == win::kBsGroupBox;
 }
 
 bool IsPushButton(const HeadlessControl& c) {
   const auto kind = c.style & 0x0F;
-  return IsClass(c, "BUTTON") && (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON);
+  return IsClass(c, "BUTTON") && (kind == win::kBsPushButton || kind == win::kBsDefPushButton);
 }
 
 bool IsDefaultPushButton(const HeadlessControl& c) {
-  return IsClass(c, "BUTTON") && (c.style & 0x0F) == BS_DEFPUSHBUTTON;
+  return IsClass(c, "BUTTON") && (c.style & 0x0F) == win::kBsDefPushButton;
 }
 
 // Static texts without SS_NOTIFY and group boxes let mouse clicks through to
 // the dialog.
 bool IsTransparent(const HeadlessControl& c) {
-  return (IsClass(c, "STATIC") && (c.style & SS_NOTIFY) == 0) || IsGroupBox(c);
+  return (IsClass(c, "STATIC") && (c.style & win::kSsNotify) == 0) || IsGroupBox(c);
 }
 
 bool Contains(const Rect& r, Point p) {
@@ -78,7 +78,7 @@ HeadlessDialogHost::HeadlessDialogHost(HeadlessWindowSystem& windows, Dialog& di
     c.rect.top = MulDiv(t.y, kBaseUnitY, 8);
     c.rect.right = c.rect.left + MulDiv(t.cx, kBaseUnitX, 4);
     c.rect.bottom = c.rect.top + MulDiv(t.cy, kBaseUnitY, 8);
-    c.enabled = (t.style & WS_DISABLED) == 0;
+    c.enabled = (t.style & win::kWsDisabled) == 0;
     c.text = t.caption;
     c.limit = kDefaultEditLimit;
     controls_.push_back(std::move(c));
@@ -156,7 +156,7 @@ void HeadlessDialogHost::LimitText(int id, int maxChars) {
 void HeadlessDialogHost::ComboResetContent(int id) {
   HeadlessControl& c = Find(id);
   c.items.clear();
-  c.curSel = CB_ERR;
+  c.curSel = win::kCbErr;
   c.text.clear();
 }
 
@@ -172,7 +172,7 @@ void HeadlessDialogHost::ComboSetCurSel(int id, int index) {
     c.curSel = index;
     c.text = c.items[static_cast<std::size_t>(index)];
   } else {
-    c.curSel = CB_ERR;
+    c.curSel = win::kCbErr;
     c.text.clear();
   }
 }
@@ -202,7 +202,7 @@ void HeadlessDialogHost::SetIcon(IconHandle icon, bool big) {
 }
 
 int HeadlessDialogHost::SystemMetric(int index) const {
-  return index == SM_CXICON || index == SM_CYICON ? kIconSize : 0;
+  return index == win::kSmCxIcon || index == win::kSmCyIcon ? kIconSize : 0;
 }
 
 void HeadlessDialogHost::PaintMinimisedIcon(IconHandle icon, int x, int y) {
@@ -210,31 +210,31 @@ void HeadlessDialogHost::PaintMinimisedIcon(IconHandle icon, int x, int y) {
 }
 
 void HeadlessDialogHost::PostCommand(int id) {
-  posted_.push_back({WM_COMMAND, CommandParam(id, 0), 0});
+  posted_.push_back({win::kWmCommand, CommandParam(id, 0), 0});
 }
 
 bool HeadlessDialogHost::DefaultPreTranslate(const Message& msg) {
-  if (msg.message != WM_KEYDOWN) return false;
+  if (msg.message != win::kWmKeyDown) return false;
   switch (msg.wParam) {
-    case VK_RETURN: {
+    case win::kVkReturn: {
       // A focused push button is pressed; otherwise the default push button
       // if there is one and it is enabled; otherwise IDOK.
       if (focus_ != 0 && IsPushButton(Find(focus_))) {
-        SendCommand(focus_, BN_CLICKED);
+        SendCommand(focus_, win::kBnClicked);
         return true;
       }
       const auto def = std::find_if(controls_.begin(), controls_.end(), IsDefaultPushButton);
       if (def == controls_.end()) {
-        SendCommand(IDOK, BN_CLICKED);
+        SendCommand(win::kIdOk, win::kBnClicked);
       } else if (def->enabled) {
-        SendCommand(def->id, BN_CLICKED);
+        SendCommand(def->id, win::kBnClicked);
       }
       return true;
     }
-    case VK_ESCAPE:
-      SendCommand(IDCANCEL, BN_CLICKED);
+    case win::kVkEscape:
+      SendCommand(win::kIdCancel, win::kBnClicked);
       return true;
-    case VK_TAB:
+    case win::kVkTab:
       MoveFocus();
       return true;
     default:
@@ -252,7 +252,7 @@ std::intptr_t HeadlessDialogHost::Send(const Message& msg) {
   std::intptr_t result = 0;
   if (dialog_.Dispatch(msg, result)) {
     // Mouse messages go on to the default processing after the handler.
-    if (msg.message == WM_LBUTTONDOWN) ++defaultMouseClicks_;
+    if (msg.message == win::kWmLButtonDown) ++defaultMouseClicks_;
     return result;
   }
   return DefaultProcessing(msg);
@@ -260,25 +260,25 @@ std::intptr_t HeadlessDialogHost::Send(const Message& msg) {
 
 std::intptr_t HeadlessDialogHost::DefaultProcessing(const Message& msg) {
   switch (msg.message) {
-    case WM_COMMAND: {
+    case win::kWmCommand: {
       const auto id = static_cast<int>(msg.wParam & 0xFFFF);
       const auto code = static_cast<unsigned>((msg.wParam >> 16) & 0xFFFF);
-      if (code != BN_CLICKED) return 0;
-      if (id == IDOK) dialog_.OnOK();
-      if (id == IDCANCEL) dialog_.OnCancel();
+      if (code != win::kBnClicked) return 0;
+      if (id == win::kIdOk) dialog_.OnOK();
+      if (id == win::kIdCancel) dialog_.OnCancel();
       return 0;
     }
-    case WM_CLOSE:
-      SendCommand(IDCANCEL, BN_CLICKED);
+    case win::kWmClose:
+      SendCommand(win::kIdCancel, win::kBnClicked);
       return 0;
-    case WM_PAINT:
+    case win::kWmPaint:
       DefaultPaint();
       return 0;
-    case WM_CTLCOLORSTATIC:
+    case win::kWmCtlColorStatic:
       return reinterpret_cast<DeviceContext*>(msg.wParam)->DefaultColors();
-    case WM_DEVICECHANGE:
+    case win::kWmDeviceChange:
       return 1;
-    case WM_LBUTTONDOWN:
+    case win::kWmLButtonDown:
       ++defaultMouseClicks_;
       return 0;
     default:
@@ -287,7 +287,7 @@ std::intptr_t HeadlessDialogHost::DefaultProcessing(const Message& msg) {
 }
 
 void HeadlessDialogHost::SendCommand(int id, unsigned code) {
-  Send({WM_COMMAND, CommandParam(id, code), 0});
+  Send({win::kWmCommand, CommandParam(id, code), 0});
 }
 
 bool HeadlessDialogHost::Click(int id) {
@@ -299,7 +299,7 @@ bool HeadlessDialogHost::Click(int id) {
 
 void HeadlessDialogHost::PressButton(const HeadlessControl& button) {
   focus_ = button.id;
-  SendCommand(button.id, BN_CLICKED);
+  SendCommand(button.id, win::kBnClicked);
 }
 
 bool HeadlessDialogHost::SetFocus(int id) {
@@ -324,7 +324,7 @@ std::size_t HeadlessDialogHost::Type(int id, std::string_view text) {
 
 bool HeadlessDialogHost::PressKey(unsigned virtualKey) {
   if (ended_) return false;
-  return dialog_.PreTranslateMessage({WM_KEYDOWN, virtualKey, 0});
+  return dialog_.PreTranslateMessage({win::kWmKeyDown, virtualKey, 0});
 }
 
 bool HeadlessDialogHost::SelectComboItem(int id, int index) {
@@ -335,7 +335,7 @@ bool HeadlessDialogHost::SelectComboItem(int id, int index) {
   }
   // The edit text changes only after the notice, as in a drop-down combo box.
   c.curSel = index;
-  SendCommand(id, CBN_SELCHANGE);
+  SendCommand(id, win::kCbnSelChange);
   c.text = c.items[static_cast<std::size_t>(index)];
   return true;
 }
@@ -354,11 +354,11 @@ void HeadlessDialogHost::ClickAt(Point point) {
   }
   const auto lp = (static_cast<std::uint32_t>(point.y & 0xFFFF) << 16) |
                   static_cast<std::uint32_t>(point.x & 0xFFFF);
-  Send({WM_LBUTTONDOWN, MK_LBUTTON, static_cast<std::intptr_t>(lp)});
+  Send({win::kWmLButtonDown, win::kMkLButton, static_cast<std::intptr_t>(lp)});
 }
 
 void HeadlessDialogHost::Close() {
-  Send({WM_CLOSE, 0, 0});
+  Send({win::kWmClose, 0, 0});
 }
 
 std::size_t HeadlessDialogHost::RunPosted() {
@@ -374,20 +374,20 @@ std::size_t HeadlessDialogHost::RunPosted() {
 
 bool HeadlessDialogHost::FireTimer(std::uintptr_t id) {
   if (ended_ || timers_.find(id) == timers_.end()) return false;
-  Send({WM_TIMER, id, 0});
+  Send({win::kWmTimer, id, 0});
   return true;
 }
 
 bool HeadlessDialogHost::DeviceChange(unsigned eventType, std::uintptr_t eventData) {
-  return Send({WM_DEVICECHANGE, eventType, static_cast<std::intptr_t>(eventData)}) != 0;
+  return Send({win::kWmDeviceChange, eventType, static_cast<std::intptr_t>(eventData)}) != 0;
 }
 
 void HeadlessDialogHost::Paint() {
-  Send({WM_PAINT, 0, 0});
+  Send({win::kWmPaint, 0, 0});
 }
 
 IconHandle HeadlessDialogHost::QueryDragIcon() {
-  return reinterpret_cast<IconHandle>(Send({WM_QUERYDRAGICON, 0, 0}));
+  return reinterpret_cast<IconHandle>(Send({win::kWmQueryDragIcon, 0, 0}));
 }
 
 std::vector<StaticColors> HeadlessDialogHost::QueryStaticColors() {
@@ -397,7 +397,7 @@ std::vector<StaticColors> HeadlessDialogHost::QueryStaticColors() {
     StaticColors colors;
     colors.id = c.id;
     RecordingDeviceContext dc(colors);
-    colors.brush = Send({WM_CTLCOLORSTATIC, reinterpret_cast<std::uintptr_t>(&dc), c.id});
+    colors.brush = Send({win::kWmCtlColorStatic, reinterpret_cast<std::uintptr_t>(&dc), c.id});
     out.push_back(colors);
   }
   return out;
@@ -406,7 +406,7 @@ std::vector<StaticColors> HeadlessDialogHost::QueryStaticColors() {
 int HeadlessDialogHost::FirstTabStop(std::size_t from) const {
   for (std::size_t n = 0; n < controls_.size(); ++n) {
     const HeadlessControl& c = controls_[(from + n) % controls_.size()];
-    if ((c.style & WS_TABSTOP) && c.enabled) return c.id;
+    if ((c.style & win::kWsTabStop) && c.enabled) return c.id;
   }
   return 0;
 }

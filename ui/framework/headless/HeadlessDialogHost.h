@@ -35,7 +35,7 @@ struct HeadlessControl {
   std::string text;
   std::size_t limit = 0;  // typed-length limit of an edit field
   std::vector<std::string> items;
-  int curSel = CB_ERR;
+  int curSel = win::kCbErr;
   FontHandle font = nullptr;  // nullptr: the template font
   int fontRedraws = 0;        // SetControlFont calls that asked for a redraw
   bool operator==(const HeadlessControl&) const = default;

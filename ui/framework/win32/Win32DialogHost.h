@@ -6,6 +6,7 @@
 
 #include "../DialogHost.h"
 #include "../WinDefs.h"
+#include "SystemHeaders.h"
 
 namespace zul::ui {
 

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "../WinDefs.h"
+#include "SystemHeaders.h"
 // After windows.h, which the line above brings in.
 #include <objbase.h>
 #include <shellapi.h>

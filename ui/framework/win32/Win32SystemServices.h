@@ -4,6 +4,7 @@
 
 #include "../SystemServices.h"
 #include "../WinDefs.h"
+#include "SystemHeaders.h"
 
 namespace zul::ui {
 
