@@ -15,14 +15,6 @@
 namespace zul::cli {
 namespace {
 
-// What became of one camera.
-struct CameraOutcome {
-  int exitCode = kExitDone;
-  std::string outcome;                 // one word or two: "done", "refused", ...
-  std::string message;                 // what the one-camera command would have said, on one line
-  std::optional<CameraReport> report;  // status, when it was read
-};
-
 // Text the one-camera command wrote, on one line: each line break and the
 // indentation after it become one space.
 std::string OneLine(const std::string& text) {
@@ -57,8 +49,10 @@ const char* OutcomeWord(int exitCode) {
   }
 }
 
-CameraOutcome WorkOn(DeviceSession& session, const DockedCamera& camera, const Options& o,
-                     const Secret& password, StorageLocator* storage) {
+}  // namespace
+
+CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera, const Options& o,
+                           const Secret& password, StorageLocator* storage) {
   std::ostringstream said, faults;
   CameraCommands commands(session, camera.candidate.name, said, faults, storage);
   CameraOutcome result;
@@ -84,15 +78,13 @@ CameraOutcome WorkOn(DeviceSession& session, const DockedCamera& camera, const O
   return result;
 }
 
-}  // namespace
-
 int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, std::ostream& out,
                     std::ostream& err, StorageLocator* storage) {
   ScanReport scan;
   const auto results = ForEachCamera(
       port,
       [&](DeviceSession& session, const DockedCamera& camera) {
-        return WorkOn(session, camera, o, password, storage);
+        return WorkOnCamera(session, camera, o, password, storage);
       },
       &scan);
   if (results.empty()) {

@@ -11,7 +11,6 @@
 #include "Messages.h"
 
 namespace zul::cli {
-namespace {
 
 CameraClock LocalNow() {
   const std::time_t now = std::time(nullptr);
@@ -23,8 +22,6 @@ CameraClock LocalNow() {
 #endif
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
-
-}  // namespace
 
 bool ReadWholeStatus(DeviceSession& session, CameraStatus& status) {
   session.failedTransfers = 0;
@@ -218,6 +215,9 @@ int CameraCommands::ChangeHeld(const Options& o, const Secret& password,
     case Command::Login:
     case Command::UdevRule:
     case Command::Apply:
+    case Command::Watch:
+    case Command::Plug:
+    case Command::Unplug:
       break;
   }
   if (outcome != Exchange::Done) return Failed(outcome);
