@@ -74,24 +74,25 @@ class Watcher {
     out_.flush();
   }
 
-  // Notices in the order they came: a removal is reported at once, arrivals
-  // are gathered and taken together.
+  // Notices in the order they came: a removal is reported at once; the
+  // devices that arrived (and stayed) are then taken together, in the port's
+  // order.
   void Take(const std::vector<DeviceNotice>& notices) {
-    std::vector<DeviceCandidate> arriving;
+    std::set<std::string> arriving;
     for (const DeviceNotice& n : notices) {
-      const auto named = [&](const DeviceCandidate& c) { return c.name == n.name; };
-      std::erase_if(arriving, named);
+      arriving.erase(n.name);
       if (const auto it = docked_.find(n.name); it != docked_.end()) {
-        // Arriving where a camera still stands: the removal was missed.
+        // Arriving where a camera still stands: its removal was missed.
         out_ << TimeText() << "\t" << it->first << "\t" << it->second << "\tremoved\n";
         docked_.erase(it);
       }
-      if (n.change == DeviceNotice::Change::Arrived) {
-        if (auto candidate = FindCandidate(port_, n.name)) arriving.push_back(std::move(*candidate));
-      }
+      if (n.change == DeviceNotice::Change::Arrived) arriving.insert(n.name);
     }
     out_.flush();
-    Arrive(arriving, "arrived");
+    if (arriving.empty()) return;
+    std::vector<DeviceCandidate> candidates = port_.Candidates();
+    std::erase_if(candidates, [&](const DeviceCandidate& c) { return !arriving.count(c.name); });
+    Arrive(candidates, "arrived");
   }
 
   int Finish() {
