@@ -223,15 +223,16 @@ TEST(WatchTest, VolumeUnitMasksNameTheLettersFromD) {
   EXPECT_TRUE(VolumeMaskNotices(Change::Removed, 0x7).empty());  // A: to C: only
 }
 
-// The broadcast the system makes for a volume, to every top-level window.
+// The broadcast the system makes for a volume, to the top-level windows of
+// every desktop (Wine 8 delivers it to none without BSM_ALLDESKTOPS).
 void BroadcastVolume(WPARAM event, DWORD unitMask) {
   DEV_BROADCAST_VOLUME volume{};
   volume.dbcv_size = sizeof volume;
   volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
   volume.dbcv_unitmask = unitMask;
-  DWORD recipients = BSM_APPLICATIONS;
-  BroadcastSystemMessageW(BSF_FORCEIFHUNG | BSF_IGNORECURRENTTASK, &recipients, WM_DEVICECHANGE,
-                          event, reinterpret_cast<LPARAM>(&volume));
+  DWORD recipients = BSM_ALLDESKTOPS | BSM_APPLICATIONS;
+  BroadcastSystemMessageW(BSF_FORCEIFHUNG | BSF_QUERY, &recipients, WM_DEVICECHANGE, event,
+                          reinterpret_cast<LPARAM>(&volume));
 }
 
 TEST(WatchTest, TheHiddenWindowTakesVolumeBroadcastsAndGoesCleanly) {
