@@ -21,6 +21,12 @@
 #include <dbt.h>
 // clang-format on
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <atomic>
+
+#include "Zulctl.h"
 #include "win32/VolumeNotices.h"
 #elif defined(__linux__)
 #include "linux/UdevNotices.h"
@@ -261,6 +267,61 @@ TEST(WatchTest, TheHiddenWindowTakesVolumeBroadcastsAndGoesCleanly) {
 
   notices.reset();
   EXPECT_FALSE(IsWindow(window));
+}
+
+// Says when the watch has tried the last drive letter of its first scan: its
+// first walk starts no thread for a letter that holds nothing, so from then
+// on the first scan is over.
+class LastLetterPort final : public DevicePort {
+ public:
+  explicit LastLetterPort(DevicePort& inner) : inner_(inner) {}
+  std::vector<DeviceCandidate> Candidates() override { return inner_.Candidates(); }
+  VolumeHandle OpenVolume(const char* p) override {
+    if (std::string(p) == "\\\\.\\Z:") triedZ_ = true;
+    return inner_.OpenVolume(p);
+  }
+  void CloseVolume(VolumeHandle h) override { inner_.CloseVolume(h); }
+  bool PassThrough(VolumeHandle h, void* b, std::uint32_t in, std::uint32_t out) override {
+    return inner_.PassThrough(h, b, in, out);
+  }
+  std::atomic<bool> triedZ_{false};
+
+ private:
+  DevicePort& inner_;
+};
+
+TEST(WatchTest, ZulctlWatchTakesTheSystemsVolumeNotices) {
+  sim::SimulatedDrives drives;
+  drives.Insert('F', Camera("CAM0000F"));
+  drives.Unplug('F');  // in the dock's drawer until the notice
+  LastLetterPort port(drives);
+  int ends[2];
+  ASSERT_EQ(_pipe(ends, 256, _O_BINARY), 0);
+  std::FILE* in = _fdopen(ends[0], "rb");
+  std::ostringstream out, err;
+  int rc = -1;
+  std::thread watch([&] {
+    const char* args[] = {"zulctl", "watch"};
+    rc = RunZulctl(2, args, in, out, err, &port);  // not simulating: the system's notices
+  });
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!(port.triedZ_ && FindWindowW(kVolumeNoticeClass, nullptr)) &&
+         std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  drives.Plug('F');
+  BroadcastVolume(DBT_DEVICEARRIVAL, 1u << 5);  // returns once the window has taken it
+  drives.Unplug('F');
+  BroadcastVolume(DBT_DEVICEREMOVECOMPLETE, 1u << 5);
+  _close(ends[1]);  // the end of input ends the watch
+  watch.join();
+  std::fclose(in);
+  EXPECT_EQ(rc, kExitDone) << err.str();
+  std::istringstream lines(out.str());
+  std::string line, untimed;
+  while (std::getline(lines, line)) untimed += line.substr(line.find('\t') + 1) + "\n";
+  EXPECT_EQ(untimed, "F:\tCAM0000F\tarrived\nF:\tCAM0000F\tremoved\nCameras handled: 1\n");
+  EXPECT_EQ(FindWindowW(kVolumeNoticeClass, nullptr), nullptr);  // gone with the watch
 }
 
 #endif
