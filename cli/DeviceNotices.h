@@ -46,7 +46,8 @@ std::unique_ptr<DeviceNotices> OpenSystemNotices(DevicePort& port, std::string& 
 // its state file (zulctl plug, unplug): the drives are looked at every
 // interval, under the state file's lock.
 std::unique_ptr<DeviceNotices> OpenSimulatedNotices(
-    sim::Simulation& simulation, std::chrono::milliseconds interval = std::chrono::milliseconds(100));
+    sim::Simulation& simulation,
+    std::chrono::milliseconds interval = std::chrono::milliseconds(100));
 
 // The other end of the simulated notices, zulctl plug and unplug: the drive
 // at options.plugDrive plugged in or pulled out, through the state file.

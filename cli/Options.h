@@ -19,8 +19,8 @@ enum class Command {
   SetPassword,
   UdevRule,
   Apply,
-  Watch,   // watch with no command: arrivals and removals only
-  Plug,    // the simulated drives shared through --state
+  Watch,  // watch with no command: arrivals and removals only
+  Plug,   // the simulated drives shared through --state
   Unplug,
 };
 

@@ -23,7 +23,8 @@ class SimulatedNotices final : public DeviceNotices {
         if (!now.count(letter)) notices.push_back({DeviceNotice::Change::Removed, Name(letter)});
       }
       for (char letter : now) {
-        if (!present_.count(letter)) notices.push_back({DeviceNotice::Change::Arrived, Name(letter)});
+        if (!present_.count(letter))
+          notices.push_back({DeviceNotice::Change::Arrived, Name(letter)});
       }
       present_ = now;
       const auto left = end - std::chrono::steady_clock::now();

@@ -21,8 +21,7 @@ std::string TimeText() {
   const CameraClock now = LocalNow();
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", now.year % 10000,
-                now.month % 100, now.day % 100, now.hour % 100, now.minute % 100,
-                now.second % 100);
+                now.month % 100, now.day % 100, now.hour % 100, now.minute % 100, now.second % 100);
   return text;
 }
 
@@ -42,18 +41,18 @@ class Watcher {
       std::optional<CameraOutcome> outcome;
     };
     std::vector<std::optional<Arrival>> slots(candidates.size());
-    WalkCameras(port_, candidates,
-                [&](std::size_t i, DeviceSession& session, const DockedCamera& camera) {
-                  slots[i].emplace(Arrival{camera, std::nullopt});
-                  if (o_.command == Command::Watch) return;
-                  if (camera.serialNumber && refused_.count(*camera.serialNumber)) {
-                    slots[i]->outcome = CameraOutcome{
-                        kExitRefused, "skipped", "It refused the password before; not tried again.",
-                        std::nullopt};
-                  } else {
-                    slots[i]->outcome = WorkOnCamera(session, camera, o_, password_, storage_);
-                  }
-                });
+    WalkCameras(
+        port_, candidates, [&](std::size_t i, DeviceSession& session, const DockedCamera& camera) {
+          slots[i].emplace(Arrival{camera, std::nullopt});
+          if (o_.command == Command::Watch) return;
+          if (camera.serialNumber && refused_.count(*camera.serialNumber)) {
+            slots[i]->outcome =
+                CameraOutcome{kExitRefused, "skipped",
+                              "It refused the password before; not tried again.", std::nullopt};
+          } else {
+            slots[i]->outcome = WorkOnCamera(session, camera, o_, password_, storage_);
+          }
+        });
     for (const auto& slot : slots) {
       if (!slot) continue;
       const DockedCamera& camera = slot->camera;
@@ -119,9 +118,9 @@ class Watcher {
 
 }  // namespace
 
-int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& o,
-                 const Secret& password, const std::function<bool()>& stopped, std::ostream& out,
-                 std::ostream& err, StorageLocator* storage) {
+int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& o, const Secret& password,
+                 const std::function<bool()>& stopped, std::ostream& out, std::ostream& err,
+                 StorageLocator* storage) {
   Watcher watcher(port, o, password, out, storage);
   watcher.Arrive(port.Candidates(), "docked");
   err << "Watching for cameras; Ctrl-C or the end of input stops.\n";

@@ -42,7 +42,9 @@ void ReadToEnd(std::FILE* in) {
 
 struct sigaction previous;
 
-void OnInterrupt(int) { interrupted = true; }
+void OnInterrupt(int) {
+  interrupted = true;
+}
 
 void ReadToEnd(std::FILE* in) {
   const int fd = fileno(in);
@@ -86,6 +88,8 @@ WatchStop::~WatchStop() {
   }
 }
 
-bool WatchStop::Requested() const { return interrupted || *inputEnded_; }
+bool WatchStop::Requested() const {
+  return interrupted || *inputEnded_;
+}
 
 }  // namespace zul::cli

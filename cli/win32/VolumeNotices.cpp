@@ -5,7 +5,6 @@
 #include <dbt.h>
 // clang-format on
 
-
 namespace zul::cli {
 
 std::vector<DeviceNotice> VolumeMaskNotices(DeviceNotice::Change change, std::uint32_t unitMask) {
@@ -74,8 +73,7 @@ class VolumeNotices final : public DeviceNotices {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
       const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-      SetWindowLongPtrW(window, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<VolumeNotices*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_DEVICECHANGE && self &&

@@ -1,7 +1,7 @@
 #include "Spawn.h"
 
-#include <fstream>
 #include <chrono>
+#include <fstream>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -12,9 +12,9 @@
 #include "win32/WideText.h"
 #else
 #include <fcntl.h>
-#include <signal.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -113,8 +113,8 @@ HANDLE StartWith(const std::string& program, const std::vector<std::string>& arg
   si.hStdOutput = out;
   si.hStdError = err;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(exe.c_str(), wideLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
-                      nullptr, &si, &pi)) {
+  if (!CreateProcessW(exe.c_str(), wideLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                      &si, &pi)) {
     return nullptr;
   }
   for (Handle* h : handles) h->Close();  // the child has its own
@@ -134,8 +134,8 @@ int EndOf(HANDLE process) {
 }
 
 int SpawnWith(const std::string& program, const std::vector<std::string>& args,
-              std::unique_lock<std::mutex>& hold, std::initializer_list<Handle*> handles,
-              HANDLE in, HANDLE out, HANDLE err, DWORD flags) {
+              std::unique_lock<std::mutex>& hold, std::initializer_list<Handle*> handles, HANDLE in,
+              HANDLE out, HANDLE err, DWORD flags) {
   return EndOf(StartWith(program, args, hold, handles, in, out, err, flags));
 }
 
@@ -264,8 +264,8 @@ RunningProgram::RunningProgram(const std::string& program, const std::vector<std
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   Handle hOut{CreateFileW(out_.c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, 0, nullptr)};
   Handle hErr{CreateFileW(err_.c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, 0, nullptr)};
-  process_ = StartWith(program, args, hold, {&hIn, &hOut, &hErr}, hIn.h, hOut.h, hErr.h,
-                       DETACHED_PROCESS);
+  process_ =
+      StartWith(program, args, hold, {&hIn, &hOut, &hErr}, hIn.h, hOut.h, hErr.h, DETACHED_PROCESS);
   input_ = write;
   started_ = process_ != nullptr;
 }
@@ -330,7 +330,9 @@ ProgramRun RunningProgram::Finish() {
 
 #endif
 
-RunningProgram::~RunningProgram() { Finish(); }
+RunningProgram::~RunningProgram() {
+  Finish();
+}
 
 bool RunningProgram::WaitFor(const std::string& text, int times, bool errors) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);

@@ -8,8 +8,8 @@
 #include <functional>
 #include <iostream>
 #include <optional>
-#include <thread>
 #include <sstream>
+#include <thread>
 
 #include "ExitCode.h"
 #include "Options.h"

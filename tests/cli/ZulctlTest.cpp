@@ -19,9 +19,9 @@
 
 #include "FilePath.h"
 #include "Spawn.h"
+#include "ZulVersion.h"
 #include "support/Console.h"
 #include "support/ForeignName.h"
-#include "ZulVersion.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -1305,8 +1305,8 @@ TEST_F(ZulctlWatchTest, ArrivalsAndRemovalsInOrderWithTheClockSetOnEachCamera) {
   EXPECT_EQ(Untimed(r.out), "D:\tCAM0000D\tdocked\nD:\tCAM0000D\t" + done +
                                 "E:\tCAM0000E\tarrived\nE:\tCAM0000E\t" + done +
                                 "D:\tCAM0000D\tremoved\n"
-                                "F:\tCAM0000F\tarrived\nF:\tCAM0000F\t" + done +
-                                "D:\tCAM0000D\tarrived\nD:\tCAM0000D\t" + done +
+                                "F:\tCAM0000F\tarrived\nF:\tCAM0000F\t" +
+                                done + "D:\tCAM0000D\tarrived\nD:\tCAM0000D\t" + done +
                                 "Cameras handled: 4, done on 4\n");
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(Letter(i));
