@@ -280,17 +280,6 @@ void RunningProgram::CloseInput() {
   input_ = nullptr;
 }
 
-ProgramRun RunningProgram::Finish() {
-  CloseInput();
-  if (!finished_) {
-    finished_ = true;
-    run_.exitCode = EndOf(process_);
-    run_.out = ReadText(out_);
-    run_.err = ReadText(err_);
-  }
-  return run_;
-}
-
 #else
 
 RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
@@ -298,10 +287,10 @@ RunningProgram::RunningProgram(const std::string& program, const std::vector<std
     : out_(workDir / (name + "-stdout.txt")), err_(workDir / (name + "-stderr.txt")) {
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return;  // neither end goes to other programs
-  pid_ = Start(program, args, ends[0], {}, out_, err_);
+  process_ = Start(program, args, ends[0], {}, out_, err_);
   close(ends[0]);
   input_ = ends[1];
-  started_ = pid_ > 0;
+  started_ = process_ > 0;
 }
 
 void RunningProgram::Write(const std::string& text) {
@@ -314,21 +303,21 @@ void RunningProgram::CloseInput() {
 }
 
 void RunningProgram::Interrupt() {
-  if (pid_ > 0 && !finished_) kill(pid_, SIGINT);
+  if (process_ > 0 && !finished_) kill(process_, SIGINT);
 }
+
+#endif
 
 ProgramRun RunningProgram::Finish() {
   CloseInput();
   if (!finished_) {
     finished_ = true;
-    run_.exitCode = EndOf(pid_);
+    run_.exitCode = EndOf(process_);
     run_.out = ReadText(out_);
     run_.err = ReadText(err_);
   }
   return run_;
 }
-
-#endif
 
 RunningProgram::~RunningProgram() {
   Finish();

@@ -56,7 +56,7 @@ class RunningProgram {
   void* process_ = nullptr;
   void* input_ = nullptr;
 #else
-  int pid_ = -1;
+  int process_ = -1;
   int input_ = -1;
 #endif
 };
