@@ -66,6 +66,9 @@ WatchStop::WatchStop(std::FILE* in) {
 #else
   struct sigaction action {};
   action.sa_handler = &OnInterrupt;
+  // Calls that may be restarted are (the state file's lock among them); a
+  // wait on the notices returns early and the watch sees the flag.
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, &previous);
 #endif
