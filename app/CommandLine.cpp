@@ -17,7 +17,8 @@ constexpr char kDefaultScenario[] = "\x01";
 }  // namespace
 
 std::string Usage() {
-  return "Usage: ZUL_PC_TOOL [--simulate[=FILE] [--state FILE]] [--trace FILE] | --version";
+  return "Usage: ZUL_PC_TOOL [--simulate[=FILE] [--state FILE]] [--trace FILE] [--audit FILE] | "
+         "--version";
 }
 
 ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
@@ -26,6 +27,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
     if (a == "--simulate=") return Fail("--simulate= needs a scenario file name.");
     if (a == "--trace=") return Fail("--trace needs a file name.");
     if (a == "--state=") return Fail("--state needs a file name.");
+    if (a == "--audit=") return Fail("--audit needs a file name.");
   }
 
   CLI::App cli{"", "ZUL_PC_TOOL"};
@@ -35,11 +37,12 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
   CLI::Option* simulate = cli.add_flag(std::string("--simulate{") + kDefaultScenario + "}")
                               ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   // A file name may follow as the next word, never an option.
-  std::vector<std::string> traces, states;
+  std::vector<std::string> traces, states, audits;
   CLI::Option* trace = cli.add_option("--trace", traces);
   CLI::Option* state = cli.add_option("--state", states);
+  CLI::Option* audit = cli.add_option("--audit", audits);
   CLI::Option* version = cli.add_flag("--version");
-  for (CLI::Option* o : {trace, state}) {
+  for (CLI::Option* o : {trace, state, audit}) {
     o->expected(0, 1)->allow_extra_args(false)->multi_option_policy(
         CLI::MultiOptionPolicy::TakeAll);
   }
@@ -54,10 +57,10 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
     return Fail("Unexpected argument: " + extra.front() +
                 " (a scenario is given as --simulate=FILE)");
   }
-  for (const CLI::Option* o : {simulate, trace, state}) {
+  for (const CLI::Option* o : {simulate, trace, state, audit}) {
     if (o->count() > 1) return Fail(o->get_name() + " is given more than once.");
   }
-  for (const CLI::Option* o : {trace, state}) {
+  for (const CLI::Option* o : {trace, state, audit}) {
     if (o->count() == 1 && o->results().front().empty()) {
       return Fail(o->get_name() + " needs a file name.");
     }
@@ -70,6 +73,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
   }
   if (!traces.empty()) o.traceFile = traces.front();
   if (!states.empty()) o.stateFile = states.front();
+  if (!audits.empty()) o.auditFile = audits.front();
   if (state->count() && !o.simulate) return Fail("--state goes with --simulate only.");
   return {o, {}};
 }

@@ -13,6 +13,7 @@ struct Options {
   std::string scenarioFile;  // with simulate: the scenario; empty for the default one
   std::string stateFile;     // with simulate: where the drives live on between runs; empty: none
   std::string traceFile;     // empty: no trace
+  std::string auditFile;     // empty: no audit file
   bool version = false;      // --version: say the program's version and stop
 };
 
@@ -23,6 +24,7 @@ struct ParsedCommandLine {
 
 // args: the arguments after the program name.
 //   --simulate  --simulate=FILE  --state FILE  --state=FILE  --trace FILE  --trace=FILE
+//   --audit FILE  --audit=FILE
 //   --version
 // --state only goes with --simulate.
 ParsedCommandLine ParseCommandLine(std::span<const std::string> args);

@@ -30,7 +30,7 @@ int RunProgram(const Options& options, const SystemParts& system) {
                                   system.report);
   }
 
-  ui::CZUL_PC_TOOLApp application(system.windows, *services, session);
+  ui::CZUL_PC_TOOLApp application(system.windows, *services, session, parts.audit.get());
   application.InitInstance();
   session.ReleaseHandle();
   if (const std::string lost = parts.simulation.SaveError(); !lost.empty()) {

@@ -27,6 +27,14 @@ std::string PrepareStartup(const Options& options, StartupParts& parts) {
     }
     parts.trace = std::move(trace);
   }
+  if (!options.auditFile.empty()) {
+    std::string error = AuditFileClash(options.auditFile, options.scenarioFile, options.stateFile,
+                                       options.traceFile);
+    auto audit = std::make_unique<AuditLog>(options.auditFile, "ZUL_PC_TOOL");
+    if (error.empty()) audit->Open(error);  // error says why not
+    if (!error.empty()) return "The audit file cannot be used.\n" + error;
+    parts.audit = std::move(audit);
+  }
   return {};
 }
 

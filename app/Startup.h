@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "AuditLog.h"
 #include "CommandLine.h"
 #include "Simulation.h"
 #include "TraceLog.h"
@@ -15,6 +16,7 @@ namespace zul::app {
 struct StartupParts {
   sim::Simulation simulation;       // opened only when simulating
   std::unique_ptr<TraceLog> trace;  // open, or none when no trace was asked for
+  std::unique_ptr<AuditLog> audit;  // open, or none when no audit file was asked for
 };
 
 // Fills parts as options ask: with simulate, the drives of the scenario file or

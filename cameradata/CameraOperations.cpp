@@ -83,4 +83,15 @@ Exchange AllowDiskAccess(DeviceSession& session) {
   return Outcome(session);
 }
 
+void NoteTextsWritten(CameraStatus& status, std::span<const TextToWrite> texts) {
+  for (const TextToWrite& t : texts) {
+    if (std::string* text = TextOf(status, t.kind)) *text = t.text;
+  }
+}
+
+void NoteSettingMade(CameraStatus& status, std::uint32_t code, int value) {
+  if (code == CMD_SET_RESOLUTION) status.resolutionIndex = value;
+  if (code == CMD_SET_LOOP_RECORDING) status.loopRecordingIndex = value;
+}
+
 }  // namespace zul

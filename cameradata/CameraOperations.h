@@ -9,6 +9,7 @@
 #include <span>
 #include <string_view>
 
+#include "CameraStatus.h"
 #include "DeviceSession.h"
 #include "TextField.h"
 
@@ -29,6 +30,11 @@ struct LoginResult {
     return verdict == LoginVerdict::User || verdict == LoginVerdict::Administrator;
   }
 };
+
+// The wrong passwords the camera still takes before it locks.
+inline unsigned ChancesLeft(const LoginResult& result) {
+  return result.wrongAttempts >= kLoginChances ? 0 : kLoginChances - result.wrongAttempts;
+}
 
 // Sends the password as login chunks, then the check with the reply to the
 // last chunk as its arguments. A verdict of 1 or 2 is a login; any other is a
@@ -59,6 +65,11 @@ struct TextToWrite {
 // Writes the texts in order, each in chunks (WriteTextField). The replies are
 // wiped: a password's may echo it.
 Exchange WriteTexts(DeviceSession& session, std::span<const TextToWrite> texts);
+
+// The readout as it stands once the camera took these texts, or this setting
+// (CMD_SET_RESOLUTION, CMD_SET_LOOP_RECORDING).
+void NoteTextsWritten(CameraStatus& status, std::span<const TextToWrite> texts);
+void NoteSettingMade(CameraStatus& status, std::uint32_t code, int value);
 
 // Tells the camera to open its storage to the PC (CMD_ALLOW_DISK_ACCESS).
 Exchange AllowDiskAccess(DeviceSession& session);

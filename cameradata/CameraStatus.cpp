@@ -1,6 +1,7 @@
 #include "CameraStatus.h"
 
 #include <cstring>
+#include <utility>
 
 #include "Command.h"
 #include "Discovery.h"
@@ -79,6 +80,27 @@ bool ReadSerialNumber(DeviceSession& session, std::string& serial) {
   if (!Query(session, CMD_GET_SERIAL_NUMBER, block)) return false;
   serial = ReplyText(block);
   return true;
+}
+
+const std::string* TextOf(const CameraStatus& status, TextKind kind) {
+  switch (kind) {
+    case TEXT_OFFICER:
+      return &status.officerText;
+    case TEXT_DEPARTMENT:
+      return &status.departmentText;
+    case TEXT_ADDITIONAL:
+      return &status.additionalText;
+    case TEXT_HINT:
+      return &status.hintText;
+    case TEXT_LOGIN_PASSWORD:
+    case TEXT_NEW_PASSWORD:
+      break;
+  }
+  return nullptr;
+}
+
+std::string* TextOf(CameraStatus& status, TextKind kind) {
+  return const_cast<std::string*>(TextOf(std::as_const(status), kind));
 }
 
 }  // namespace zul

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "DeviceSession.h"
+#include "TextField.h"
 
 namespace zul {
 
@@ -19,13 +20,17 @@ struct CameraStatus {
   bool administrator = false;  // the login is the administrator's
   std::string firmwareText;
   std::string officerText;
-  std::string serialNumber;    // at most 8 characters
-  std::string serialLine;      // "Camera Serial Number: " + serialNumber
+  std::string serialNumber;  // at most 8 characters
+  std::string serialLine;    // "Camera Serial Number: " + serialNumber
   std::string departmentText;
   std::string additionalText;
   std::string hintText;
-  bool loggedIn = false;       // the camera accepted a password
+  bool loggedIn = false;  // the camera accepted a password
 };
+
+// The readout's text of a kind; nullptr for the passwords, which are never read.
+const std::string* TextOf(const CameraStatus& status, TextKind kind);
+std::string* TextOf(CameraStatus& status, TextKind kind);
 
 // Runs DiscoverCamera and the status queries in order, filling status as it
 // goes. Returns true when every step up to the serial number succeeded; a

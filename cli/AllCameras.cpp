@@ -4,6 +4,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "CameraCommands.h"
 #include "DockWalk.h"
@@ -34,27 +35,13 @@ std::string OneLine(const std::string& text) {
   return line;
 }
 
-const char* OutcomeWord(int exitCode) {
-  switch (exitCode) {
-    case kExitDone:
-      return "done";
-    case kExitNoCamera:
-      return "no camera";
-    case kExitRefused:
-      return "refused";
-    case kExitLocked:
-      return "locked";
-    default:
-      return "no answer";
-  }
-}
-
 }  // namespace
 
 CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera, const Options& o,
-                           const Secret& password, StorageLocator* storage) {
+                           const Secret& password, StorageLocator* storage, AuditLog* audit) {
   std::ostringstream said, faults;
   CameraCommands commands(session, camera.candidate.name, said, faults, storage);
+  commands.SetAudit(audit);
   CameraOutcome result;
   if (!camera.serialNumber) {
     // The camera answered the scan, then not the serial number's request.
@@ -67,7 +54,7 @@ CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera, c
   } else {
     result.exitCode = commands.ChangeHeld(o, password, nullptr);
   }
-  result.outcome = OutcomeWord(result.exitCode);
+  result.outcome = OutcomeName(OutcomeOfExit(result.exitCode));
   result.message = OneLine(result.exitCode == kExitDone ? said.str() : faults.str());
   if (result.report) result.message = StatusLine(*result.report);
   // A camera pulled out midway says so, rather than that it did not answer.
@@ -79,12 +66,12 @@ CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera, c
 }
 
 int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, std::ostream& out,
-                    std::ostream& err, StorageLocator* storage) {
+                    std::ostream& err, StorageLocator* storage, AuditLog* audit) {
   ScanReport scan;
   const auto results = ForEachCamera(
       port,
       [&](DeviceSession& session, const DockedCamera& camera) {
-        return WorkOnCamera(session, camera, o, password, storage);
+        return WorkOnCamera(session, camera, o, password, storage, audit);
       },
       &scan);
   if (results.empty()) {
@@ -93,9 +80,9 @@ int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, 
   }
 
   nlohmann::ordered_json array = nlohmann::ordered_json::array();
-  int doneCount = 0;
+  std::vector<int> statuses;
   for (const auto& [camera, r] : results) {
-    if (r.exitCode == kExitDone) ++doneCount;
+    statuses.push_back(r.exitCode);
     if (!o.json) {
       out << camera.candidate.name << "\t"
           << (camera.serialNumber ? ShownText(*camera.serialNumber) : "-") << "\t" << r.outcome
@@ -116,8 +103,7 @@ int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, 
   }
   if (o.json) out << array.dump(2) << "\n";
 
-  if (results.size() == 1) return results.front().result.exitCode;
-  return doneCount == static_cast<int>(results.size()) ? kExitDone : kExitNotAll;
+  return DockExitStatus(statuses);
 }
 
 }  // namespace zul::cli

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "AuditLog.h"
 #include "DevicePort.h"
 #include "DockWalk.h"
 #include "ExitCode.h"
@@ -27,17 +28,19 @@ struct CameraOutcome {
 
 // Runs options.command (status or a set- command but set-password) on the
 // camera the session holds, found by a walk (DockWalk.h); the outcome as
-// --all reports it for that camera.
+// --all reports it for that camera. With an audit log, the change leaves its
+// line.
 CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera,
                            const Options& options, const Secret& password,
-                           StorageLocator* storage = nullptr);
+                           StorageLocator* storage = nullptr, AuditLog* audit = nullptr);
 
 // Runs options.command (status or a set- command but set-password) on every
 // camera of port; password is tried once on each camera that the command
 // logs in to. Returns kExitDone when it was done on every camera; with one
 // camera found, that camera's status; with none, kExitNoCamera; otherwise
-// kExitNotAll.
+// kExitNotAll. With an audit log, each camera's change leaves its line.
 int RunOnAllCameras(DevicePort& port, const Options& options, const Secret& password,
-                    std::ostream& out, std::ostream& err, StorageLocator* storage = nullptr);
+                    std::ostream& out, std::ostream& err, StorageLocator* storage = nullptr,
+                    AuditLog* audit = nullptr);
 
 }  // namespace zul::cli

@@ -1,6 +1,7 @@
 #include "CameraCommands.h"
 
 #include <ctime>
+#include <optional>
 #include <vector>
 
 #include "CameraStatus.h"
@@ -21,6 +22,59 @@ CameraClock LocalNow() {
   localtime_r(&now, &t);
 #endif
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+}
+
+namespace {
+
+// The texts a command writes, in the window's order; none for the settings.
+std::vector<TextToWrite> TextsOf(const Options& o, const Secret* newPassword) {
+  switch (o.command) {
+    case Command::SetHint:
+      return {{TEXT_HINT, o.hint}};
+    case Command::SetReference: {
+      std::vector<TextToWrite> given;  // the fields given
+      if (o.officer) given.push_back({TEXT_OFFICER, *o.officer});
+      if (o.department) given.push_back({TEXT_DEPARTMENT, *o.department});
+      if (o.additional) given.push_back({TEXT_ADDITIONAL, *o.additional});
+      return given;
+    }
+    case Command::SetPassword:
+      return {{TEXT_NEW_PASSWORD, newPassword->text()}};
+    default:
+      return {};
+  }
+}
+
+// The attempt a change command makes; readout: the camera's, or nullptr.
+AuditEntry AttemptOf(const Options& o, std::span<const TextToWrite> texts,
+                     const CameraStatus* readout) {
+  switch (o.command) {
+    case Command::SetResolution:
+      return SettingAttempt(CMD_SET_RESOLUTION, o.resolutionIndex, readout);
+    case Command::SetLoop:
+      return SettingAttempt(CMD_SET_LOOP_RECORDING, o.loopRecordingIndex, readout);
+    case Command::SetTime:
+      return ClockAttempt(LocalNow());  // the reading sent replaces it
+    default:
+      return TextsAttempt(texts, readout);
+  }
+}
+
+}  // namespace
+
+AuditOutcome OutcomeOfExit(int exitCode) {
+  switch (exitCode) {
+    case kExitDone:
+      return AuditOutcome::Done;
+    case kExitNoCamera:
+      return AuditOutcome::NoCamera;
+    case kExitRefused:
+      return AuditOutcome::Refused;
+    case kExitLocked:
+      return AuditOutcome::Locked;
+    default:
+      return AuditOutcome::NoAnswer;
+  }
 }
 
 bool ReadWholeStatus(DeviceSession& session, CameraStatus& status) {
@@ -140,6 +194,7 @@ int LoginOutcome(const LoginResult& result, const char* lineBreak, std::string& 
 
 int CameraCommands::LogIn(const Secret& password, bool& administrator) {
   const LoginResult result = zul::LogIn(session_, password.text());
+  chancesLeft_ = ChancesLeft(result);
   administrator = result.verdict == LoginVerdict::Administrator;
   std::string message;
   const int rc = LoginOutcome(result, "\n", message);
@@ -148,39 +203,66 @@ int CameraCommands::LogIn(const Secret& password, bool& administrator) {
 }
 
 int CameraCommands::Login(const Secret& password) {
-  if (!Find()) return kExitNoCamera;
+  AuditEntry attempt = LoginAttempt();
+  attempt.drive = drive_;  // the one asked for, until a camera is found
+  if (!Find()) return Audited(std::move(attempt), kExitNoCamera);
+  Locate(attempt, session_);
+  if (audit_) ReadSerialNumber(session_, attempt.serialNumber);
   bool administrator = false;
-  if (const int rc = LogIn(password, administrator)) return rc;
+  if (const int rc = LogIn(password, administrator)) return Audited(std::move(attempt), rc);
   // As the window does after a login: the camera opens its storage, and the
   // drive is let go so that the system can use it.
   const Exchange outcome = AllowDiskAccess(session_);
   const std::string drive = session_.deviceName;
   const std::string path = session_.devicePath;
   session_.ReleaseHandle();
-  if (outcome != Exchange::Done) return Failed(outcome);
+  if (outcome != Exchange::Done) return Audited(std::move(attempt), Failed(outcome));
   out_ << (administrator ? "Logged in as administrator." : "Logged in.") << "\n";
   // On Linux the system is asked to look at the medium again; there the
   // storage shows up as a block device of its own.
   out_ << (storage_ ? storage_->ReleaseStorage(path) : "Storage opened on " + drive) << "\n";
-  return kExitDone;
+  return Audited(std::move(attempt), kExitDone);
 }
 
 int CameraCommands::Change(const Options& o, const Secret& password, const Secret* newPassword) {
-  if (!Find()) return kExitNoCamera;
+  if (!Find()) {
+    AuditEntry attempt = AttemptOf(o, TextsOf(o, newPassword), nullptr);
+    attempt.drive = drive_;  // the one asked for, if any
+    return Audited(std::move(attempt), kExitNoCamera);
+  }
   return ChangeHeld(o, password, newPassword);
 }
 
 int CameraCommands::ChangeHeld(const Options& o, const Secret& password,
                                const Secret* newPassword) {
+  const std::vector<TextToWrite> texts = TextsOf(o, newPassword);
+  std::optional<CameraStatus> readout;  // for the audit: serial number and old values
+  if (audit_) {
+    CameraStatus status;
+    if (ReadWholeStatus(session_, status)) readout = std::move(status);
+  }
+  AuditEntry attempt = AttemptOf(o, texts, readout ? &*readout : nullptr);
+  Locate(attempt, session_);
+  if (readout) attempt.serialNumber = readout->serialNumber;
+  const int rc = SendChange(o, password, texts, attempt);
+  return Audited(std::move(attempt), rc);
+}
+
+// attempt: the audit line's values, the clock's as sent.
+int CameraCommands::SendChange(const Options& o, const Secret& password,
+                               std::span<const TextToWrite> texts, AuditEntry& attempt) {
   bool administrator = false;
   if (const int rc = LogIn(password, administrator)) return rc;
   Exchange outcome = Exchange::Done;
   std::string done;
   switch (o.command) {
-    case Command::SetTime:
-      outcome = SetClock(session_, LocalNow());
+    case Command::SetTime: {
+      const CameraClock now = LocalNow();
+      attempt.changes = ClockAttempt(now).changes;
+      outcome = SetClock(session_, now);
       done = kTimeSynced;
       break;
+    }
     case Command::SetResolution:
       outcome = SetSetting(session_, CMD_SET_RESOLUTION, o.resolutionIndex);
       done = ResolutionChanged(o.resolutionIndex);
@@ -189,27 +271,18 @@ int CameraCommands::ChangeHeld(const Options& o, const Secret& password,
       outcome = SetSetting(session_, CMD_SET_LOOP_RECORDING, o.loopRecordingIndex);
       done = LoopChanged(o.loopRecordingIndex);
       break;
-    case Command::SetHint: {
-      const TextToWrite text[] = {{TEXT_HINT, o.hint}};
-      outcome = WriteTexts(session_, text);
+    case Command::SetHint:
+      outcome = WriteTexts(session_, texts);
       done = kHintUpdated;
       break;
-    }
-    case Command::SetReference: {
-      std::vector<TextToWrite> texts;  // the fields given, in the window's order
-      if (o.officer) texts.push_back({TEXT_OFFICER, *o.officer});
-      if (o.department) texts.push_back({TEXT_DEPARTMENT, *o.department});
-      if (o.additional) texts.push_back({TEXT_ADDITIONAL, *o.additional});
+    case Command::SetReference:
       outcome = WriteTexts(session_, texts);
       done = kReferenceUpdated;
       break;
-    }
-    case Command::SetPassword: {
-      const TextToWrite text[] = {{TEXT_NEW_PASSWORD, newPassword->text()}};
-      outcome = WriteTexts(session_, text);
+    case Command::SetPassword:
+      outcome = WriteTexts(session_, texts);
       done = kPasswordUpdated;
       break;
-    }
     case Command::List:
     case Command::Status:
     case Command::Login:
@@ -223,6 +296,18 @@ int CameraCommands::ChangeHeld(const Options& o, const Secret& password,
   if (outcome != Exchange::Done) return Failed(outcome);
   out_ << done << "\n";
   return kExitDone;
+}
+
+int CameraCommands::Audited(AuditEntry attempt, int rc) {
+  if (!audit_) return rc;
+  attempt.outcome = OutcomeOfExit(rc);
+  if (attempt.outcome == AuditOutcome::Refused) attempt.chancesLeft = chancesLeft_;
+  std::string error;
+  if (!audit_->Append(attempt, error)) {
+    err_ << "zulctl: " << error << "\n";
+    if (rc == kExitDone) rc = kExitUsage;
+  }
+  return rc;
 }
 
 }  // namespace zul::cli

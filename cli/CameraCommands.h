@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AuditLog.h"
 #include "CameraOperations.h"
 #include "CameraStatus.h"
 #include "DeviceSession.h"
@@ -33,6 +34,9 @@ void ExplainNotFound(const ScanReport& report, StorageLocator* storage, std::ost
 // else the fault's status with what the operator is told in message (the
 // lock-out text's second line after lineBreak).
 int LoginOutcome(const LoginResult& result, const char* lineBreak, std::string& message);
+
+// What an audit line says of a command's exit status.
+AuditOutcome OutcomeOfExit(int exitCode);
 
 class CameraCommands {
  public:
@@ -62,17 +66,29 @@ class CameraCommands {
   // Logs in and makes the change, as Change does after its scan.
   int ChangeHeld(const Options& options, const Secret& password, const Secret* newPassword);
 
+  // With an audit log, Login and the changes each append one line to it
+  // (threads may share the log). The camera's serial number, and for a change
+  // the readout with the old values, are read first.
+  void SetAudit(AuditLog* audit) { audit_ = audit; }
+
  private:
   bool Find();
   std::vector<DeviceCandidate> CandidatesToTry();
   int LogIn(const Secret& password, bool& administrator);
   int Failed(Exchange outcome);
+  int SendChange(const Options& options, const Secret& password, std::span<const TextToWrite> texts,
+                 AuditEntry& attempt);
+  // Appends the attempt, its outcome told by rc, when there is an audit log;
+  // returns rc, or kExitUsage for a done change whose line was not written.
+  int Audited(AuditEntry attempt, int rc);
 
   DeviceSession& session_;
   std::string drive_;
   std::ostream& out_;
   std::ostream& err_;
   StorageLocator* storage_;
+  AuditLog* audit_ = nullptr;
+  unsigned chancesLeft_ = 0;  // after a refused login
 };
 
 }  // namespace zul::cli

@@ -1,6 +1,9 @@
 #pragma once
 // zulctl's exit statuses, for scripts.
 
+#include <algorithm>
+#include <span>
+
 namespace zul::cli {
 
 enum ExitCode : int {
@@ -12,5 +15,15 @@ enum ExitCode : int {
   kExitLocked = 5,    // the camera refused it and counts six or more wrong attempts
   kExitNotAll = 6,    // done on some cameras, not on all (--all, apply)
 };
+
+// A command's status over several cameras, from each camera's own: with one
+// camera, its status; with every camera done (or none), kExitDone; else
+// kExitNotAll.
+inline int DockExitStatus(std::span<const int> cameras) {
+  if (cameras.size() == 1) return cameras.front();
+  return std::all_of(cameras.begin(), cameras.end(), [](int rc) { return rc == kExitDone; })
+             ? kExitDone
+             : kExitNotAll;
+}
 
 }  // namespace zul::cli

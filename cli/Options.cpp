@@ -11,7 +11,8 @@ namespace {
 constexpr std::size_t kMaxText = 40;  // what the camera keeps of a text
 
 constexpr char kUsage[] =
-    "Usage: zulctl [--simulate[=FILE]] [--state FILE] [--trace FILE] [--drive LETTER | --all] "
+    "Usage: zulctl [--simulate[=FILE]] [--state FILE] [--trace FILE] [--audit FILE]\n"
+    "              [--drive LETTER | --all] "
     "COMMAND [ARGS]\n"
     "Commands: list, status [--json], login, set-time, set-resolution 1080p|720p,\n"
     "          set-loop on|off, set-hint TEXT, set-reference [--officer T] [--department T]\n"
@@ -125,6 +126,9 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
   app.add_option("--trace", o.tracePath,
                  "Write one line per device request to FILE (password characters masked)")
       ->type_name("FILE");
+  app.add_option("--audit", o.auditPath,
+                 "Append one JSON line per change attempt to FILE (never a password)")
+      ->type_name("FILE");
   std::string drive;
 #if defined(_WIN32)
   CLI::Option* driveOption =
@@ -220,7 +224,7 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
     // CLI11 reads "--state=" as "--state" alone, which would take the next word
     // (or, for --simulate, the default scenario) in place of the missing name.
     for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
-      for (const char* name : {"--simulate=", "--state=", "--trace="}) {
+      for (const char* name : {"--simulate=", "--state=", "--trace=", "--audit="}) {
         if (std::string_view(argv[i]) == name) {
           throw CLI::ValidationError(std::string(name) + " needs a file name");
         }

@@ -29,6 +29,7 @@ struct Options {
   std::string scenarioPath;  // empty: the default scenario
   std::string statePath;     // empty: every run starts from the scenario
   std::string tracePath;
+  std::string auditPath;  // empty: no audit file
   // The only device to try: "F:" (a letter from D to Z), on Linux also a
   // device path ("/dev/sg2", "/dev/sdb"); empty for the first camera found.
   std::string drive;

@@ -23,10 +23,11 @@ static_assert(std::size(kStatusTexts) == kRosterFields.size());
 class RosterRun {
  public:
   RosterRun(DeviceSession& session, const Roster& roster, const Secret* password, std::ostream& out,
-            std::ostream& err)
+            std::ostream& err, AuditLog* audit)
       : session_(session),
         roster_(roster),
         password_(password),
+        audit_(audit),
         out_(out),
         err_(err),
         docked_(roster.size(), false) {}
@@ -73,12 +74,21 @@ class RosterRun {
       Done();
       return;
     }
+    AuditEntry attempt = TextsAttempt(writes, &status);
+    attempt.action = "apply";
+    attempt.serialNumber = status.serialNumber;
     std::string message;
-    if (const int rc = LoginOutcome(LogIn(session_, password_->text()), "", message)) {
+    const LoginResult login = LogIn(session_, password_->text());
+    if (const int rc = LoginOutcome(login, "", message)) {
+      Conclude(attempt, session_, login);
+      if (!Audit(attempt, serial)) return;
       Fail(serial, message, rc);  // this camera only; the password goes to no other try here
       return;
     }
-    if (WriteTexts(session_, writes) != Exchange::Done) {
+    const Exchange written = WriteTexts(session_, writes);
+    Conclude(attempt, session_, written);
+    if (!Audit(attempt, serial)) return;
+    if (written != Exchange::Done) {
       Fail(serial, kCameraDidNotAnswer, kExitNoAnswer);
       return;
     }
@@ -97,11 +107,7 @@ class RosterRun {
     }
   }
 
-  int ExitStatus() const {
-    if (failures_.empty()) return kExitDone;
-    if (failures_.size() == 1 && done_ == 0) return failures_.front();
-    return kExitNotAll;
-  }
+  int ExitStatus() const { return DockExitStatus(statuses_); }
 
  private:
   const RosterRow* RowOf(const std::string& serial) {
@@ -130,25 +136,33 @@ class RosterRun {
     Line(err_, serial, "failed", message);
     Failed(rc);
   }
-  void Failed(int rc) { failures_.push_back(rc); }
-  void Done() { ++done_; }
+  void Failed(int rc) { statuses_.push_back(rc); }
+  // Appends the attempt's line when there is an audit log; a line not written
+  // fails the camera (its change, if any, is made).
+  bool Audit(const AuditEntry& attempt, const std::string& serial) {
+    std::string error;
+    if (!audit_ || audit_->Append(attempt, error)) return true;
+    Fail(serial, error, kExitUsage);
+    return false;
+  }
+  void Done() { statuses_.push_back(kExitDone); }
 
   DeviceSession& session_;
   const Roster& roster_;
   const Secret* password_;
+  AuditLog* audit_;
   std::ostream& out_;
   std::ostream& err_;
   std::vector<bool> docked_;   // by roster row
-  std::vector<int> failures_;  // the exit status of each camera not done
-  int done_ = 0;
-  bool unread_ = false;  // a camera's readout failed: its serial number is unknown
+  std::vector<int> statuses_;  // the exit status of each camera of the roster
+  bool unread_ = false;        // a camera's readout failed: its serial number is unknown
 };
 
 }  // namespace
 
 int ApplyRoster(DeviceSession& session, const Roster& roster, const Secret* password,
-                std::ostream& out, std::ostream& err, StorageLocator* storage) {
-  RosterRun run(session, roster, password, out, err);
+                std::ostream& out, std::ostream& err, StorageLocator* storage, AuditLog* audit) {
+  RosterRun run(session, roster, password, out, err, audit);
   ScanReport report;
   if (VisitDockedCameras(
           session, [&] { run.Camera(); }, &report) == 0) {

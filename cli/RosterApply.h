@@ -3,6 +3,7 @@
 
 #include <ostream>
 
+#include "AuditLog.h"
 #include "DeviceSession.h"
 #include "Roster.h"
 #include "Secret.h"
@@ -20,8 +21,10 @@ namespace zul::cli {
 // readout failed) on out, "refused" and "failed" on err.
 // Returns kExitDone when every camera in the roster was done or needed
 // nothing, kExitNoCamera when no camera is docked, the camera's own status
-// when the one camera in the roster failed, else kExitNotAll.
+// when the one camera in the roster failed, else kExitNotAll. With an audit
+// log, each camera written to leaves a line (action "apply"); a dry run none.
 int ApplyRoster(DeviceSession& session, const Roster& roster, const Secret* password,
-                std::ostream& out, std::ostream& err, StorageLocator* storage = nullptr);
+                std::ostream& out, std::ostream& err, StorageLocator* storage = nullptr,
+                AuditLog* audit = nullptr);
 
 }  // namespace zul::cli

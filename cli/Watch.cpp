@@ -28,8 +28,8 @@ std::string TimeText() {
 class Watcher {
  public:
   Watcher(DevicePort& port, const Options& o, const Secret& password, std::ostream& out,
-          StorageLocator* storage)
-      : port_(port), o_(o), password_(password), out_(out), storage_(storage) {}
+          StorageLocator* storage, AuditLog* audit)
+      : port_(port), o_(o), password_(password), out_(out), storage_(storage), audit_(audit) {}
 
   // The cameras among candidates, all at once (WalkCameras), reported in
   // the candidates' order as event ("docked", "arrived").
@@ -50,7 +50,7 @@ class Watcher {
                 CameraOutcome{kExitRefused, "skipped",
                               "It refused the password before; not tried again.", std::nullopt};
           } else {
-            slots[i]->outcome = WorkOnCamera(session, camera, o_, password_, storage_);
+            slots[i]->outcome = WorkOnCamera(session, camera, o_, password_, storage_, audit_);
           }
         });
     for (const auto& slot : slots) {
@@ -109,6 +109,7 @@ class Watcher {
   const Secret& password_;
   std::ostream& out_;
   StorageLocator* storage_;
+  AuditLog* audit_;
   std::map<std::string, std::string> docked_;  // name: the serial number as shown
   std::set<std::string> refused_;              // serial numbers that refused the password
   int handled_ = 0;
@@ -120,8 +121,8 @@ class Watcher {
 
 int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& o, const Secret& password,
                  const std::function<bool()>& stopped, std::ostream& out, std::ostream& err,
-                 StorageLocator* storage) {
-  Watcher watcher(port, o, password, out, storage);
+                 StorageLocator* storage, AuditLog* audit) {
+  Watcher watcher(port, o, password, out, storage, audit);
   watcher.Arrive(port.Candidates(), "docked");
   err << "Watching for cameras; Ctrl-C or the end of input stops.\n";
   err.flush();
@@ -142,7 +143,7 @@ int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& o, con
 
 int RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& o,
              const Secret& password, std::FILE* in, std::ostream& out, std::ostream& err,
-             StorageLocator* storage) {
+             StorageLocator* storage, AuditLog* audit) {
   std::string error;
   const std::unique_ptr<DeviceNotices> notices =
       simulation ? OpenSimulatedNotices(*simulation) : OpenSystemNotices(port, error);
@@ -152,7 +153,7 @@ int RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& o,
   }
   const WatchStop stop(in);
   return WatchCameras(
-      port, *notices, o, password, [&] { return stop.Requested(); }, out, err, storage);
+      port, *notices, o, password, [&] { return stop.Requested(); }, out, err, storage, audit);
 }
 
 }  // namespace zul::cli

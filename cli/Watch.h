@@ -7,6 +7,7 @@
 #include <functional>
 #include <ostream>
 
+#include "AuditLog.h"
 #include "DeviceNotices.h"
 #include "DevicePort.h"
 #include "Options.h"
@@ -34,15 +35,16 @@ namespace zul::cli {
 //
 // Returns kExitDone when the command was done on every camera that came (or
 // there is no command, or none came); that camera's status when one came;
-// otherwise kExitNotAll. kExitNoCamera when the notices failed.
+// otherwise kExitNotAll. kExitNoCamera when the notices failed. With an
+// audit log, each change the command makes leaves its line.
 int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& options,
                  const Secret& password, const std::function<bool()>& stopped, std::ostream& out,
-                 std::ostream& err, StorageLocator* storage = nullptr);
+                 std::ostream& err, StorageLocator* storage = nullptr, AuditLog* audit = nullptr);
 
 // zulctl watch as run from the command line: the notices of the simulation
 // when there is one (else the system's), until Ctrl-C or the end of in.
 int RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& options,
              const Secret& password, std::FILE* in, std::ostream& out, std::ostream& err,
-             StorageLocator* storage = nullptr);
+             StorageLocator* storage = nullptr, AuditLog* audit = nullptr);
 
 }  // namespace zul::cli

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "AllCameras.h"
+#include "AuditLog.h"
 #include "CameraCommands.h"
 #include "DeviceNotices.h"
 #include "ExitCode.h"
@@ -115,6 +116,17 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
     port = &*tracing;
   }
 
+  // Before anything is sent: a run that cannot leave its audit line does not start.
+  std::optional<AuditLog> audit;
+  if (!o.auditPath.empty()) {
+    std::string error = AuditFileClash(o.auditPath, o.scenarioPath, o.statePath, o.tracePath);
+    if (error.empty()) audit.emplace(o.auditPath, "zulctl").Open(error);  // error says why not
+    if (!error.empty()) {
+      err << "zulctl: " << error << "\n";
+      return kExitUsage;
+    }
+  }
+
   Secret password, newPassword;
   if (ChangesCamera(o.command) && !o.dryRun) {
     if (!ReadPassword(in, "Password: ", err, password)) return kExitUsage;
@@ -127,14 +139,15 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   DeviceSession session{*port};
   CameraCommands commands(session, storage ? storage->DeviceFor(o.drive) : o.drive, out, err,
                           storage);
+  if (audit) commands.SetAudit(&*audit);
   int rc = kExitDone;
   if (o.all) {
-    rc = RunOnAllCameras(*port, o, password, out, err, storage);
+    rc = RunOnAllCameras(*port, o, password, out, err, storage, audit ? &*audit : nullptr);
   } else if (o.command == Command::Plug || o.command == Command::Unplug) {
     rc = PlugSimulatedDrive(simulation, o, out, err);
   } else if (o.watch) {
     rc = RunWatch(*port, o.simulate && !drives ? &simulation : nullptr, o, password, in, out, err,
-                  storage);
+                  storage, audit ? &*audit : nullptr);
   } else {
     switch (o.command) {
       case Command::List:
@@ -150,7 +163,8 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
         rc = commands.UdevRule();
         break;
       case Command::Apply:
-        rc = ApplyRoster(session, roster, o.dryRun ? nullptr : &password, out, err, storage);
+        rc = ApplyRoster(session, roster, o.dryRun ? nullptr : &password, out, err, storage,
+                         audit ? &*audit : nullptr);
         break;
       default:
         rc = commands.Change(o, password, &newPassword);

@@ -3,6 +3,7 @@
 // when it closes. It holds no state; the window system, the PC services and
 // the device session are handed to it.
 
+#include "AuditLog.h"
 #include "DeviceSession.h"
 #include "DialogHost.h"
 #include "SystemServices.h"
@@ -11,8 +12,10 @@ namespace zul::ui {
 
 class CZUL_PC_TOOLApp {
  public:
-  CZUL_PC_TOOLApp(WindowSystem& windows, SystemServices& services, DeviceSession& session)
-      : windows_(windows), services_(services), session_(session) {}
+  // audit: where the window records each change attempt, or nullptr.
+  CZUL_PC_TOOLApp(WindowSystem& windows, SystemServices& services, DeviceSession& session,
+                  AuditLog* audit = nullptr)
+      : windows_(windows), services_(services), session_(session), audit_(audit) {}
 
   // Runs the main window until it closes; always false, so the process ends
   // instead of entering an application message loop.
@@ -22,6 +25,7 @@ class CZUL_PC_TOOLApp {
   WindowSystem& windows_;
   SystemServices& services_;
   DeviceSession& session_;
+  AuditLog* audit_;
 };
 
 }  // namespace zul::ui

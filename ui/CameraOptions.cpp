@@ -25,14 +25,19 @@ void Report(SystemServices& services, Exchange outcome, const std::string& succe
   }
 }
 
-// A combo box's selection sent as the one argument byte of a setting, to the
-// camera found afresh for it.
-Exchange SendSelection(DeviceSession& session, std::uint32_t code, int index) {
-  DiscoverCamera(session);
-  return SetSetting(session, code, index);
-}
-
 }  // namespace
+
+// The selection goes as the setting's one argument byte.
+Exchange CZUL_PC_TOOLDlg::SendSelection(std::uint32_t code, int index) {
+  DiscoverCamera(session_);
+  AuditEntry attempt = SettingAttempt(code, index, Readout());
+  const Exchange outcome = SetSetting(session_, code, index);
+  Conclude(attempt, session_, outcome);
+  Record(std::move(attempt));
+  // The next change's old value is this one.
+  if (outcome == Exchange::Done) NoteSettingMade(status, code, index);
+  return outcome;
+}
 
 void CZUL_PC_TOOLDlg::OnSyncTime() {
   // One reading of the clock for both commands.
@@ -46,17 +51,21 @@ void CZUL_PC_TOOLDlg::OnSyncTime() {
   DiscoverCamera(session());
   const CameraClock clock{local->year, local->month,  local->day,
                           local->hour, local->minute, local->second};
-  Report(services(), SetClock(session(), clock), kTimeSynced);
+  AuditEntry attempt = ClockAttempt(clock);
+  const Exchange outcome = SetClock(session(), clock);
+  Conclude(attempt, session(), outcome);
+  Record(std::move(attempt));
+  Report(services(), outcome, kTimeSynced);
 }
 
 void CZUL_PC_TOOLDlg::OnResolutionChange() {
   const int index = host().ComboGetCurSel(IDC_COMBO_RESOLUTION);
-  Report(services(), SendSelection(session(), CMD_SET_RESOLUTION, index), ResolutionChanged(index));
+  Report(services(), SendSelection(CMD_SET_RESOLUTION, index), ResolutionChanged(index));
 }
 
 void CZUL_PC_TOOLDlg::OnLoopRecordingChange() {
   const int index = host().ComboGetCurSel(IDC_COMBO_LOOP_RECORDING);
-  Report(services(), SendSelection(session(), CMD_SET_LOOP_RECORDING, index), LoopChanged(index));
+  Report(services(), SendSelection(CMD_SET_LOOP_RECORDING, index), LoopChanged(index));
 }
 
 void CZUL_PC_TOOLDlg::OnOpenFolder() {

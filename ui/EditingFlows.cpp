@@ -30,8 +30,14 @@ void Unlock(DialogHost& h, int field, int enterButton) {
 
 bool CZUL_PC_TOOLDlg::WriteToCamera(std::span<const TextToWrite> texts) {
   DiscoverCamera(session_);
+  AuditEntry attempt = TextsAttempt(texts, Readout());
   const Exchange outcome = WriteTexts(session_, texts);
-  if (outcome == Exchange::Done) return true;
+  Conclude(attempt, session_, outcome);
+  Record(std::move(attempt));
+  if (outcome == Exchange::Done) {
+    NoteTextsWritten(status, texts);  // the next change's old values
+    return true;
+  }
   ReportFailure(services_, outcome);
   return false;
 }

@@ -26,6 +26,9 @@ void CZUL_PC_TOOLDlg::OnLogin() {
   DiscoverCamera(session_);
   const LoginResult result = LogIn(session_, password.c_str());
   password.Wipe();
+  AuditEntry attempt = LoginAttempt();
+  Conclude(attempt, session_, result);
+  Record(std::move(attempt));
 
   status.loggedIn = result.LoggedIn();
   status.administrator = result.verdict == LoginVerdict::Administrator;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "Messages.h"
 #include "resource.h"
 
 namespace zul::ui {
@@ -82,6 +83,14 @@ void CZUL_PC_TOOLDlg::OnPaint() {
 
 IconHandle CZUL_PC_TOOLDlg::OnQueryDragIcon() {
   return icon;
+}
+
+void CZUL_PC_TOOLDlg::Record(AuditEntry attempt) {
+  if (!audit) return;
+  attempt.serialNumber = status.serialNumber;
+  std::string error;
+  if (!audit->Append(attempt, error))
+    ShowMessage(services_, "The audit file was not written: " + error);
 }
 
 bool CZUL_PC_TOOLDlg::ReadCameraStatus() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "AuditLog.h"
 #include "CameraOperations.h"
 #include "CameraStatus.h"
 #include "Dialog.h"
@@ -61,6 +62,8 @@ class CZUL_PC_TOOLDlg : public Dialog {
   // then the window icon.
   CameraStatus status;
   IconHandle icon = nullptr;
+  // Where each change attempt is recorded, or nullptr (--audit).
+  AuditLog* audit = nullptr;
 
  protected:
   std::span<const MessageEntry> MessageTable() const override;
@@ -71,6 +74,13 @@ class CZUL_PC_TOOLDlg : public Dialog {
   // Finds the camera and writes the texts to it; shows why they did not reach
   // it and returns false when they did not.
   bool WriteToCamera(std::span<const TextToWrite> texts);
+  // A combo box's selection sent as a setting to the camera found afresh.
+  Exchange SendSelection(std::uint32_t code, int index);
+  // Appends the attempt, with the drive the session holds and the serial
+  // number of the window's readout, to the audit file, if there is one.
+  void Record(AuditEntry attempt);
+  // The window's readout, when the last one answered in full.
+  const CameraStatus* Readout() const { return status.connected ? &status : nullptr; }
 
   SystemServices& services_;
   DeviceSession& session_;

@@ -129,5 +129,16 @@ TEST_F(ProgramTest, OptionsItCannotUseEndItWithAMessageBox) {
   EXPECT_TRUE(windows.modalRuns().empty());  // no window opened
 }
 
+TEST_F(ProgramTest, AnAuditFileThatCannotBeOpenedEndsTheProgramBeforeTheCamera) {
+  Options o;
+  o.auditFile = fs::temp_directory_path().string();  // a folder: no appending to it
+  EXPECT_EQ(RunProgram(o, {windows, pc, pcDrives, report->file}), kExitBadOptions);
+  const auto boxes = pc.CallsOf(ServiceCall::Kind::FrameworkMessageBox);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.find("cannot be opened for appending"), std::string::npos);
+  EXPECT_TRUE(windows.modalRuns().empty());
+  EXPECT_EQ(pcDrives.Drive('F')->requests, 0u);
+}
+
 }  // namespace
 }  // namespace zul::app

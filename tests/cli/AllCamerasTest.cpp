@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -93,8 +94,13 @@ TEST(AllCamerasTest, SixteenCamerasAtOnceThroughOneTrace) {
   const std::string trace =
       (std::filesystem::temp_directory_path() / "all-cameras-trace.txt").string();
 
-  const InProcessRun set =
-      Zulctl({"--trace", trace.c_str(), "--all", "set-hint", "SAME HINT"}, "1234\n", port);
+  const std::string audit =
+      (std::filesystem::temp_directory_path() / "all-cameras-audit.jsonl").string();
+  std::filesystem::remove(audit);
+
+  const InProcessRun set = Zulctl(
+      {"--trace", trace.c_str(), "--audit", audit.c_str(), "--all", "set-hint", "SAME HINT"},
+      "1234\n", port);
   EXPECT_EQ(set.exitCode, 0) << set.err;
   EXPECT_TRUE(port.overlapped()) << "the cameras were worked on one after another";
   const InProcessRun status = Zulctl({"--all", "status", "--json"}, "", port);
@@ -117,6 +123,19 @@ TEST(AllCamerasTest, SixteenCamerasAtOnceThroughOneTrace) {
   }
   in.close();
   std::filesystem::remove(trace);
+  // One whole audit line per camera, appended from the cameras' threads.
+  std::ifstream lines(audit);
+  std::set<std::string> audited;
+  for (std::string line; std::getline(lines, line);) {
+    const Json l = Json::parse(line, nullptr, false);
+    ASSERT_TRUE(l.is_object()) << line;
+    EXPECT_EQ(l.value("outcome", ""), "done");
+    audited.insert(l.value("serialNumber", ""));
+  }
+  EXPECT_EQ(audited.size(), static_cast<std::size_t>(kCameras));
+  lines.close();
+  std::filesystem::remove(audit);
+  std::filesystem::remove(audit + ".lock");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -1423,6 +1424,184 @@ TEST_F(ZulctlTest, RunsAtTheSameTimeLoseNoChange) {
   }
   EXPECT_GT(reads, 0);
   EXPECT_EQ(unsound, "") << "a reader found the state file broken";
+}
+
+}  // namespace
+}  // namespace zul
+
+namespace zul {
+namespace {
+
+// The audit file's lines, each parsed (a line that is no JSON parses as discarded).
+std::vector<Json> AuditLines(const fs::path& path) {
+  std::vector<Json> lines;
+  std::istringstream in(ReadFile(path));
+  for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line, nullptr, false));
+  return lines;
+}
+
+TEST_F(ZulctlTest, EveryChangeAttemptLeavesOneAuditLineAndNoPassword) {
+  const std::string audit = (dir / "audit.jsonl").string();
+  struct Case {
+    Args args;
+    std::string input, action, outcome;
+    Json oldValues, newValues;  // null: no values in the line
+  };
+  const Case cases[] = {
+      {{"login"}, "0000\n", "login", "refused", nullptr, nullptr},
+      {{"login"}, "2580\n", "login", "done", nullptr, nullptr},
+      {{"set-hint", "caf\xC3\xA9"}, "2580\n", "set-hint", "done",
+       {{"hint", "the keypad's middle column"}}, {{"hint", "caf\xC3\x83\xC2\xA9"}}},
+      {{"set-reference", "--officer", "J. OKAFOR"}, "2580\n", "set-reference", "done",
+       {{"officer", ""}}, {{"officer", "J. OKAFOR"}}},
+      {{"set-resolution", "720p"}, "2580\n", "set-resolution", "done", {{"resolution", "1080p"}},
+       {{"resolution", "720p"}}},
+      {{"set-loop", "on"}, "2580\n", "set-loop", "done", {{"loopRecording", "off"}},
+       {{"loopRecording", "on"}}},
+      {{"set-password"}, "2580\n1470\n", "set-password", "done", nullptr, nullptr},
+      {{"set-time"}, "2580\n", "set-time", "refused", {{"clock", nullptr}}, nullptr},
+      {{"--drive", "G", "set-loop", "off"}, "1470\n", "set-loop", "no camera", nullptr, nullptr},
+  };
+  UseScenario(CameraScenario(R"("hint": "the keypad's middle column")"));
+  std::size_t expected = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.front() + " " + c.action);
+    Args args = c.args;
+    args.insert(args.begin(), {"--audit", audit});
+    Zulctl(args, c.input);
+    const std::vector<Json> lines = AuditLines(audit);
+    ASSERT_EQ(lines.size(), ++expected);
+    const Json& l = lines.back();
+    ASSERT_TRUE(l.is_object()) << ReadFile(audit);
+    EXPECT_EQ(l["action"], c.action);
+    EXPECT_EQ(l["outcome"], c.outcome);
+    EXPECT_EQ(l["program"], "zulctl");
+    EXPECT_FALSE(l["host"].get<std::string>().empty());
+    EXPECT_FALSE(l["user"].get<std::string>().empty());
+    EXPECT_TRUE(std::regex_match(l["time"].get<std::string>(),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")));
+    if (c.outcome == "no camera") {
+      EXPECT_TRUE(l["serialNumber"].is_null());
+      EXPECT_EQ(l["drive"], "G:");
+      continue;
+    }
+    EXPECT_EQ(l["drive"], "F:");
+    EXPECT_EQ(l["devicePath"], "\\\\.\\F:");
+    EXPECT_EQ(l["serialNumber"], "B7654321");
+    if (c.outcome == "refused") {
+      EXPECT_EQ(l["chancesLeft"], 5);  // the login before reset the count
+    }
+    if (!c.oldValues.is_null()) {
+      EXPECT_EQ(l["old"], c.oldValues);
+    }
+    if (!c.newValues.is_null()) {
+      EXPECT_EQ(l["new"], c.newValues);
+    }
+    if (c.action == "login" || c.action == "set-password") {
+      EXPECT_FALSE(l.contains("old"));
+      EXPECT_FALSE(l.contains("new"));
+    }
+  }
+  // Neither password, in any form: text, digits, length or digest.
+  const std::string text = ReadFile(audit);
+  for (const char* secret : {"2580", "1470", "0000", "\"length\"", "sha256", "digest"}) {
+    EXPECT_EQ(text.find(secret), std::string::npos) << secret;
+  }
+}
+
+TEST_F(ZulctlTest, EveryCameraOfADockLeavesItsOwnAuditLine) {
+  const std::string audit = (dir / "audit.jsonl").string();
+  UseScenario(DockScenario());
+  test::ProgramRun r = Zulctl({"--audit", audit, "--all", "set-loop", "on"}, "2580\n");
+  EXPECT_EQ(r.exitCode, 6) << r.err;  // H: takes another password
+  std::vector<Json> lines = AuditLines(audit);
+  ASSERT_EQ(lines.size(), 3u) << ReadFile(audit);
+  std::map<std::string, Json> byDrive;  // the cameras run at once: any order
+  for (const Json& l : lines) {
+    ASSERT_TRUE(l.is_object());
+    byDrive[l["drive"].get<std::string>()] = l;
+  }
+  const struct {
+    const char* drive;
+    const char* serial;
+    const char* outcome;
+  } cameras[] = {{"F:", "A0000001", "done"}, {"G:", "A0000002", "done"},
+                 {"H:", "A0000003", "refused"}};
+  for (const auto& c : cameras) {
+    SCOPED_TRACE(c.drive);
+    const Json& l = byDrive[c.drive];
+    EXPECT_EQ(l["serialNumber"], c.serial);
+    EXPECT_EQ(l["action"], "set-loop");
+    EXPECT_EQ(l["outcome"], c.outcome);
+    EXPECT_EQ(l["old"], Json({{"loopRecording", "off"}}));
+    EXPECT_EQ(l["new"], Json({{"loopRecording", "on"}}));
+  }
+  EXPECT_EQ(byDrive["H:"]["chancesLeft"], 5);
+
+  // A roster: a dry run leaves no line, the run one for the camera written to.
+  const std::string roster = (dir / "roster.csv").string();
+  std::ofstream(roster, std::ios::binary) << kDockRoster;
+  EXPECT_EQ(Zulctl({"--audit", audit, "apply", "--dry-run", roster}).exitCode, 0);
+  EXPECT_EQ(AuditLines(audit).size(), 3u);
+  r = Zulctl({"--audit", audit, "apply", roster}, "2580\n");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  lines = AuditLines(audit);
+  ASSERT_EQ(lines.size(), 4u) << ReadFile(audit);
+  const Json& l = lines.back();
+  EXPECT_EQ(l["action"], "apply");
+  EXPECT_EQ(l["outcome"], "done");
+  EXPECT_EQ(l["drive"], "F:");
+  EXPECT_EQ(l["serialNumber"], "A0000001");
+  EXPECT_EQ(l["old"], Json({{"officer", "OLD NAME"}, {"hint", "old hint"}}));
+  EXPECT_EQ(l["new"], Json({{"officer", "OKAFOR, J."}, {"hint", "the \"middle\" column"}}));
+  EXPECT_EQ(ReadFile(audit).find("2580"), std::string::npos);
+}
+
+TEST_F(ZulctlTest, AnAuditFileThatCannotBeWrittenStopsTheRunBeforeTheCamera) {
+  ASSERT_EQ(Zulctl({"status"}).exitCode, 0);  // the state file exists
+  const std::string before = ReadFile(state);
+  for (const std::string& audit : {dir.string(), (dir / "none" / "audit.jsonl").string(), state}) {
+    SCOPED_TRACE(audit);
+    const test::ProgramRun r = Zulctl({"--audit", audit, "set-loop", "on"}, "2580\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find(audit), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(ReadFile(state), before);
+  }
+  EXPECT_EQ(Zulctl({"--audit="}).exitCode, 1);
+}
+
+TEST_F(ZulctlTest, TwoProgramsAppendingToOneAuditFileLoseNoLine) {
+  const std::string audit = (dir / "audit.jsonl").string();
+  constexpr int kRuns = 12;
+  std::atomic<int> failed{0};
+  const auto runs = [&](const char* setting) {
+    const fs::path work = dir / setting;  // each program's streams in a folder of its own
+    fs::create_directories(work);
+    for (int i = 0; i < kRuns; ++i) {
+      const test::ProgramRun r = test::RunProgram(
+          ZULCTL_PATH,
+          {"--simulate=" + scenario, "--state=" + state, "--audit", audit, "set-loop", setting},
+          "2580\n", work);
+      if (r.exitCode != 0) {
+        ++failed;
+        ADD_FAILURE() << r.exitCode << " " << r.err;
+      }
+    }
+  };
+  std::thread a(runs, "on"), b(runs, "off");
+  a.join();
+  b.join();
+  EXPECT_EQ(failed, 0);
+  const std::vector<Json> lines = AuditLines(audit);
+  ASSERT_EQ(lines.size(), 2u * kRuns);
+  int on = 0;
+  for (const Json& l : lines) {
+    ASSERT_TRUE(l.is_object());
+    EXPECT_EQ(l["outcome"], "done");
+    on += l["new"]["loopRecording"] == "on";
+  }
+  EXPECT_EQ(on, kRuns);
 }
 
 }  // namespace

@@ -126,8 +126,11 @@ TEST_F(CameraOptionsTest, ASelectionSendsItsIndexAndNamesTheSetting) {
         s.control == IDC_COMBO_RESOLUTION ? Camera().resolution : Camera().loopRecording;
     EXPECT_EQ(kept, s.index);
     EXPECT_EQ(OnlyBox(), s.message);
-    // The panel shows the operator's choice; nothing is read back.
-    EXPECT_EQ(dlg.status.resolutionIndex, 1);
+    // The panel and the window's model follow the operator's choice; nothing
+    // is read back (the one command above).
+    EXPECT_EQ(s.control == IDC_COMBO_RESOLUTION ? dlg.status.resolutionIndex
+                                                : dlg.status.loopRecordingIndex,
+              s.index);
     EXPECT_EQ(w.ComboGetCurSel(s.control), s.index);
     drives.Remove('F');
     services = ui::FakeSystemServices();

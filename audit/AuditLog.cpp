@@ -1,0 +1,309 @@
+#include "AuditLog.h"
+
+#include <chrono>
+#include <ctime>
+#include <nlohmann/json.hpp>
+#include <system_error>
+
+#include "CommandCatalogue.h"
+#include "FilePath.h"
+#include "Latin1.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+
+#include "win32/WideText.h"
+#else
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+namespace zul {
+namespace {
+
+std::string LastError() {
+#if defined(_WIN32)
+  return std::error_code(static_cast<int>(GetLastError()), std::system_category()).message();
+#else
+  return std::error_code(errno, std::generic_category()).message();
+#endif
+}
+
+std::string UtcNow() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm t{};
+#if defined(_WIN32)
+  gmtime_s(&t, &seconds);
+#else
+  gmtime_r(&seconds, &t);
+#endif
+  char text[96];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", t.tm_year + 1900,
+                t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, static_cast<int>(ms));
+  return text;
+}
+
+std::string HostName() {
+#if defined(_WIN32)
+  wchar_t name[256];
+  DWORD size = 256;
+  if (GetComputerNameExW(ComputerNameDnsHostname, name, &size)) return Utf8FromWide({name, size});
+#else
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) == 0) return name;
+#endif
+  return {};
+}
+
+std::string UserName() {
+#if defined(_WIN32)
+  wchar_t name[257];
+  DWORD size = 257;
+  if (GetUserNameW(name, &size) && size > 0) return Utf8FromWide({name, size - 1});
+  return {};
+#else
+  const uid_t uid = geteuid();
+  passwd entry{};
+  passwd* found = nullptr;
+  char buffer[4096];
+  if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found) return found->pw_name;
+  return "uid " + std::to_string(uid);
+#endif
+}
+
+nlohmann::ordered_json TextOrNull(const std::string& text) {
+  return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
+}
+
+const char* TextName(TextKind kind) {
+  switch (kind) {
+    case TEXT_OFFICER:
+      return "officer";
+    case TEXT_DEPARTMENT:
+      return "department";
+    case TEXT_ADDITIONAL:
+      return "additional";
+    case TEXT_HINT:
+      return "hint";
+    case TEXT_LOGIN_PASSWORD:
+    case TEXT_NEW_PASSWORD:
+      break;
+  }
+  return "password";
+}
+
+std::string Choice(int value, const char* zero, const char* one) {
+  return value == 0 ? zero : value == 1 ? one : std::to_string(value);
+}
+
+}  // namespace
+
+AuditEntry LoginAttempt() {
+  return {"login", {}, {}, {}, {}, AuditOutcome::NoAnswer, 0};
+}
+
+AuditEntry TextsAttempt(std::span<const TextToWrite> texts, const CameraStatus* readout) {
+  AuditEntry e;
+  e.action = "set-reference";
+  for (const TextToWrite& t : texts) {
+    if (t.kind == TEXT_NEW_PASSWORD || t.kind == TEXT_LOGIN_PASSWORD) {
+      e.action = "set-password";  // and nothing of its value
+      continue;
+    }
+    if (t.kind == TEXT_HINT) e.action = "set-hint";
+    const std::string* old = readout ? TextOf(*readout, t.kind) : nullptr;
+    e.changes.push_back(
+        {TextName(t.kind), old ? std::optional(*old) : std::nullopt, std::string(t.text)});
+  }
+  return e;
+}
+
+AuditEntry SettingAttempt(std::uint32_t code, int value, const CameraStatus* r) {
+  AuditEntry e;
+  if (code == CMD_SET_RESOLUTION) {
+    e.action = "set-resolution";
+    e.changes.push_back(
+        {"resolution",
+         r ? std::optional(Choice(r->resolutionIndex, "1080p", "720p")) : std::nullopt,
+         Choice(value, "1080p", "720p")});
+  } else {
+    e.action = "set-loop";
+    e.changes.push_back(
+        {"loopRecording",
+         r ? std::optional(Choice(r->loopRecordingIndex, "off", "on")) : std::nullopt,
+         Choice(value, "off", "on")});
+  }
+  return e;
+}
+
+AuditEntry ClockAttempt(const CameraClock& t) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  AuditEntry e;
+  e.action = "set-time";
+  e.changes.push_back({"clock", std::nullopt, text});  // the camera's clock is not read
+  return e;
+}
+
+void Locate(AuditEntry& e, const DeviceSession& session) {
+  if (session.handle == kNoHandle) return;
+  e.drive = session.deviceName;
+  e.devicePath = session.devicePath;
+}
+
+const char* OutcomeName(AuditOutcome outcome) {
+  switch (outcome) {
+    case AuditOutcome::Done:
+      return "done";
+    case AuditOutcome::Refused:
+      return "refused";
+    case AuditOutcome::Locked:
+      return "locked";
+    case AuditOutcome::NoCamera:
+      return "no camera";
+    case AuditOutcome::NoAnswer:
+      break;
+  }
+  return "no answer";
+}
+
+void Conclude(AuditEntry& e, const DeviceSession& session, Exchange outcome) {
+  Locate(e, session);
+  e.outcome = outcome == Exchange::Done       ? AuditOutcome::Done
+              : outcome == Exchange::NoCamera ? AuditOutcome::NoCamera
+                                              : AuditOutcome::NoAnswer;
+}
+
+void Conclude(AuditEntry& e, const DeviceSession& session, const LoginResult& result) {
+  Locate(e, session);
+  switch (result.verdict) {
+    case LoginVerdict::User:
+    case LoginVerdict::Administrator:
+      e.outcome = AuditOutcome::Done;
+      break;
+    case LoginVerdict::Wrong:
+      e.outcome = AuditOutcome::Refused;
+      e.chancesLeft = ChancesLeft(result);
+      break;
+    case LoginVerdict::Locked:
+      e.outcome = AuditOutcome::Locked;
+      break;
+    case LoginVerdict::NoCamera:
+      e.outcome = AuditOutcome::NoCamera;
+      break;
+    case LoginVerdict::NoAnswer:
+      e.outcome = AuditOutcome::NoAnswer;
+      break;
+  }
+}
+
+std::string AuditLine(const AuditEntry& e, const std::string& program) {
+  using Json = nlohmann::ordered_json;
+  Json j;
+  j["time"] = UtcNow();
+  j["host"] = HostName();
+  j["user"] = UserName();
+  j["program"] = program;
+  j["drive"] = TextOrNull(e.drive);
+  j["devicePath"] = TextOrNull(e.devicePath);
+  j["serialNumber"] = TextOrNull(sim::Latin1ToUtf8(e.serialNumber));
+  j["action"] = e.action;
+  if (!e.changes.empty()) {
+    Json& before = j["old"] = Json::object();
+    Json& after = j["new"] = Json::object();
+    for (const AuditChange& c : e.changes) {
+      before[c.field] = c.oldValue ? Json(sim::Latin1ToUtf8(*c.oldValue)) : Json();
+      after[c.field] = sim::Latin1ToUtf8(c.newValue);
+    }
+  }
+  j["outcome"] = OutcomeName(e.outcome);
+  if (e.outcome == AuditOutcome::Refused) j["chancesLeft"] = e.chancesLeft;
+  // A host or user name that is not UTF-8 must not stop the line.
+  return j.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+AuditLog::AuditLog(std::string path, std::string program)
+    : path_(std::move(path)), program_(std::move(program)), lock_(path_ + ".lock") {}
+
+AuditLog::~AuditLog() {
+#if defined(_WIN32)
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+#else
+  if (handle_ != -1) close(static_cast<int>(handle_));
+#endif
+}
+
+bool AuditLog::Open(std::string& error) {
+  const std::lock_guard<std::mutex> guard(mutex_);
+  if (handle_ == -1) {
+#if defined(_WIN32)
+    // Append-only access: every write lands at the end of the file.
+    const HANDLE h = CreateFileW(PathFromUtf8(path_).c_str(), FILE_APPEND_DATA,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      error = path_ + ": cannot be opened for appending (" + LastError() + ")";
+      return false;
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+#else
+    const int fd =
+        open(PathFromUtf8(path_).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      error = path_ + ": cannot be opened for appending (" + LastError() + ")";
+      return false;
+    }
+    handle_ = fd;
+#endif
+  }
+  const sim::FileLockHold hold(lock_, error);
+  return hold.held();
+}
+
+bool AuditLog::Append(const AuditEntry& entry, std::string& error) {
+  const std::string line = AuditLine(entry, program_) + "\n";
+  const std::lock_guard<std::mutex> guard(mutex_);
+  if (handle_ == -1) {
+    error = path_ + ": not open";
+    return false;
+  }
+  const sim::FileLockHold hold(lock_, error);
+  if (!hold.held()) return false;
+#if defined(_WIN32)
+  DWORD written = 0;
+  const bool ok = WriteFile(reinterpret_cast<HANDLE>(handle_), line.data(),
+                            static_cast<DWORD>(line.size()), &written, nullptr) &&
+                  written == line.size();
+#else
+  ssize_t written;
+  while ((written = write(static_cast<int>(handle_), line.data(), line.size())) < 0 &&
+         errno == EINTR) {
+  }
+  const bool ok = written == static_cast<ssize_t>(line.size());
+#endif
+  if (!ok) error = path_ + ": the audit line was not written (" + LastError() + ")";
+  return ok;
+}
+
+std::string AuditFileClash(const std::string& auditPath, const std::string& scenarioPath,
+                           const std::string& statePath, const std::string& tracePath) {
+  const struct {
+    const std::string& path;
+    const char* what;
+  } others[] = {{scenarioPath, "scenario"}, {statePath, "state"}, {tracePath, "trace"}};
+  for (const auto& o : others) {
+    if (!o.path.empty() && SameFile(auditPath, o.path)) {
+      return auditPath + ": is the " + o.what + " file; the audit goes to a file of its own";
+    }
+  }
+  return {};
+}
+
+}  // namespace zul

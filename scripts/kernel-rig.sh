@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# Boots Debian's kernel under QEMU (TCG) with the host's file system shared
+# read-only into the guest, plugs the drives of a scenario into the guest's USB
+# stack through dummy_hcd, one port each, in letter order (cameras and
+# impostors as camera-gadget over FunctionFS, plain disks as the kernel's own
+# mass-storage gadget), and runs COMMAND inside the guest as a user without
+# root, in the folder the script was started from. Prints its output and exits
+# with its status.
+#
+#   scripts/kernel-rig.sh --scenario FILE [OPTIONS] -- COMMAND [ARGS...]
+#
+# Options:
+#   --gadget LETTER ARGS  more arguments for the camera-gadget of LETTER (its
+#                         link faults: "--silent-from 5", "--stall 3", ...)
+#   --no-udev-rule        the guest's udev starts without the project's rule
+#   --root                run COMMAND as root; it can run a command as the
+#                         user with `rig-user CMD...`
+#   --timeout SECONDS     the whole run, boot included (default 600)
+#
+# Inside the guest: the build's programs at their host paths; RIG_SCRATCH, a
+# folder shared read-write with the host (traces, state files); RIG_DRIVES,
+# a file of "LETTER TYPE /dev/sgN" lines; `rig-drive unplug|plug LETTER`
+# pulls a drive out of its port and puts it back (as any user); `rig-user`.
+#
+# The kernel package is fetched once with apt-get download into
+# build/kernel-rig/cache and unpacked there, never installed on the host.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+rig=$root/build/kernel-rig
+
+scenario="" udev_rule=1 as_root=0 timeout=600
+declare -A gadget_args=()
+while (($#)); do
+  case $1 in
+    --scenario) scenario=$(realpath "$2"); shift 2 ;;
+    --gadget) gadget_args[$2]=$3; shift 3 ;;
+    --no-udev-rule) udev_rule=0; shift ;;
+    --root) as_root=1; shift ;;
+    --timeout) timeout=$2; shift 2 ;;
+    --) shift; break ;;
+    *) echo "kernel-rig: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+if [[ -z $scenario || $# -eq 0 ]]; then
+  echo "usage: scripts/kernel-rig.sh --scenario FILE [OPTIONS] -- COMMAND [ARGS...]" >&2
+  exit 2
+fi
+gadget=$root/build/native/gadget/camera-gadget
+for program in "$gadget" "$root/build/native/cli/zulctl"; do
+  [[ -x $program ]] || { echo "kernel-rig: $program missing: build the native preset" >&2; exit 2; }
+done
+
+# The kernel: fetched and unpacked once.
+kernel_package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/.*Depends: \(linux-image-[0-9].*\)/\1/p' | head -1)
+mkdir -p "$rig/cache"
+if [[ -z $kernel_package ]]; then  # no package lists: whatever was fetched before
+  deb=$(ls "$rig"/cache/linux-image-*.deb 2>/dev/null | tail -1)
+else
+  deb=$(ls "$rig"/cache/"$kernel_package"_*.deb 2>/dev/null | tail -1 || true)
+  if [[ -z $deb ]]; then
+    (cd "$rig/cache" && apt-get download "$kernel_package" >/dev/null 2>&1)
+    deb=$(ls "$rig"/cache/"$kernel_package"_*.deb | tail -1)
+  fi
+fi
+[[ -n $deb ]] || { echo "kernel-rig: no kernel package" >&2; exit 2; }
+version=$(basename "$deb" | sed 's/^linux-image-\([^_]*\)_.*/\1/')
+kdir=$rig/kernel-$version
+if [[ ! -f $kdir/lib/modules/$version/modules.dep ]]; then
+  rm -rf "$kdir"
+  dpkg-deb -x "$deb" "$kdir"
+  depmod -b "$kdir" "$version"
+fi
+
+# The initial file system: busybox, the modules that reach the host's files,
+# and the first stage of the guest's start.
+initrd=$rig/initrd-$version.cpio.gz
+if [[ ! -f $initrd || $root/scripts/kernel-rig.sh -nt $initrd ]]; then
+  staging=$(mktemp -d "$rig/initrd.XXXXXX")
+  mkdir -p "$staging"/{bin,dev,proc,sys,newroot,modules}
+  cp /bin/busybox "$staging/bin/busybox"
+  modprobe -d "$kdir" -S "$version" --show-depends -a virtio_pci 9pnet_virtio 9p |
+    awk '$1 == "insmod" && !seen[$2]++ {print $2}' | while read -r ko; do
+      cp "$ko" "$staging/modules/"
+      basename "$ko" >>"$staging/modules/order"
+    done
+  cat >"$staging/init" <<'EOF'
+#!/bin/busybox sh
+/bin/busybox --install -s /bin
+mount -t proc proc /proc
+mount -t sysfs sys /sys
+mount -t devtmpfs dev /dev
+for m in $(cat /modules/order); do insmod /modules/$m; done
+arg() { sed -n "s/.*$1=\([^ ]*\).*/\1/p" /proc/cmdline; }
+scratch=$(arg rig.scratch)
+guest=$(arg rig.guest)
+mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=262144,cache=loose host /newroot
+mount -t 9p -o trans=virtio,version=9p2000.L,rw,msize=262144 scratch /newroot$scratch
+mount -t tmpfs tmpfs /newroot/tmp
+mount -t tmpfs tmpfs /newroot/run
+mount --move /dev /newroot/dev
+mount --move /proc /newroot/proc
+mount --move /sys /newroot/sys
+exec chroot /newroot /bin/bash "$guest" "$scratch"
+EOF
+  chmod +x "$staging/init"
+  (cd "$staging" && find . | cpio -o -H newc --quiet | gzip -1 >"$initrd.tmp")
+  mv "$initrd.tmp" "$initrd"
+  rm -rf "$staging"
+fi
+
+# The run's own folder, shared read-write: the job, images, output, status.
+mkdir -p "$rig/runs"
+scratch=$(mktemp -d "$rig/runs/run.XXXXXX")
+chmod 0777 "$scratch"
+{
+  printf 'ROOT=%q\nKDIR=%q\nSCENARIO=%q\nUDEV_RULE=%d\nAS_ROOT=%d\nCWD=%q\n' \
+    "$root" "$kdir" "$scenario" "$udev_rule" "$as_root" "$PWD"
+  printf 'COMMAND=('
+  printf '%q ' "$@"
+  printf ')\ndeclare -A GADGET_ARGS=('
+  for letter in "${!gadget_args[@]}"; do printf '[%s]=%q ' "$letter" "${gadget_args[$letter]}"; done
+  printf ')\n'
+} >"$scratch/job.sh"
+
+# The cameras' storage: a small FAT image with a few sample files; the plain
+# disk: one of its own.
+samples=$scratch/samples
+mkdir -p "$samples"
+printf 'clip 1\n' >"$samples/CLIP0001.MP4"
+printf 'clip 2\n' >"$samples/CLIP0002.MP4"
+printf 'camera log\n' >"$samples/EVENTS.LOG"
+mkfs.vfat -C -n CAMERA "$scratch/camera.img" 2048 >/dev/null
+mcopy -i "$scratch/camera.img" "$samples"/* ::
+mkfs.vfat -C -n PLAINDISK "$scratch/disk.img" 1024 >/dev/null
+
+rc=0
+timeout --kill-after=10 "$timeout" qemu-system-x86_64 -machine pc,accel=tcg -cpu max -m 1024 -smp 1 \
+  -nodefaults -no-reboot -display none -serial "file:$scratch/console.log" \
+  -kernel "$kdir/boot/vmlinuz-$version" -initrd "$initrd" \
+  -append "console=ttyS0 quiet loglevel=3 panic=-1 rig.scratch=$scratch rig.guest=$root/scripts/kernel-rig-guest.sh" \
+  -virtfs local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap \
+  -virtfs "local,path=$scratch,mount_tag=scratch,security_model=none,multidevs=remap" \
+  </dev/null || rc=$?
+
+[[ -f $scratch/stdout ]] && cat "$scratch/stdout"
+[[ -f $scratch/stderr ]] && cat "$scratch/stderr" >&2
+if [[ ! -f $scratch/status ]]; then
+  if ((rc == 124 || rc == 137)); then
+    echo "kernel-rig: the guest did not finish within $timeout s" >&2
+  else
+    echo "kernel-rig: the guest stopped before the command ended (qemu exit $rc)" >&2
+  fi
+  tail -n 30 "$scratch/console.log" >&2 || true
+  echo "kernel-rig: console log in $scratch/console.log" >&2
+  exit 125
+fi
+status=$(cat "$scratch/status")
+# The last few runs' folders stay, for their traces and logs.
+ls -1dt "$rig"/runs/run.* 2>/dev/null | tail -n +6 | xargs -r rm -rf
+exit "$status"

@@ -1,0 +1,215 @@
+#!/bin/bash
+# The checks that run inside the kernel rig, as root, one boot per part:
+#   scripts/kernel-rig.sh --root --no-udev-rule --scenario tests/rig/cameras.json \
+#     --gadget G --verbose -- bash tests/rig/checks.sh cameras
+#   scripts/kernel-rig.sh --root --scenario tests/rig/faults.json \
+#     --gadget F "--unplug-at 8" --gadget H "--silent-from 8" --gadget L "--stall 8 --verbose" \
+#     -- bash tests/rig/checks.sh faults
+# zulctl runs as the rig's user without root (rig-user), through the guest's
+# /dev/sgN nodes. Every run is repeated under --simulate on the same scenario
+# (sharing one state file from run to run, as the gadgets keep their cameras
+# between runs) and the two traces must match, device paths aside. Ends with
+# "rig: N passed, M failed".
+set -u
+part=${1:?cameras or faults}
+zulctl=$RIG_ROOT/build/native/cli/zulctl
+scenario=$RIG_ROOT/tests/rig/$part.json
+work=/tmp/rig-checks
+mkdir -p "$work" && chmod 1777 "$work"
+passed=0
+failed=0
+
+check() {  # NAME COMMAND...: one test
+  local name=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "rig: ok   $name"
+  else
+    failed=$((failed + 1))
+    echo "rig: FAIL $name"
+  fi
+}
+
+sg_of() { awk -v l="$1" '$1 == l {print $3}' "$RIG_DRIVES"; }
+now() { date +%s%N; }
+ms_since() { echo $((($(now) - $1) / 1000000)); }
+
+# The trace with the rig's device paths as the simulated drives' letters, and
+# the clock's argument bytes masked (set-time sends the time of the run).
+canonical() {
+  local script=""
+  while read -r letter _ sg; do script+="s|^$sg |\\\\\\\\.\\\\$letter: |;"; done <"$RIG_DRIVES"
+  sed -e "$script" -e 's/^\(.* FA 55 66 FE 06 00 00 0[34]\) .. .. .. /\1 XX XX XX /' "$1" |
+    grep -v '^\\\\\.\\D: '  # the plain disk: the kernel's own gadget answers otherwise
+}
+same_trace() {  # NAME
+  [[ -s $work/$1.real ]] || { echo "rig:      no requests traced"; return 1; }
+  if diff <(canonical "$work/$1.real") <(canonical "$work/$1.sim") >"$work/$1.diff"; then return 0; fi
+  head -n 6 "$work/$1.diff" | sed 's/^/rig:      /'
+  return 1
+}
+
+# pair NAME EXIT LETTER INPUT ARGS...: zulctl ARGS on LETTER's node ("-": no
+# --drive) and on the simulated drive, INPUT on standard input; both must end
+# with EXIT and send the same requests.
+pair() {
+  local name=$1 want=$2 letter=$3 input=$4 real=() sim=()
+  shift 4
+  if [[ $letter != - ]]; then real=(--drive "$(sg_of "$letter")") sim=(--drive "$letter"); fi
+  printf "$input" | rig-user "$zulctl" --trace "$work/$name.real" "${real[@]}" "$@" \
+    >"$work/$name.out" 2>&1
+  local real_rc=$?
+  printf "$input" | rig-user "$zulctl" --simulate="$scenario" --state "$work/state.json" \
+    --trace "$work/$name.sim" "${sim[@]}" "$@" >"$work/$name.sim.out" 2>&1
+  local sim_rc=$?
+  check "$name: exit $want" test "$real_rc" -eq "$want" -a "$sim_rc" -eq "$want"
+  ((real_rc == want)) || sed 's/^/rig:      /' "$work/$name.out"
+  check "$name: trace as simulated" same_trace "$name"
+}
+
+no_sg_open() { ! ls -l /proc/[0-9]*/fd 2>/dev/null | grep -q ' -> /dev/sg'; }
+
+cameras() {
+  local out rc
+  # Without the udev rule the user cannot open the nodes, and is told why.
+  out=$(rig-user "$zulctl" list 2>&1)
+  rc=$?
+  check "no udev rule: exit 2" test "$rc" -eq 2
+  check "no udev rule: the message names the node" \
+    grep -q "$(sg_of G).*access denied" <<<"$out"
+  check "no udev rule: the message names the rule" grep -q 60-zul-camera.rules <<<"$out"
+  cp "$RIG_ROOT/packaging/linux/60-zul-camera.rules" /run/udev/rules.d/
+  udevadm control --reload
+  udevadm trigger --subsystem-match=scsi_generic --action=add
+  udevadm settle --timeout=30
+  check "udev rule: the cameras' nodes go to plugdev, the disk's do not" \
+    test "$(stat -c %G "$(sg_of G)")$(stat -c %G "$(sg_of E)")$(stat -c %G "$(sg_of D)")" = plugdevplugdevdisk
+
+  pair list 0 - "" list
+  check "list: both cameras, neither the impostor nor the disk" \
+    test "$(cut -f1,3 "$work/list.out" | tr '\t\n' ' ')" = "$(sg_of G) B7654321 $(sg_of K) C0000042 "
+  # The plain disk gets the INQUIRY only (as root, who may open it).
+  "$zulctl" --trace "$work/root-list.real" list >/dev/null 2>&1
+  check "plain disk: the INQUIRY only" \
+    test "$(grep "^$(sg_of D) " "$work/root-list.real" | cut -d' ' -f2-7)" = "12 00 00 00 24 00"
+
+  pair status 0 G "" status
+  pair login-wrong 4 G "9999\n" login
+  pair login 0 G "2580\n" login
+  # The camera's storage, opened by the login, is a block device with the sample files.
+  local block
+  block=/dev/$(ls "/sys/class/scsi_generic/$(basename "$(sg_of G)")/device/block" 2>/dev/null)
+  blockdev --rereadpt "$block" >/dev/null 2>&1
+  check "login: the storage is a block device of 2 MiB" \
+    test "$(blockdev --getsize64 "$block" 2>/dev/null)" = 2097152
+  check "login: its sample files can be listed" \
+    bash -c "mdir -b -i '$block' :: | sort | tr '\n' ' ' | grep -q 'CLIP0001.MP4 ::/CLIP0002.MP4 ::/EVENTS.LOG'"
+
+  pair set-resolution 0 G "2580\n" set-resolution 1080p
+  pair set-loop 0 G "2580\n" set-loop off
+  pair set-time 0 G "2580\n" set-time
+  pair set-hint 0 G "2580\n" set-hint "near the door"
+  pair set-reference 0 G "2580\n" set-reference --officer "A. N. OTHER" --department "RIVER UNIT" \
+    --additional "SHIFT B"
+  pair set-password 0 G "2580\n7777\n" set-password
+  pair read-back 0 G "" status
+  local field
+  for field in "Resolution: *1080P" "Loop recording: No" "Password hint: *near the door" \
+    "Officer: *A. N. OTHER" "Department: *RIVER UNIT" "Additional: *SHIFT B"; do
+    check "read back: $field" grep -q "^$field" "$work/read-back.out"
+  done
+  pair old-password 4 G "2580\n" login
+  pair new-password 0 G "7777\n" login
+
+  # Locked out after six wrong passwords (four counted already).
+  pair wrong-5 4 K "0000\n" login
+  pair wrong-6 5 K "0000\n" login
+  pair locked 5 K "4321\n" login
+  pair admin-unlocks 0 K "888888\n" login
+  check "no sg node left open" no_sg_open
+
+  performance
+}
+
+# Time per request through the real stack next to the simulated port, both in
+# this guest, in one run (Google Benchmark: gadget/RigBench.cpp), and the
+# command wrappers one zulctl readout puts on the bus against its requests.
+performance() {
+  local before after
+  before=$(grep -c '^CBW' "$RIG_SCRATCH/gadget-G.log")
+  rig-user "$zulctl" --drive "$(sg_of G)" --trace "$work/perf.real" status >/dev/null
+  after=$(grep -c '^CBW' "$RIG_SCRATCH/gadget-G.log")
+  echo "rig-perf: one zulctl status: $(wc -l <"$work/perf.real") requests, $((after - before)) command wrappers on the bus"
+  # K: its texts are still the scenario's, so both read as many chunks; its
+  # gadget logs nothing (G's log of every wrapper would slow it down).
+  ZUL_RIG_SG=$(sg_of K) ZUL_RIG_SCENARIO=$scenario ZUL_RIG_LETTER=K \
+    rig-user "$RIG_ROOT/build/native/gadget/rig-bench" --benchmark_repetitions=3 \
+    --benchmark_report_aggregates_only=true 2>&1 | grep -E '_(median|cv) ' | sed 's/^/rig-perf: /'
+}
+
+# timed_status NAME LETTER WHAT: zulctl status on LETTER's node, as the user,
+# cut off after 120 s; sets rc and ms (its exit status and time).
+timed_status() {
+  local t
+  t=$(now)
+  timeout 120 rig-user "$zulctl" --drive "$(sg_of "$2")" --trace "$work/$1.real" status \
+    >"$work/$1.out" 2>&1
+  rc=$?
+  ms=$(ms_since "$t")
+  echo "rig: $3: exit $rc after $ms ms, $(wc -l <"$work/$1.real") requests traced"
+}
+
+faults() {
+  local rc ms
+  check "the four cameras are there" test "$(wc -l <"$RIG_DRIVES")" -eq 4
+
+  # F leaves the bus at its 8th request, in the middle of the readout.
+  local sg
+  sg=$(sg_of F)
+  timed_status unplug F "unplugged in the readout"
+  check "unplug in the readout: exit 3" test "$rc" -eq 3
+  check "unplug in the readout: within 30 s" test "$ms" -lt 30000
+  check "unplug in the readout: no sg node left open" no_sg_open
+  for _ in $(seq 100); do [[ -e $sg ]] || break; sleep 0.1; done
+  check "unplug in the readout: the node is gone" test ! -e "$sg"
+
+  # H stops answering at its 8th request: the host's time-out ends it.
+  timed_status silent H "silent camera"
+  check "silent camera: exit 3" test "$rc" -eq 3
+  check "silent camera: within 60 s" test "$ms" -lt 60000
+  check "silent camera: no sg node left open" no_sg_open
+
+  # L stalls the data phase of its 8th request and fails it with HARDWARE
+  # ERROR: the host clears the halt, takes the status and the sense, and the
+  # kernel sends the block again (usb-storage retries hardware errors), so the
+  # readout comes out whole.
+  timed_status stall L "stalled request"
+  check "stall: exit 0" test "$rc" -eq 0
+  check "stall: within 30 s" test "$ms" -lt 30000
+  check "stall: the readout is whole" grep -q '^Serial number: *L0000004' "$work/stall.out"
+  check "stall: the stalled block went twice on the bus" \
+    test "$(grep -c '^CBW FA 55 66 FE 60 00 00 24 00 00' "$RIG_SCRATCH/gadget-L.log")" -eq 2
+
+  # J: logged in, pulled out and put back (by the user): a new connection.
+  printf '1234\n' | rig-user "$zulctl" --drive "$(sg_of J)" login >/dev/null 2>&1
+  check "replug: logged in before" bash -c "rig-user '$zulctl' --drive '$(sg_of J)' status | grep -q '^Logged in: *yes'"
+  rig-user rig-drive unplug J
+  for _ in $(seq 100); do [[ -e $(sg_of J) ]] || break; sleep 0.1; done
+  check "replug: gone when unplugged" test ! -e "$(sg_of J)"
+  rig-user rig-drive plug J
+  local found=""
+  for _ in $(seq 100); do
+    found=$(rig-user "$zulctl" list 2>/dev/null | awk '$3 == "J0000003" {print $1}')
+    [[ -n $found ]] && break
+    sleep 0.2
+  done
+  check "replug: found again" test -n "$found"
+  check "replug: logged out (a new connection)" \
+    bash -c "rig-user '$zulctl' --drive '$found' status | grep -q '^Logged in: *no'"
+  check "no sg node left open" no_sg_open
+}
+
+"$part"
+echo "rig: $passed passed, $failed failed"
+((failed == 0))
