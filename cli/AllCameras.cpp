@@ -16,14 +16,6 @@
 namespace zul::cli {
 namespace {
 
-// What became of one camera.
-struct CameraOutcome {
-  int exitCode = kExitDone;
-  std::string outcome;                 // one word or two: "done", "refused", ...
-  std::string message;                 // what the one-camera command would have said, on one line
-  std::optional<CameraReport> report;  // status, when it was read
-};
-
 // Text the one-camera command wrote, on one line: each line break and the
 // indentation after it become one space.
 std::string OneLine(const std::string& text) {
@@ -43,8 +35,10 @@ std::string OneLine(const std::string& text) {
   return line;
 }
 
-CameraOutcome WorkOn(DeviceSession& session, const DockedCamera& camera, const Options& o,
-                     const Secret& password, StorageLocator* storage, AuditLog* audit) {
+}  // namespace
+
+CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera, const Options& o,
+                           const Secret& password, StorageLocator* storage, AuditLog* audit) {
   std::ostringstream said, faults;
   CameraCommands commands(session, camera.candidate.name, said, faults, storage);
   commands.SetAudit(audit);
@@ -71,15 +65,13 @@ CameraOutcome WorkOn(DeviceSession& session, const DockedCamera& camera, const O
   return result;
 }
 
-}  // namespace
-
 int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, std::ostream& out,
                     std::ostream& err, StorageLocator* storage, AuditLog* audit) {
   ScanReport scan;
   const auto results = ForEachCamera(
       port,
       [&](DeviceSession& session, const DockedCamera& camera) {
-        return WorkOn(session, camera, o, password, storage, audit);
+        return WorkOnCamera(session, camera, o, password, storage, audit);
       },
       &scan);
   if (results.empty()) {

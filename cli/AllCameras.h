@@ -3,15 +3,36 @@
 // on a session and a handle of its own (DockWalk.h). One result line per
 // camera in the port's order, or one JSON array.
 
+#include <optional>
 #include <ostream>
+#include <string>
 
 #include "AuditLog.h"
 #include "DevicePort.h"
+#include "DockWalk.h"
+#include "ExitCode.h"
 #include "Options.h"
 #include "Secret.h"
+#include "StatusReport.h"
 #include "StorageLocator.h"
 
 namespace zul::cli {
+
+// What became of one camera.
+struct CameraOutcome {
+  int exitCode = kExitDone;
+  std::string outcome;                 // one word or two: "done", "refused", ...
+  std::string message;                 // what the one-camera command would have said, on one line
+  std::optional<CameraReport> report;  // status, when it was read
+};
+
+// Runs options.command (status or a set- command but set-password) on the
+// camera the session holds, found by a walk (DockWalk.h); the outcome as
+// --all reports it for that camera. With an audit log, the change leaves its
+// line.
+CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera,
+                           const Options& options, const Secret& password,
+                           StorageLocator* storage = nullptr, AuditLog* audit = nullptr);
 
 // Runs options.command (status or a set- command but set-password) on every
 // camera of port; password is tried once on each camera that the command

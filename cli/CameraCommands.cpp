@@ -12,7 +12,6 @@
 #include "Messages.h"
 
 namespace zul::cli {
-namespace {
 
 CameraClock LocalNow() {
   const std::time_t now = std::time(nullptr);
@@ -24,6 +23,8 @@ CameraClock LocalNow() {
 #endif
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
+
+namespace {
 
 // The texts a command writes, in the window's order; none for the settings.
 std::vector<TextToWrite> TextsOf(const Options& o, const Secret* newPassword) {
@@ -287,6 +288,9 @@ int CameraCommands::SendChange(const Options& o, const Secret& password,
     case Command::Login:
     case Command::UdevRule:
     case Command::Apply:
+    case Command::Watch:
+    case Command::Plug:
+    case Command::Unplug:
       break;
   }
   if (outcome != Exchange::Done) return Failed(outcome);

@@ -19,6 +19,9 @@
 
 namespace zul::cli {
 
+// The PC's local time, as set-time gives it to the camera.
+CameraClock LocalNow();
+
 // The whole readout of the camera the session holds; false when any of its
 // transfers failed, the login state included.
 bool ReadWholeStatus(DeviceSession& session, CameraStatus& status);

@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include <CLI/CLI.hpp>
+#include <vector>
 
 #include "ZulVersion.h"
 
@@ -15,7 +16,8 @@ constexpr char kUsage[] =
     "COMMAND [ARGS]\n"
     "Commands: list, status [--json], login, set-time, set-resolution 1080p|720p,\n"
     "          set-loop on|off, set-hint TEXT, set-reference [--officer T] [--department T]\n"
-    "          [--additional T], set-password, apply [--dry-run] ROSTER\n"
+    "          [--additional T], set-password, apply [--dry-run] ROSTER, watch [COMMAND [ARGS]],\n"
+    "          plug LETTER, unplug LETTER (simulated drives shared through --state)\n"
     "Run with --help for more information.\n";
 
 constexpr char kFooter[] =
@@ -56,10 +58,23 @@ const CLI::Validator kDriveLetter(
     },
     "");
 
+// watch works on every camera that arrives, one at a time as they come.
+ParsedCommandLine CheckWatch(ParsedCommandLine parsed, std::ostream& err) {
+  const Options& o = *parsed.options;
+  if (o.watch && (o.all || !o.drive.empty() || o.json)) {
+    err << "zulctl: watch works on every camera that arrives; --all, --drive and --json do not "
+           "go with it\n"
+        << kUsage;
+    return {std::nullopt, 1};
+  }
+  return parsed;
+}
+
 }  // namespace
 
 bool ChangesCamera(Command command) {
-  return command != Command::List && command != Command::Status && command != Command::UdevRule;
+  return command != Command::List && command != Command::Status && command != Command::UdevRule &&
+         command != Command::Watch && command != Command::Plug && command != Command::Unplug;
 }
 
 bool WorksOnAllCameras(Command command) {
@@ -76,13 +91,19 @@ bool WorksOnAllCameras(Command command) {
     case Command::SetPassword:
     case Command::UdevRule:
     case Command::Apply:  // walks every camera of its own
+    case Command::Watch:
+    case Command::Plug:
+    case Command::Unplug:
       break;
   }
   return false;
 }
 
-ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
-                                   std::ostream& err) {
+namespace {
+
+// watching: the words after watch, where no command is one too (command Watch).
+ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                        bool watching) {
   Options o;
   CLI::App app{"zulctl: the USB camera's login, settings and texts from the command line.",
                "zulctl"};
@@ -175,6 +196,24 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
       ->required()
       ->type_name("FILE");
   apply->add_flag("--dry-run", o.dryRun, "Show the changes; log in to no camera, write nothing");
+  CLI::App* watch = app.add_subcommand(
+      "watch",
+      "Wait for cameras; one line per arrival and removal. With a COMMAND (status, set-time, "
+      "set-resolution, set-loop, set-hint, set-reference and its ARGS), run it on each camera as "
+      "it arrives. Ends on Ctrl-C or at the end of standard input");
+  // The words after it are the command to run, parsed on their own.
+  watch->prefix_command()->fallthrough(false);
+  std::string plugDrive;
+  CLI::App* plug = app.add_subcommand(
+      "plug", "Simulated drives shared through --state: plug the drive at LETTER in again");
+  CLI::App* unplug = app.add_subcommand(
+      "unplug", "Simulated drives shared through --state: pull the drive at LETTER out");
+  for (CLI::App* c : {plug, unplug}) {
+    c->add_option("LETTER", plugDrive, "A drive letter from D to Z")
+        ->required()
+        ->transform(kDriveLetter)
+        ->type_name("LETTER");
+  }
 #if !defined(_WIN32)
   CLI::App* udevRule = app.add_subcommand(
       "udev-rule",
@@ -192,11 +231,16 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
       }
     }
     app.parse(argc, argv);
-    if (app.get_subcommands().empty()) throw CLI::RequiredError("A command");
+    if (app.get_subcommands().empty() && !watching) throw CLI::RequiredError("A command");
     if (setReference->parsed() && !officerOption->count() && !departmentOption->count() &&
         !additionalOption->count()) {
       throw CLI::ValidationError("set-reference",
                                  "give at least one of --officer, --department, --additional");
+    }
+    if ((plug->parsed() || unplug->parsed()) && (plugDrive[0] == '/' || o.statePath.empty())) {
+      throw CLI::ValidationError(plug->parsed() ? "plug" : "unplug",
+                                 "works on simulated drives: give --simulate and --state, and a "
+                                 "drive letter");
     }
     if (apply->parsed() && !drive.empty()) {
       throw CLI::ValidationError("apply",
@@ -227,6 +271,9 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
     {setReference, Command::SetReference},
     {setPassword, Command::SetPassword},
     {apply, Command::Apply},
+    {watch, Command::Watch},
+    {plug, Command::Plug},
+    {unplug, Command::Unplug},
 #if !defined(_WIN32)
     {udevRule, Command::UdevRule},
 #endif
@@ -234,6 +281,28 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   for (const auto& c : commands) {
     if (c.app->parsed()) o.command = c.command;
   }
+  if (o.command == Command::Plug || o.command == Command::Unplug) {
+    o.plugDrive = plugDrive + ":";
+  }
+  // watch COMMAND: the command line without the word watch is read as the
+  // command's own, with the global options wherever they stand.
+  if (watch->parsed() && !watch->remaining().empty()) {
+    const int at = argc - 1 - static_cast<int>(watch->remaining().size());
+    std::vector<const char*> inner(argv, argv + argc);
+    inner.erase(inner.begin() + at);
+    ParsedCommandLine command = Parse(static_cast<int>(inner.size()), inner.data(), out, err, true);
+    if (!command.options) return command;
+    if (command.options->command != Command::Watch &&
+        (!WorksOnAllCameras(command.options->command) || command.options->watch)) {
+      err << "zulctl: watch runs status, set-time, set-resolution, set-loop, set-hint or "
+             "set-reference on each camera\n"
+          << kUsage;
+      return {std::nullopt, 1};
+    }
+    command.options->watch = true;
+    return CheckWatch(std::move(command), err);
+  }
+  o.watch = watch->parsed();
   // Checked once the command is known; a usage error like the parser's own.
   const char* misuse = nullptr;
   if (o.all && !WorksOnAllCameras(o.command)) {
@@ -252,7 +321,15 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   if (officerOption->count()) o.officer = officer;
   if (departmentOption->count()) o.department = department;
   if (additionalOption->count()) o.additional = additional;
-  return {std::move(o), 0};
+  if (watching && app.get_subcommands().empty()) o.command = Command::Watch;
+  return CheckWatch({std::move(o), 0}, err);
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
+                                   std::ostream& err) {
+  return Parse(argc, argv, out, err, false);
 }
 
 }  // namespace zul::cli

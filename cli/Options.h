@@ -19,6 +19,9 @@ enum class Command {
   SetPassword,
   UdevRule,
   Apply,
+  Watch,  // watch with no command: arrivals and removals only
+  Plug,   // the simulated drives shared through --state
+  Unplug,
 };
 
 struct Options {
@@ -44,6 +47,10 @@ struct Options {
   std::optional<std::string> additional;
   std::string rosterPath;  // apply
   bool dryRun = false;     // apply: show the changes, send none
+  // watch [COMMAND]: wait for cameras; command is then the one run on each
+  // camera as it arrives (one --all takes), or Watch for none.
+  bool watch = false;
+  std::string plugDrive;  // plug, unplug: "G:"
 };
 
 // Every command but list, status and udev-rule changes the camera and logs in

@@ -5,6 +5,7 @@
 #include "AllCameras.h"
 #include "AuditLog.h"
 #include "CameraCommands.h"
+#include "DeviceNotices.h"
 #include "ExitCode.h"
 #include "Messages.h"
 #include "Options.h"
@@ -14,6 +15,7 @@
 #include "Simulation.h"
 #include "TraceLog.h"
 #include "TracingPort.h"
+#include "Watch.h"
 #if defined(_WIN32)
 #include "win32/Win32VolumePort.h"
 #elif defined(__linux__)
@@ -141,6 +143,11 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   int rc = kExitDone;
   if (o.all) {
     rc = RunOnAllCameras(*port, o, password, out, err, storage, audit ? &*audit : nullptr);
+  } else if (o.command == Command::Plug || o.command == Command::Unplug) {
+    rc = PlugSimulatedDrive(simulation, o, out, err);
+  } else if (o.watch) {
+    rc = RunWatch(*port, o.simulate && !drives ? &simulation : nullptr, o, password, in, out, err,
+                  storage, audit ? &*audit : nullptr);
   } else {
     switch (o.command) {
       case Command::List:

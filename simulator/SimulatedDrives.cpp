@@ -45,6 +45,26 @@ void SimulatedDrives::Remove(char letter) {
   ++generation_[letter];
 }
 
+bool SimulatedDrives::Unplug(char letter) {
+  std::lock_guard lock(mutex_);
+  SimulatedDrive* drive = DriveLocked(letter);
+  if (!drive || drive->unplugged) return false;
+  drive->unplugged = true;
+  ++generation_[letter];
+  return true;
+}
+
+bool SimulatedDrives::Plug(char letter) {
+  std::lock_guard lock(mutex_);
+  SimulatedDrive* drive = DriveLocked(letter);
+  if (!drive || !drive->unplugged) return false;
+  drive->unplugged = false;
+  drive->faults.failFrom = 0;
+  if (drive->camera) drive->camera->Connected();
+  ++generation_[letter];
+  return true;
+}
+
 SimulatedDrive* SimulatedDrives::Drive(char letter) {
   return DriveLocked(letter);
 }
@@ -147,6 +167,8 @@ bool SimulatedDrives::PassThrough(VolumeHandle handle, void* buffer, std::uint32
     drive->unplugged = true;
     return record(false);
   }
+  // Pulled out by another program sharing the drives: handles it left open fail.
+  if (drive->unplugged) return record(false);
   if (f.failRequests.count(number)) return record(false);
 
   std::vector<std::uint8_t> answer;

@@ -43,7 +43,7 @@ struct SimulatedDrive {
   std::shared_ptr<SimulatedCamera> camera;  // for DriveType::Camera
   FaultPlan faults;
   std::uint64_t requests = 0;  // requests seen so far
-  bool unplugged = false;      // set once failFrom was reached: it no longer opens
+  bool unplugged = false;      // pulled out (failFrom reached, or Unplug): it no longer opens
 };
 
 // One request as it reached a drive, for tests that look at the wire.
@@ -62,6 +62,14 @@ class SimulatedDrives : public DevicePort {
   void InsertAsSaved(char letter, SimulatedDrive drive);
   // Takes the drive away, as if pulled out: its open handles stay open but fail.
   void Remove(char letter);
+  // Pulls the drive at letter out but keeps it, to be plugged in again: it no
+  // longer opens and its open handles fail. False when there is no drive
+  // there, or it is out already.
+  bool Unplug(char letter);
+  // Plugs a drive that is out in again: a camera starts a new connection, and
+  // a failFrom fault that pulled it out is over. False when there is no drive
+  // there, or it is in already.
+  bool Plug(char letter);
   // Not synchronised: see the note at the top.
   SimulatedDrive* Drive(char letter);
   const std::map<char, SimulatedDrive>& Drives() const { return drives_; }

@@ -7,6 +7,7 @@
 // Threads: with a state file, Port() may be used by several threads at once
 // (StateSavingPort). Without one, Port() is the drives themselves.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,17 @@ class Simulation {
   DevicePort& Port() { return saving_ ? static_cast<DevicePort&>(*saving_) : drives_; }
   // The drives themselves: not while threads use Port().
   SimulatedDrives& Drives() { return drives_; }
+
+  // Runs step on the drives; with a state file, as one step with reading and
+  // saving it (StateSavingPort::WithDrives), so that a change reaches the
+  // other programs and what they changed is seen.
+  void WithDrives(const std::function<void(SimulatedDrives&)>& step) {
+    if (saving_) {
+      saving_->WithDrives(step);
+    } else {
+      step(drives_);
+    }
+  }
 
   // The first failed read or save of the state file, or empty.
   std::string SaveError() const { return saving_ ? saving_->SaveError() : std::string(); }

@@ -140,6 +140,13 @@ void StateSavingPort::CloseVolume(VolumeHandle handle) {
   drives_.CloseVolume(handle);
 }
 
+void StateSavingPort::WithDrives(const std::function<void(SimulatedDrives&)>& step) {
+  Exchange([&] {
+    step(drives_);
+    return true;
+  });
+}
+
 std::string StateSavingPort::SaveError() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return saveError_;

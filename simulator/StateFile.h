@@ -16,6 +16,7 @@
 // The file is readable by its owner only. What it does not hold stays with the
 // program: its open volume handles, and a text it has half sent.
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -86,6 +87,11 @@ class StateSavingPort final : public DevicePort {
   bool PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
                    std::uint32_t outSize) override;
   void CloseVolume(VolumeHandle handle) override;
+
+  // Runs step on the drives as one step, as a request runs: the file read
+  // first, and saved after when step changed the drives. A failed read or
+  // save is kept for SaveError.
+  void WithDrives(const std::function<void(SimulatedDrives&)>& step);
 
   // The message of the first read or save that failed, or empty.
   std::string SaveError() const;

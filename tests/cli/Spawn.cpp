@@ -1,8 +1,10 @@
 #include "Spawn.h"
 
+#include <chrono>
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "support/Files.h"
 
@@ -14,6 +16,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -89,11 +92,13 @@ SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
 // its exit code; -1 when any handle is missing or it cannot start. flags:
 // CreateProcess's creation flags. The caller opened the handles under hold;
 // once the child has its copies they are closed and the lock let go.
-int SpawnWith(const std::string& program, const std::vector<std::string>& args,
-              std::unique_lock<std::mutex>& hold, std::initializer_list<Handle*> handles,
-              HANDLE in, HANDLE out, HANDLE err, DWORD flags) {
+// Starts program as SpawnWith does, without waiting: its process handle, or
+// nullptr.
+HANDLE StartWith(const std::string& program, const std::vector<std::string>& args,
+                 std::unique_lock<std::mutex>& hold, std::initializer_list<Handle*> handles,
+                 HANDLE in, HANDLE out, HANDLE err, DWORD flags) {
   for (HANDLE h : {in, out, err}) {
-    if (h == INVALID_HANDLE_VALUE) return -1;
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
   }
   // Arguments are UTF-8 and go over as UTF-16, as a shell hands them over.
   const std::wstring exe = WideFromUtf8(WindowsPath(program));
@@ -107,18 +112,30 @@ int SpawnWith(const std::string& program, const std::vector<std::string>& args,
   si.hStdOutput = out;
   si.hStdError = err;
   PROCESS_INFORMATION pi{};
-  int code = -1;
-  if (CreateProcessW(exe.c_str(), wideLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
-                     &si, &pi)) {
-    for (Handle* h : handles) h->Close();  // the child has its own
-    hold.unlock();
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    DWORD exitCode = 0;
-    if (GetExitCodeProcess(pi.hProcess, &exitCode)) code = static_cast<int>(exitCode);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+  if (!CreateProcessW(exe.c_str(), wideLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                      &si, &pi)) {
+    return nullptr;
   }
+  for (Handle* h : handles) h->Close();  // the child has its own
+  hold.unlock();
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
+}
+
+// Waits for the process to end; its exit code, or -1.
+int EndOf(HANDLE process) {
+  if (!process) return -1;
+  WaitForSingleObject(process, INFINITE);
+  DWORD exitCode = 0;
+  const int code = GetExitCodeProcess(process, &exitCode) ? static_cast<int>(exitCode) : -1;
+  CloseHandle(process);
   return code;
+}
+
+int SpawnWith(const std::string& program, const std::vector<std::string>& args,
+              std::unique_lock<std::mutex>& hold, std::initializer_list<Handle*> handles, HANDLE in,
+              HANDLE out, HANDLE err, DWORD flags) {
+  return EndOf(StartWith(program, args, hold, handles, in, out, err, flags));
 }
 
 int Spawn(const std::string& program, const std::vector<std::string>& args, const fs::path& in,
@@ -138,11 +155,17 @@ int Spawn(const std::string& program, const std::vector<std::string>& args, cons
 
 #else
 
-int Spawn(const std::string& program, const std::vector<std::string>& args, const fs::path& in,
-          const fs::path& out, const fs::path& err) {
+// Starts program with standard input from inFd (when >= 0) or the file in;
+// its process id, or -1.
+pid_t Start(const std::string& program, const std::vector<std::string>& args, int inFd,
+            const fs::path& in, const fs::path& out, const fs::path& err) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+  if (inFd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, inFd, 0);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+  }
   posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<char*> argv;
@@ -150,13 +173,20 @@ int Spawn(const std::string& program, const std::vector<std::string>& args, cons
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   pid_t pid = 0;
-  int code = -1;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) code = WEXITSTATUS(status);
-  }
+  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
-  return code;
+  return pid;
+}
+
+int EndOf(pid_t pid) {
+  int status = 0;
+  if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) return WEXITSTATUS(status);
+  return -1;
+}
+
+int Spawn(const std::string& program, const std::vector<std::string>& args, const fs::path& in,
+          const fs::path& out, const fs::path& err) {
+  return EndOf(Start(program, args, -1, in, out, err));
 }
 
 #endif
@@ -219,6 +249,97 @@ int RunOnConsole(const std::string& program, const std::vector<std::string>& arg
 }
 
 #endif
+
+#if defined(_WIN32)
+
+RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
+                               const fs::path& workDir, const std::string& name)
+    : out_(workDir / (name + "-stdout.txt")), err_(workDir / (name + "-stderr.txt")) {
+  std::unique_lock<std::mutex> hold(inheritance);
+  HANDLE read = nullptr, write = nullptr;
+  if (!CreatePipe(&read, &write, &inherit, 0)) return;
+  SetHandleInformation(write, HANDLE_FLAG_INHERIT, 0);  // the child gets the reading end only
+  Handle hIn{read};
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  Handle hOut{CreateFileW(out_.c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, 0, nullptr)};
+  Handle hErr{CreateFileW(err_.c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, 0, nullptr)};
+  process_ =
+      StartWith(program, args, hold, {&hIn, &hOut, &hErr}, hIn.h, hOut.h, hErr.h, DETACHED_PROCESS);
+  input_ = write;
+  started_ = process_ != nullptr;
+}
+
+void RunningProgram::Write(const std::string& text) {
+  DWORD n = 0;
+  if (input_) WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
+}
+
+void RunningProgram::CloseInput() {
+  if (input_) CloseHandle(input_);
+  input_ = nullptr;
+}
+
+#else
+
+RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
+                               const fs::path& workDir, const std::string& name)
+    : out_(workDir / (name + "-stdout.txt")), err_(workDir / (name + "-stderr.txt")) {
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return;  // neither end goes to other programs
+  process_ = Start(program, args, ends[0], {}, out_, err_);
+  close(ends[0]);
+  input_ = ends[1];
+  started_ = process_ > 0;
+}
+
+void RunningProgram::Write(const std::string& text) {
+  if (input_ >= 0 && write(input_, text.data(), text.size()) < 0) CloseInput();
+}
+
+void RunningProgram::CloseInput() {
+  if (input_ >= 0) close(input_);
+  input_ = -1;
+}
+
+void RunningProgram::Interrupt() {
+  if (process_ > 0 && !finished_) kill(process_, SIGINT);
+}
+
+#endif
+
+ProgramRun RunningProgram::Finish() {
+  CloseInput();
+  if (!finished_) {
+    finished_ = true;
+    run_.exitCode = EndOf(process_);
+    run_.out = ReadText(out_);
+    run_.err = ReadText(err_);
+  }
+  return run_;
+}
+
+RunningProgram::~RunningProgram() {
+  Finish();
+}
+
+bool RunningProgram::WaitFor(const std::string& text, int times, bool errors) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  const auto seen = [&] {
+    const std::lock_guard<std::mutex> hold(inheritance);  // no child takes the open file along
+    return ReadText(errors ? err_ : out_);
+  };
+  const auto count = [&] {
+    const std::string all = seen();
+    int n = 0;
+    for (std::size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) ++n;
+    return n;
+  };
+  while (count() < times) {
+    if (!started_ || std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& input, const fs::path& workDir) {

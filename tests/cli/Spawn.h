@@ -22,6 +22,45 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& input, const std::filesystem::path& workDir);
 
+// A program started and left running: its standard input a pipe that the
+// test writes to and closes, its output and errors in files (NAME-stdout.txt,
+// NAME-stderr.txt in workDir) read while it runs. The pipe's end kept here is
+// never inherited, so programs started meanwhile cannot hold the input open.
+class RunningProgram {
+ public:
+  RunningProgram(const std::string& program, const std::vector<std::string>& args,
+                 const std::filesystem::path& workDir, const std::string& name);
+  // Closes the input and waits for the end.
+  ~RunningProgram();
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+
+  bool started() const { return started_; }
+  void Write(const std::string& text);
+  void CloseInput();
+  // Waits up to a minute until the output (errors: the errors) holds text,
+  // at least times times.
+  bool WaitFor(const std::string& text, int times = 1, bool errors = false);
+  // Closes the input and waits for the end: exit code, output and errors.
+  ProgramRun Finish();
+#if !defined(_WIN32)
+  void Interrupt();  // SIGINT, as Ctrl-C on a terminal gives it
+#endif
+
+ private:
+  std::filesystem::path out_, err_;
+  bool started_ = false;
+  bool finished_ = false;
+  ProgramRun run_;
+#if defined(_WIN32)
+  void* process_ = nullptr;
+  void* input_ = nullptr;
+#else
+  int process_ = -1;
+  int input_ = -1;
+#endif
+};
+
 #if defined(_WIN32)
 // Runs program with this process's console as its standard input, output and
 // error, as a console's shell does; returns its exit code. The console shows

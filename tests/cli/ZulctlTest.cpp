@@ -9,7 +9,9 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
@@ -18,10 +20,10 @@
 
 #include "FilePath.h"
 #include "Spawn.h"
-#include "support/win32/Console.h"
+#include "ZulVersion.h"
 #include "support/Files.h"
 #include "support/ForeignName.h"
-#include "ZulVersion.h"
+#include "support/win32/Console.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -1239,6 +1241,123 @@ TEST_F(ForeignNamesTest, StateFile) {
 // Runs that share a state file at the same time still meet one camera: each
 // run's change is in the file at the end, and a reader polling the file
 // meanwhile always finds a whole saved state.
+// zulctl watch in one process, cameras plugged in and pulled out by other
+// zulctl runs sharing its state file.
+class ZulctlWatchTest : public ZulctlAllTest {
+ protected:
+  // zulctl --simulate=SCENARIO --state=STATE watch args..., password given.
+  std::unique_ptr<test::RunningProgram> Watch(Args args) {
+    args.insert(args.begin(), {"--simulate=" + scenario, "--state=" + state, "watch"});
+    auto w = std::make_unique<test::RunningProgram>(ZULCTL_PATH, args, dir, "watch");
+    w->Write("2580\n");
+    EXPECT_TRUE(w->WaitFor("Watching for cameras", 1, true)) << "the watch did not start";
+    return w;
+  }
+  // plug or unplug the drive at letter, then wait for the watch to say what.
+  void Change(test::RunningProgram& w, const std::string& change, const std::string& letter,
+              const std::string& line) {
+    const test::ProgramRun r = Zulctl({change, letter});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, letter + (change == "plug" ? ": plugged in.\n" : ": pulled out.\n"));
+    EXPECT_TRUE(w.WaitFor(line)) << "no line " << line;
+  }
+  // The lines of a watch without their time, which is checked for its form.
+  static std::string Untimed(const std::string& out) {
+    std::istringstream lines(out);
+    std::string line, untimed;
+    while (std::getline(lines, line)) {
+      const std::size_t tab = line.find('\t');
+      if (tab != std::string::npos) {
+        std::tm t{};
+        std::istringstream time(line.substr(0, tab));
+        time >> std::get_time(&t, "%Y-%m-%d %H:%M:%S");
+        EXPECT_TRUE(!time.fail() && tab == 19) << line;
+        line = line.substr(tab + 1);
+      }
+      untimed += line + "\n";
+    }
+    return untimed;
+  }
+};
+
+TEST_F(ZulctlWatchTest, ArrivalsAndRemovalsInOrderWithTheClockSetOnEachCamera) {
+  // D: docked from the start, E: and F: out until plugged in.
+  Dock(3, {{1, R"("unplugged": true)"}, {2, R"("unplugged": true)"}});
+  const std::time_t before = std::time(nullptr);
+  auto w = Watch({"set-time"});
+  Change(*w, "plug", "E", "E:\tCAM0000E\tdone");
+  Change(*w, "unplug", "D", "D:\tCAM0000D\tremoved");
+  Change(*w, "plug", "F", "F:\tCAM0000F\tdone");
+  Change(*w, "plug", "D", "D:\tCAM0000D\tarrived");  // back in: handled again
+  EXPECT_TRUE(w->WaitFor("D:\tCAM0000D\tdone", 2));
+  const test::ProgramRun r = w->Finish();  // the end of its input ends it
+  const std::time_t after = std::time(nullptr);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  const std::string done = "done\tTime sync completed!\n";
+  EXPECT_EQ(Untimed(r.out), "D:\tCAM0000D\tdocked\nD:\tCAM0000D\t" + done +
+                                "E:\tCAM0000E\tarrived\nE:\tCAM0000E\t" + done +
+                                "D:\tCAM0000D\tremoved\n"
+                                "F:\tCAM0000F\tarrived\nF:\tCAM0000F\t" +
+                                done + "D:\tCAM0000D\tarrived\nD:\tCAM0000D\t" + done +
+                                "Cameras handled: 4, done on 4\n");
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(Letter(i));
+    const std::time_t set = CameraClock(Saved(i));
+    EXPECT_GE(set, before - 1);
+    EXPECT_LE(set, after + 1);
+  }
+}
+
+TEST_F(ZulctlWatchTest, ACameraThatRefusedThePasswordIsNotTriedAgainWhenItComesBack) {
+  Dock(2, {{1, R"("password": "1111")"}});
+  auto w = Watch({"set-hint", "BAY 7"});
+  Change(*w, "unplug", "E", "E:\tCAM0000E\tremoved");
+  Change(*w, "plug", "E", "E:\tCAM0000E\tskipped");
+#if defined(_WIN32)
+  const test::ProgramRun r = w->Finish();
+#else
+  w->Interrupt();  // Ctrl-C ends it as the end of input does
+  EXPECT_TRUE(w->WaitFor("Cameras handled"));
+  const test::ProgramRun r = w->Finish();
+#endif
+  EXPECT_EQ(r.exitCode, 6) << r.err;
+  EXPECT_EQ(Untimed(r.out),
+            "D:\tCAM0000D\tdocked\nD:\tCAM0000D\tdone\tYou've updated your hint!\n"
+            "E:\tCAM0000E\tdocked\n"
+            "E:\tCAM0000E\trefused\tWrong password!  You have 5 chances remaining.\n"
+            "E:\tCAM0000E\tremoved\nE:\tCAM0000E\tarrived\n"
+            "E:\tCAM0000E\tskipped\tIt refused the password before; not tried again.\n"
+            "Cameras handled: 3, done on 1\n");
+  EXPECT_EQ(Saved(0).value("hint", ""), "BAY 7");
+  EXPECT_EQ(Saved(1).value("wrongAttempts", -1), 1);  // tried once only
+  EXPECT_EQ(Saved(1).value("hint", "?"), "");
+}
+
+TEST_F(ZulctlWatchTest, PlugAndUnplugAskForASharedStateAndADrive) {
+  Dock(1);
+  const struct {
+    Args args;
+    int exitCode;
+    std::string out, err;
+  } cases[] = {
+      {{"unplug", "E"}, 0, "E: pulled out.\n", ""},
+      {{"unplug", "e:"}, 0, "E: is out already.\n", ""},
+      {{"plug", "E"}, 0, "E: plugged in.\n", ""},
+      {{"plug", "E"}, 0, "E: is plugged in already.\n", ""},
+      {{"plug", "Q"}, 2, "", "Q: holds no simulated drive.\n"},
+  };
+  for (const auto& c : cases) {
+    const test::ProgramRun r = Zulctl(c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.args[0] << " " << c.args[1];
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+  }
+  // Without a state file there is nothing to share the change with.
+  const test::ProgramRun alone = Run({"--simulate=" + scenario, "plug", "E"});
+  EXPECT_EQ(alone.exitCode, 1);
+  EXPECT_NE(alone.err.find("give --simulate and --state"), std::string::npos) << alone.err;
+}
+
 TEST_F(ZulctlTest, RunsAtTheSameTimeLoseNoChange) {
   ASSERT_EQ(Zulctl({"status"}).exitCode, 0);  // the file exists from here on
   struct Change {

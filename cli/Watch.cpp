@@ -1,0 +1,159 @@
+#include "Watch.h"
+
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "AllCameras.h"
+#include "CameraCommands.h"
+#include "DockWalk.h"
+#include "ExitCode.h"
+#include "WatchStop.h"
+
+namespace zul::cli {
+namespace {
+
+constexpr std::chrono::milliseconds kLongestWait{200};
+
+std::string TimeText() {
+  const CameraClock now = LocalNow();
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", now.year % 10000,
+                now.month % 100, now.day % 100, now.hour % 100, now.minute % 100, now.second % 100);
+  return text;
+}
+
+class Watcher {
+ public:
+  Watcher(DevicePort& port, const Options& o, const Secret& password, std::ostream& out,
+          StorageLocator* storage, AuditLog* audit)
+      : port_(port), o_(o), password_(password), out_(out), storage_(storage), audit_(audit) {}
+
+  // The cameras among candidates, all at once (WalkCameras), reported in
+  // the candidates' order as event ("docked", "arrived").
+  void Arrive(const std::vector<DeviceCandidate>& candidates, const char* event) {
+    if (candidates.empty()) return;
+    const std::string when = TimeText();
+    struct Arrival {
+      DockedCamera camera;
+      std::optional<CameraOutcome> outcome;
+    };
+    std::vector<std::optional<Arrival>> slots(candidates.size());
+    WalkCameras(
+        port_, candidates, [&](std::size_t i, DeviceSession& session, const DockedCamera& camera) {
+          slots[i].emplace(Arrival{camera, std::nullopt});
+          if (o_.command == Command::Watch) return;
+          if (camera.serialNumber && refused_.count(*camera.serialNumber)) {
+            slots[i]->outcome =
+                CameraOutcome{kExitRefused, "skipped",
+                              "It refused the password before; not tried again.", std::nullopt};
+          } else {
+            slots[i]->outcome = WorkOnCamera(session, camera, o_, password_, storage_, audit_);
+          }
+        });
+    for (const auto& slot : slots) {
+      if (!slot) continue;
+      const DockedCamera& camera = slot->camera;
+      const std::string serial = camera.serialNumber ? ShownText(*camera.serialNumber) : "-";
+      docked_[camera.candidate.name] = serial;
+      ++handled_;
+      out_ << when << "\t" << camera.candidate.name << "\t" << serial << "\t" << event << "\n";
+      if (const auto& r = slot->outcome) {
+        if (r->exitCode == kExitDone) ++done_;
+        lastExit_ = r->exitCode;
+        if ((r->exitCode == kExitRefused || r->exitCode == kExitLocked) && camera.serialNumber) {
+          refused_.insert(*camera.serialNumber);
+        }
+        out_ << TimeText() << "\t" << camera.candidate.name << "\t" << serial << "\t" << r->outcome
+             << "\t" << r->message << "\n";
+      }
+    }
+    out_.flush();
+  }
+
+  // Notices in the order they came: a removal is reported at once; the
+  // devices that arrived (and stayed) are then taken together, in the port's
+  // order.
+  void Take(const std::vector<DeviceNotice>& notices) {
+    std::set<std::string> arriving;
+    for (const DeviceNotice& n : notices) {
+      arriving.erase(n.name);
+      if (const auto it = docked_.find(n.name); it != docked_.end()) {
+        // Arriving where a camera still stands: its removal was missed.
+        out_ << TimeText() << "\t" << it->first << "\t" << it->second << "\tremoved\n";
+        docked_.erase(it);
+      }
+      if (n.change == DeviceNotice::Change::Arrived) arriving.insert(n.name);
+    }
+    out_.flush();
+    if (arriving.empty()) return;
+    std::vector<DeviceCandidate> candidates = port_.Candidates();
+    std::erase_if(candidates, [&](const DeviceCandidate& c) { return !arriving.count(c.name); });
+    Arrive(candidates, "arrived");
+  }
+
+  int Finish() {
+    out_ << "Cameras handled: " << handled_;
+    if (o_.command != Command::Watch) out_ << ", done on " << done_;
+    out_ << "\n";
+    out_.flush();
+    if (o_.command == Command::Watch || done_ == handled_) return kExitDone;
+    return handled_ == 1 ? lastExit_ : kExitNotAll;
+  }
+
+ private:
+  DevicePort& port_;
+  const Options& o_;
+  const Secret& password_;
+  std::ostream& out_;
+  StorageLocator* storage_;
+  AuditLog* audit_;
+  std::map<std::string, std::string> docked_;  // name: the serial number as shown
+  std::set<std::string> refused_;              // serial numbers that refused the password
+  int handled_ = 0;
+  int done_ = 0;
+  int lastExit_ = kExitDone;
+};
+
+}  // namespace
+
+int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& o, const Secret& password,
+                 const std::function<bool()>& stopped, std::ostream& out, std::ostream& err,
+                 StorageLocator* storage, AuditLog* audit) {
+  Watcher watcher(port, o, password, out, storage, audit);
+  watcher.Arrive(port.Candidates(), "docked");
+  err << "Watching for cameras; Ctrl-C or the end of input stops.\n";
+  err.flush();
+  bool failed = false;
+  while (!stopped()) {
+    std::vector<DeviceNotice> changes;
+    std::string error;
+    if (!notices.Wait(kLongestWait, changes, error)) {
+      err << "zulctl: " << error << "\n";
+      failed = true;
+      break;
+    }
+    watcher.Take(changes);
+  }
+  const int rc = watcher.Finish();
+  return failed ? kExitNoCamera : rc;
+}
+
+int RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& o,
+             const Secret& password, std::FILE* in, std::ostream& out, std::ostream& err,
+             StorageLocator* storage, AuditLog* audit) {
+  std::string error;
+  const std::unique_ptr<DeviceNotices> notices =
+      simulation ? OpenSimulatedNotices(*simulation) : OpenSystemNotices(port, error);
+  if (!notices) {
+    err << "zulctl: " << error << "\n";
+    return kExitNoCamera;
+  }
+  const WatchStop stop(in);
+  return WatchCameras(
+      port, *notices, o, password, [&] { return stop.Requested(); }, out, err, storage, audit);
+}
+
+}  // namespace zul::cli

@@ -1,0 +1,50 @@
+#pragma once
+// zulctl watch: the cameras as they arrive and go, one line each, and with a
+// command, that command run on each camera as it arrives (as --all runs it
+// on one camera of a dock).
+
+#include <cstdio>
+#include <functional>
+#include <ostream>
+
+#include "AuditLog.h"
+#include "DeviceNotices.h"
+#include "DevicePort.h"
+#include "Options.h"
+#include "Secret.h"
+#include "StorageLocator.h"
+
+namespace zul::sim {
+class Simulation;
+}
+
+namespace zul::cli {
+
+// Takes the cameras docked at the start as arrived ("docked"), says on err
+// that it watches, then waits on
+// notices until stopped() says so (asked between waits of at most a fifth of
+// a second). One line per event on out, flushed, tab-separated:
+//
+//   TIME  DRIVE  SERIAL  docked|arrived|removed
+//   TIME  DRIVE  SERIAL  OUTCOME  MESSAGE        (the command's, as --all says it)
+//
+// TIME is the PC's local time "YYYY-MM-DD HH:MM:SS", SERIAL "-" when the
+// camera did not give it. A camera that refused the password is not tried
+// again when it comes back ("skipped"). At the end, "Cameras handled: N" (and
+// with a command, on how many it was done).
+//
+// Returns kExitDone when the command was done on every camera that came (or
+// there is no command, or none came); that camera's status when one came;
+// otherwise kExitNotAll. kExitNoCamera when the notices failed. With an
+// audit log, each change the command makes leaves its line.
+int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& options,
+                 const Secret& password, const std::function<bool()>& stopped, std::ostream& out,
+                 std::ostream& err, StorageLocator* storage = nullptr, AuditLog* audit = nullptr);
+
+// zulctl watch as run from the command line: the notices of the simulation
+// when there is one (else the system's), until Ctrl-C or the end of in.
+int RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& options,
+             const Secret& password, std::FILE* in, std::ostream& out, std::ostream& err,
+             StorageLocator* storage = nullptr, AuditLog* audit = nullptr);
+
+}  // namespace zul::cli
