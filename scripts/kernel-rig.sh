@@ -76,7 +76,7 @@ fi
 initrd=$rig/initrd-$version.cpio.gz
 if [[ ! -f $initrd || $root/scripts/kernel-rig.sh -nt $initrd ]]; then
   staging=$(mktemp -d "$rig/initrd.XXXXXX")
-  mkdir -p "$staging"/{bin,dev,proc,sys,newroot,modules}
+  mkdir -p "$staging"/{bin,dev,proc,sys,newroot,hostroot,modules}
   cp /bin/busybox "$staging/bin/busybox"
   modprobe -d "$kdir" -S "$version" --show-depends -a virtio_pci 9pnet_virtio 9p |
     awk '$1 == "insmod" && !seen[$2]++ {print $2}' | while read -r ko; do
@@ -93,10 +93,17 @@ for m in $(cat /modules/order); do insmod /modules/$m; done
 arg() { sed -n "s/.*$1=\([^ ]*\).*/\1/p" /proc/cmdline; }
 scratch=$(arg rig.scratch)
 guest=$(arg rig.guest)
+tree=$(arg rig.root)
 mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=262144,cache=loose host /newroot
-mount -t 9p -o trans=virtio,version=9p2000.L,rw,msize=262144 scratch /newroot$scratch
+# The guest's /tmp and /run are its own; a source tree the host keeps under
+# one of them (a clone in /tmp) is put back in its place.
+mount -o bind /newroot /hostroot
 mount -t tmpfs tmpfs /newroot/tmp
 mount -t tmpfs tmpfs /newroot/run
+case $tree in
+  /tmp/* | /run/*) mkdir -p /newroot$tree && mount -o bind /hostroot$tree /newroot$tree ;;
+esac
+mount -t 9p -o trans=virtio,version=9p2000.L,rw,msize=262144 scratch /newroot$scratch
 mount --move /dev /newroot/dev
 mount --move /proc /newroot/proc
 mount --move /sys /newroot/sys
@@ -137,7 +144,7 @@ rc=0
 timeout --kill-after=10 "$timeout" qemu-system-x86_64 -machine pc,accel=tcg -cpu max -m 1024 -smp 1 \
   -nodefaults -no-reboot -display none -serial "file:$scratch/console.log" \
   -kernel "$kdir/boot/vmlinuz-$version" -initrd "$initrd" \
-  -append "console=ttyS0 quiet loglevel=3 panic=-1 rig.scratch=$scratch rig.guest=$root/scripts/kernel-rig-guest.sh" \
+  -append "console=ttyS0 quiet loglevel=3 panic=-1 rig.scratch=$scratch rig.root=$root rig.guest=$root/scripts/kernel-rig-guest.sh" \
   -virtfs local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap \
   -virtfs "local,path=$scratch,mount_tag=scratch,security_model=none,multidevs=remap" \
   </dev/null || rc=$?
