@@ -3,78 +3,25 @@
 #include <chrono>
 #include <ctime>
 #include <nlohmann/json.hpp>
-#include <system_error>
 
+#include "AuditSystem.h"
 #include "CommandCatalogue.h"
 #include "FilePath.h"
 #include "Latin1.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-
-#include "win32/WideText.h"
-#else
-#include <fcntl.h>
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
-
 namespace zul {
 namespace {
-
-std::string LastError() {
-#if defined(_WIN32)
-  return std::error_code(static_cast<int>(GetLastError()), std::system_category()).message();
-#else
-  return std::error_code(errno, std::generic_category()).message();
-#endif
-}
 
 std::string UtcNow() {
   const auto now = std::chrono::system_clock::now();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm t{};
-#if defined(_WIN32)
-  gmtime_s(&t, &seconds);
-#else
-  gmtime_r(&seconds, &t);
-#endif
+  const std::tm t = audit::UtcTime(seconds);
   char text[96];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", t.tm_year + 1900,
                 t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, static_cast<int>(ms));
   return text;
-}
-
-std::string HostName() {
-#if defined(_WIN32)
-  wchar_t name[256];
-  DWORD size = 256;
-  if (GetComputerNameExW(ComputerNameDnsHostname, name, &size)) return Utf8FromWide({name, size});
-#else
-  char name[256] = {};
-  if (gethostname(name, sizeof name - 1) == 0) return name;
-#endif
-  return {};
-}
-
-std::string UserName() {
-#if defined(_WIN32)
-  wchar_t name[257];
-  DWORD size = 257;
-  if (GetUserNameW(name, &size) && size > 0) return Utf8FromWide({name, size - 1});
-  return {};
-#else
-  const uid_t uid = geteuid();
-  passwd entry{};
-  passwd* found = nullptr;
-  char buffer[4096];
-  if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found) return found->pw_name;
-  return "uid " + std::to_string(uid);
-#endif
 }
 
 nlohmann::ordered_json TextOrNull(const std::string& text) {
@@ -208,8 +155,8 @@ std::string AuditLine(const AuditEntry& e, const std::string& program) {
   using Json = nlohmann::ordered_json;
   Json j;
   j["time"] = UtcNow();
-  j["host"] = HostName();
-  j["user"] = UserName();
+  j["host"] = audit::HostName();
+  j["user"] = audit::UserName();
   j["program"] = program;
   j["drive"] = TextOrNull(e.drive);
   j["devicePath"] = TextOrNull(e.devicePath);
@@ -233,35 +180,14 @@ AuditLog::AuditLog(std::string path, std::string program)
     : path_(std::move(path)), program_(std::move(program)), lock_(path_ + ".lock") {}
 
 AuditLog::~AuditLog() {
-#if defined(_WIN32)
-  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
-#else
-  if (handle_ != -1) close(static_cast<int>(handle_));
-#endif
+  if (handle_ != -1) audit::CloseAppending(handle_);
 }
 
 bool AuditLog::Open(std::string& error) {
   const std::lock_guard<std::mutex> guard(mutex_);
   if (handle_ == -1) {
-#if defined(_WIN32)
-    // Append-only access: every write lands at the end of the file.
-    const HANDLE h = CreateFileW(PathFromUtf8(path_).c_str(), FILE_APPEND_DATA,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-      error = path_ + ": cannot be opened for appending (" + LastError() + ")";
-      return false;
-    }
-    handle_ = reinterpret_cast<std::intptr_t>(h);
-#else
-    const int fd =
-        open(PathFromUtf8(path_).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-      error = path_ + ": cannot be opened for appending (" + LastError() + ")";
-      return false;
-    }
-    handle_ = fd;
-#endif
+    handle_ = audit::OpenForAppending(path_, error);
+    if (handle_ == -1) return false;
   }
   const sim::FileLockHold hold(lock_, error);
   return hold.held();
@@ -276,20 +202,10 @@ bool AuditLog::Append(const AuditEntry& entry, std::string& error) {
   }
   const sim::FileLockHold hold(lock_, error);
   if (!hold.held()) return false;
-#if defined(_WIN32)
-  DWORD written = 0;
-  const bool ok = WriteFile(reinterpret_cast<HANDLE>(handle_), line.data(),
-                            static_cast<DWORD>(line.size()), &written, nullptr) &&
-                  written == line.size();
-#else
-  ssize_t written;
-  while ((written = write(static_cast<int>(handle_), line.data(), line.size())) < 0 &&
-         errno == EINTR) {
-  }
-  const bool ok = written == static_cast<ssize_t>(line.size());
-#endif
-  if (!ok) error = path_ + ": the audit line was not written (" + LastError() + ")";
-  return ok;
+  std::string why;
+  if (audit::AppendBytes(handle_, line, why)) return true;
+  error = path_ + ": the audit line was not written (" + why + ")";
+  return false;
 }
 
 std::string AuditFileClash(const std::string& auditPath, const std::string& scenarioPath,

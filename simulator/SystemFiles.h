@@ -1,0 +1,28 @@
+#pragma once
+// The operating system's half of FileText and FileLock: win32/ and posix/
+// each define these, and the build takes one of the two.
+
+#include <string>
+
+namespace zul::sim {
+
+// The last failed call's error as text (GetLastError or errno).
+std::string LastSystemError();
+
+// This process's number, which keeps the temporary names of two writers apart.
+unsigned long CurrentProcessNumber();
+
+// path + ".tmp-", the process and a count: a name no other writer, in this
+// process or another, is using (defined once, in FileText.cpp).
+std::string TemporaryName(const std::string& path);
+
+// A new temporary file beside path (its name in name) holding text, readable
+// by its owner only; false with a message in error, and nothing left behind.
+bool WriteTemporary(const std::string& path, const std::string& text, std::string& name,
+                    std::string& error);
+
+// Renames from over to in one step; false with a message in error, and from
+// removed.
+bool RenameOver(const std::string& from, const std::string& to, std::string& error);
+
+}  // namespace zul::sim
