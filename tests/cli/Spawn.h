@@ -48,6 +48,8 @@ class RunningProgram {
 #endif
 
  private:
+  int WaitForEnd();  // the exit code, or -1
+
   std::filesystem::path out_, err_;
   bool started_ = false;
   bool finished_ = false;

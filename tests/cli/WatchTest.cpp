@@ -1,6 +1,6 @@
 // zulctl watch in this process: the watcher over simulated drives, fed by a
-// scripted notice source; the Linux udev events and the Windows volume
-// notices it stands for. The tsan preset runs it under ThreadSanitizer.
+// scripted notice source; the Linux udev events it stands for (the Windows
+// volume notices are in win32/). The tsan preset runs it under ThreadSanitizer.
 
 #include <gtest/gtest.h>
 
@@ -15,20 +15,7 @@
 #include "Options.h"
 #include "SimulatedDrives.h"
 #include "Watch.h"
-#if defined(_WIN32)
-// clang-format off
-#include <windows.h>
-#include <dbt.h>
-// clang-format on
-
-#include <fcntl.h>
-#include <io.h>
-
-#include <atomic>
-
-#include "Zulctl.h"
-#include "win32/VolumeNotices.h"
-#elif defined(__linux__)
+#if defined(__linux__)
 #include "linux/UdevNotices.h"
 #endif
 
@@ -215,113 +202,6 @@ TEST(WatchTest, UdevEventsOfUsbNodesBecomeNotices) {
     SCOPED_TRACE(c.event.action + " " + c.event.devnode);
     EXPECT_EQ(UdevEventNotice(c.event, usb), c.notice);
   }
-}
-
-#endif
-
-#if defined(_WIN32)
-
-TEST(WatchTest, VolumeUnitMasksNameTheLettersFromD) {
-  EXPECT_EQ(VolumeMaskNotices(Change::Arrived, (1u << 2) | (1u << 5) | (1u << 25)),
-            (std::vector<DeviceNotice>{{Change::Arrived, "F:"}, {Change::Arrived, "Z:"}}));
-  EXPECT_EQ(VolumeMaskNotices(Change::Removed, 1u << 3),
-            (std::vector<DeviceNotice>{{Change::Removed, "D:"}}));
-  EXPECT_TRUE(VolumeMaskNotices(Change::Removed, 0x7).empty());  // A: to C: only
-}
-
-// The broadcast the system makes for a volume, to the top-level windows of
-// every desktop (Wine 8 delivers it to none without BSM_ALLDESKTOPS).
-void BroadcastVolume(WPARAM event, DWORD unitMask) {
-  DEV_BROADCAST_VOLUME volume{};
-  volume.dbcv_size = sizeof volume;
-  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-  volume.dbcv_unitmask = unitMask;
-  DWORD recipients = BSM_ALLDESKTOPS | BSM_APPLICATIONS;
-  BroadcastSystemMessageW(BSF_FORCEIFHUNG | BSF_QUERY, &recipients, WM_DEVICECHANGE, event,
-                          reinterpret_cast<LPARAM>(&volume));
-}
-
-TEST(WatchTest, TheHiddenWindowTakesVolumeBroadcastsAndGoesCleanly) {
-  sim::SimulatedDrives unused;  // the port matters on Linux only
-  std::string error;
-  auto notices = OpenSystemNotices(unused, error);
-  ASSERT_TRUE(notices) << error;
-  const HWND window = FindWindowW(kVolumeNoticeClass, nullptr);
-  ASSERT_NE(window, nullptr);
-  EXPECT_FALSE(IsWindowVisible(window));
-  EXPECT_EQ(GetParent(window), nullptr);  // top-level: broadcasts reach it
-
-  // Broadcast from another thread, as the system does, while Wait pumps.
-  std::vector<DeviceNotice> seen;
-  std::thread broadcaster([] {
-    BroadcastVolume(DBT_DEVICEARRIVAL, (1u << 5) | (1u << 6));
-    BroadcastVolume(DBT_DEVICEREMOVECOMPLETE, 1u << 5);
-  });
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (seen.size() < 3 && std::chrono::steady_clock::now() < end) {
-    ASSERT_TRUE(notices->Wait(std::chrono::milliseconds(200), seen, error)) << error;
-  }
-  broadcaster.join();
-  EXPECT_EQ(seen, (std::vector<DeviceNotice>{
-                      {Change::Arrived, "F:"}, {Change::Arrived, "G:"}, {Change::Removed, "F:"}}));
-
-  notices.reset();
-  EXPECT_FALSE(IsWindow(window));
-}
-
-// Says when the watch has tried the last drive letter of its first scan: its
-// first walk starts no thread for a letter that holds nothing, so from then
-// on the first scan is over.
-class LastLetterPort final : public DevicePort {
- public:
-  explicit LastLetterPort(DevicePort& inner) : inner_(inner) {}
-  std::vector<DeviceCandidate> Candidates() override { return inner_.Candidates(); }
-  VolumeHandle OpenVolume(const char* p) override {
-    if (std::string(p) == "\\\\.\\Z:") triedZ_ = true;
-    return inner_.OpenVolume(p);
-  }
-  void CloseVolume(VolumeHandle h) override { inner_.CloseVolume(h); }
-  bool PassThrough(VolumeHandle h, void* b, std::uint32_t in, std::uint32_t out) override {
-    return inner_.PassThrough(h, b, in, out);
-  }
-  std::atomic<bool> triedZ_{false};
-
- private:
-  DevicePort& inner_;
-};
-
-TEST(WatchTest, ZulctlWatchTakesTheSystemsVolumeNotices) {
-  sim::SimulatedDrives drives;
-  drives.Insert('F', Camera("CAM0000F"));
-  drives.Unplug('F');  // in the dock's drawer until the notice
-  LastLetterPort port(drives);
-  int ends[2];
-  ASSERT_EQ(_pipe(ends, 256, _O_BINARY), 0);
-  std::FILE* in = _fdopen(ends[0], "rb");
-  std::ostringstream out, err;
-  int rc = -1;
-  std::thread watch([&] {
-    const char* args[] = {"zulctl", "watch"};
-    rc = RunZulctl(2, args, in, out, err, &port);  // not simulating: the system's notices
-  });
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!(port.triedZ_ && FindWindowW(kVolumeNoticeClass, nullptr)) &&
-         std::chrono::steady_clock::now() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  drives.Plug('F');
-  BroadcastVolume(DBT_DEVICEARRIVAL, 1u << 5);  // returns once the window has taken it
-  drives.Unplug('F');
-  BroadcastVolume(DBT_DEVICEREMOVECOMPLETE, 1u << 5);
-  _close(ends[1]);  // the end of input ends the watch
-  watch.join();
-  std::fclose(in);
-  EXPECT_EQ(rc, kExitDone) << err.str();
-  std::istringstream lines(out.str());
-  std::string line, untimed;
-  while (std::getline(lines, line)) untimed += line.substr(line.find('\t') + 1) + "\n";
-  EXPECT_EQ(untimed, "F:\tCAM0000F\tarrived\nF:\tCAM0000F\tremoved\nCameras handled: 1\n");
-  EXPECT_EQ(FindWindowW(kVolumeNoticeClass, nullptr), nullptr);  // gone with the watch
 }
 
 #endif

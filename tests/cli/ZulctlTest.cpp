@@ -24,10 +24,7 @@
 #include "support/Files.h"
 #include "support/ForeignName.h"
 #include "support/win32/Console.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#endif
+#include "support/win32/FileNames.h"
 
 namespace zul {
 namespace {
@@ -72,16 +69,7 @@ std::time_t CameraClock(const Json& camera) {
 // the writer's rename handle stays open on the new file.
 std::string ReadWhileReplaced(const fs::path& path) {
 #if defined(_WIN32)
-  const HANDLE h = CreateFileW(path.wstring().c_str(), GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return "";
-  std::string text;
-  char chunk[4096];
-  DWORD n = 0;
-  while (::ReadFile(h, chunk, sizeof chunk, &n, nullptr) && n > 0) text.append(chunk, n);
-  CloseHandle(h);
-  return text;
+  return test::ReadSharingDeletion(path);
 #else
   return ReadFileBytes(path);
 #endif
@@ -222,8 +210,12 @@ TEST_F(ZulctlTest, ClockComesFromThePc) {
 
 // zulctl --all on docks of several cameras: cameras from D: on, password
 // 2580, serial CAM0000 and the letter, then a disk.
-std::string Letter(int i) { return std::string(1, static_cast<char>('D' + i)); }
-std::string Serial(int i) { return "CAM0000" + Letter(i); }
+std::string Letter(int i) {
+  return std::string(1, static_cast<char>('D' + i));
+}
+std::string Serial(int i) {
+  return "CAM0000" + Letter(i);
+}
 
 class ZulctlAllTest : public ZulctlTest {
  protected:
@@ -232,8 +224,8 @@ class ZulctlAllTest : public ZulctlTest {
     std::string drives;
     for (int i = 0; i < cameras; ++i) {
       drives += R"({"letter": ")" + Letter(i) + R"(", "type": "camera", "password": "2580", )" +
-                R"("serial": ")" + Serial(i) + "\"" +
-                (extra.count(i) ? ", " + extra.at(i) : "") + "}, ";
+                R"("serial": ")" + Serial(i) + "\"" + (extra.count(i) ? ", " + extra.at(i) : "") +
+                "}, ";
     }
     UseScenario(R"({"drives": [)" + drives + R"({"letter": ")" + Letter(cameras) +
                 R"(", "type": "disk"}]})");
@@ -337,8 +329,8 @@ TEST_F(ZulctlAllTest, CamerasNotDoneAreReportedAndTheOthersDone) {
     std::map<int, std::string> extra;  // camera keys, by index
     Args args;                         // after --all
     int exitCode;
-    std::vector<std::string> lines;     // after drive and serial number, by camera
-    std::map<int, Json> saved;          // what the state file keeps afterwards, by camera
+    std::vector<std::string> lines;  // after drive and serial number, by camera
+    std::map<int, Json> saved;       // what the state file keeps afterwards, by camera
   };
   // At each camera: 1 INQUIRY, 2 identification, 3 serial number, 4 and 5 the
   // login, then the command's own requests.
@@ -394,8 +386,13 @@ TEST_F(ZulctlAllTest, CamerasNotDoneAreReportedAndTheOthersDone) {
        6,
        {refused, std::string("no answer\t") + kNoAnswerLine},
        {{1, {{"wrongAttempts", 0}}}}},  // no check after a failed password chunk
-      {"the only camera refuses", 1, {{0, R"("password": "1111")"}}, {"set-hint", "X"}, 4,
-       {refused}, {}},
+      {"the only camera refuses",
+       1,
+       {{0, R"("password": "1111")"}},
+       {"set-hint", "X"},
+       4,
+       {refused},
+       {}},
       {"the only camera unplugged",
        1,
        {{0, R"("failFrom": 6)"}},
@@ -420,7 +417,8 @@ TEST_F(ZulctlAllTest, CamerasNotDoneAreReportedAndTheOthersDone) {
     for (const auto& [index, keys] : c.saved) {
       SCOPED_TRACE(Letter(index));
       const Json camera = Saved(index);
-      for (const auto& [key, value] : keys.items()) EXPECT_EQ(camera.value(key, Json()), value) << key;
+      for (const auto& [key, value] : keys.items())
+        EXPECT_EQ(camera.value(key, Json()), value) << key;
     }
   }
 }
@@ -527,212 +525,218 @@ TEST_F(ZulctlTest, ExitStatuses) {
   const std::string noTexts = CameraScenario();  // empty texts: one chunk each
   const std::string diskOnly = R"({"drives": [{"letter": "D", "type": "disk"}]})";
   const ExitCase cases[] = {
-    {"status",
-     noTexts,
-     {"status"},
-     "",
-     0,
-     "",
-     "Drive:          F: (\\\\.\\F:)\n"
-     "Firmware:       V1.6.20241201\n"
-     "Serial number:  B7654321\n"
-     "Officer:\n"
-     "Department:\n"
-     "Additional:\n"
-     "Password hint:\n"
-     "Resolution:     1080P 30FPS\n"
-     "Loop recording: No\n"
-     "Query 0D:       0\n"
-     "Logged in:      no\n"
-     "Administrator:  no\n"},
-    {"administrator opens a locked camera",
-     CameraScenario(R"("wrongAttempts": 6)"),
-     {"login"},
-     "13579\n",
-     0,
-     "",
-     "Logged in as administrator.\nStorage opened on F:\n"},
+      {"status",
+       noTexts,
+       {"status"},
+       "",
+       0,
+       "",
+       "Drive:          F: (\\\\.\\F:)\n"
+       "Firmware:       V1.6.20241201\n"
+       "Serial number:  B7654321\n"
+       "Officer:\n"
+       "Department:\n"
+       "Additional:\n"
+       "Password hint:\n"
+       "Resolution:     1080P 30FPS\n"
+       "Loop recording: No\n"
+       "Query 0D:       0\n"
+       "Logged in:      no\n"
+       "Administrator:  no\n"},
+      {"administrator opens a locked camera",
+       CameraScenario(R"("wrongAttempts": 6)"),
+       {"login"},
+       "13579\n",
+       0,
+       "",
+       "Logged in as administrator.\nStorage opened on F:\n"},
 
-    {"version", noTexts, {"--version"}, "", 0, "", "zulctl " ZUL_VERSION_TEXT "\n", false},
+      {"version", noTexts, {"--version"}, "", 0, "", "zulctl " ZUL_VERSION_TEXT "\n", false},
 
-    {"no command", noTexts, {}, "", 1, "Usage: zulctl", ""},
-    {"unknown command", noTexts, {"reboot"}, "", 1, "not expected: reboot", ""},
-    {"resolution not offered", noTexts, {"set-resolution", "480p"}, "2580\n", 1, "480p", ""},
-    {"loop neither on nor off", noTexts, {"set-loop", "yes"}, "2580\n", 1, "yes", ""},
-    {"hint over 40", noTexts, {"set-hint", forty1}, "2580\n", 1, "holds 41 characters", ""},
-    {"reference over 40",
-     noTexts,
-     {"set-reference", "--officer", "a", "--additional", forty1},
-     "2580\n",
-     1,
-     "holds 41 characters",
-     ""},
-    {"no reference given", noTexts, {"set-reference"}, "2580\n", 1, "at least one of", ""},
-    {"password too short",
-     noTexts,
-     {"login"},
-     "258\n",
-     1,
-     "Password must longer than 4 characters!\n",
-     ""},
-    {"password too long",
-     noTexts,
-     {"set-loop", "on"},
-     "25802580258\n",
-     1,
-     "Password must not be longer than 10 characters!\n",
-     ""},
-    {"no password", noTexts, {"login"}, "", 1, "No password on standard input", ""},
-    {"zero in the password",
-     noTexts,
-     {"login"},
-     std::string("25\0"
-                 "80\n",
-                 6),
-     1,
-     "must not hold a zero character",
-     ""},
-    {"new password too short",
-     noTexts,
-     {"set-password"},
-     "2580\nabc\n",
-     1,
-     "Password must longer than 4 characters!\n",
-     ""},
-    {"new password missing",
-     noTexts,
-     {"set-password"},
-     "2580\n",
-     1,
-     "No password on standard input",
-     ""},
-    {"drive letter before D",
-     noTexts,
-     {"--drive", "C", "status"},
-     "",
-     1,
-     "one drive letter from D to Z",
-     ""},
-    {"state without simulation",
-     noTexts,
-     {"--state", "x.json", "status"},
-     "",
-     1,
-     "--state requires --simulate",
-     "",
-     false},
+      {"no command", noTexts, {}, "", 1, "Usage: zulctl", ""},
+      {"unknown command", noTexts, {"reboot"}, "", 1, "not expected: reboot", ""},
+      {"resolution not offered", noTexts, {"set-resolution", "480p"}, "2580\n", 1, "480p", ""},
+      {"loop neither on nor off", noTexts, {"set-loop", "yes"}, "2580\n", 1, "yes", ""},
+      {"hint over 40", noTexts, {"set-hint", forty1}, "2580\n", 1, "holds 41 characters", ""},
+      {"reference over 40",
+       noTexts,
+       {"set-reference", "--officer", "a", "--additional", forty1},
+       "2580\n",
+       1,
+       "holds 41 characters",
+       ""},
+      {"no reference given", noTexts, {"set-reference"}, "2580\n", 1, "at least one of", ""},
+      {"password too short",
+       noTexts,
+       {"login"},
+       "258\n",
+       1,
+       "Password must longer than 4 characters!\n",
+       ""},
+      {"password too long",
+       noTexts,
+       {"set-loop", "on"},
+       "25802580258\n",
+       1,
+       "Password must not be longer than 10 characters!\n",
+       ""},
+      {"no password", noTexts, {"login"}, "", 1, "No password on standard input", ""},
+      {"zero in the password",
+       noTexts,
+       {"login"},
+       std::string("25\0"
+                   "80\n",
+                   6),
+       1,
+       "must not hold a zero character",
+       ""},
+      {"new password too short",
+       noTexts,
+       {"set-password"},
+       "2580\nabc\n",
+       1,
+       "Password must longer than 4 characters!\n",
+       ""},
+      {"new password missing",
+       noTexts,
+       {"set-password"},
+       "2580\n",
+       1,
+       "No password on standard input",
+       ""},
+      {"drive letter before D",
+       noTexts,
+       {"--drive", "C", "status"},
+       "",
+       1,
+       "one drive letter from D to Z",
+       ""},
+      {"state without simulation",
+       noTexts,
+       {"--state", "x.json", "status"},
+       "",
+       1,
+       "--state requires --simulate",
+       "",
+       false},
 
-    {"no camera", diskOnly, {"status"}, "", 2, "Device not connected.\n", ""},
-    {"no camera to log in to", diskOnly, {"login"}, "2580\n", 2, "Device not connected.\n", ""},
-    {"drive is the disk", noTexts, {"--drive", "D", "status"}, "", 2, "Device not connected.", ""},
-    {"drive is empty", noTexts, {"--drive", "q:", "status"}, "", 2, "Device not connected.", ""},
-    // The PC's own drives (the sg nodes on USB on Linux): none of them is the camera.
-    {"no simulation", noTexts, {"status"}, "", 2, "Device not connected.\n", "", false},
+      {"no camera", diskOnly, {"status"}, "", 2, "Device not connected.\n", ""},
+      {"no camera to log in to", diskOnly, {"login"}, "2580\n", 2, "Device not connected.\n", ""},
+      {"drive is the disk",
+       noTexts,
+       {"--drive", "D", "status"},
+       "",
+       2,
+       "Device not connected.",
+       ""},
+      {"drive is empty", noTexts, {"--drive", "q:", "status"}, "", 2, "Device not connected.", ""},
+      // The PC's own drives (the sg nodes on USB on Linux): none of them is the camera.
+      {"no simulation", noTexts, {"status"}, "", 2, "Device not connected.\n", "", false},
 
-    // Requests at F: 1 INQUIRY, 2 identification, then the command's own.
-    {"readout fails", CameraScenario(R"("failRequests": [3])"), {"status"}, "", 3, kNoAnswer, ""},
-    // 3-5 firmware, 6 query 28, 7-10 the four texts, 11-14 settings and
-    // serial, 15 the login state.
-    {"login state fails",
-     CameraScenario(R"("failRequests": [15])"),
-     {"status"},
-     "",
-     3,
-     kNoAnswer,
-     ""},
-    {"password check fails",
-     CameraScenario(R"("failRequests": [4])"),
-     {"login"},
-     "2580\n",
-     3,
-     kNoAnswer,
-     ""},
-    {"password chunk fails",
-     CameraScenario(R"("failRequests": [3])"),
-     {"set-loop", "on"},
-     "2580\n",
-     3,
-     kNoAnswer,
-     ""},
-    {"opening the storage fails",
-     CameraScenario(R"("failRequests": [5])"),
-     {"login"},
-     "2580\n",
-     3,
-     kNoAnswer,
-     ""},
-    {"hint write fails",
-     CameraScenario(R"("failRequests": [5])"),
-     {"set-hint", "x"},
-     "2580\n",
-     3,
-     kNoAnswer,
-     ""},
-    {"password chunk answered with a check condition",
-     CameraScenario(R"("checkRequests": [3])"),
-     {"login"},
-     "2580\n",
-     3,
-     kNoAnswer,
-     ""},
-    {"date fails",
-     CameraScenario(R"("failRequests": [5])"),
-     {"set-time"},
-     "2580\n",
-     3,
-     kNoAnswer,
-     ""},
-    {"pulled out midway",
-     CameraScenario(R"("failFrom": 6)"),
-     {"set-reference", "--officer", "a", "--department", "b", "--additional", "c"},
-     "2580\n",
-     3,
-     kNoAnswer,
-     ""},
+      // Requests at F: 1 INQUIRY, 2 identification, then the command's own.
+      {"readout fails", CameraScenario(R"("failRequests": [3])"), {"status"}, "", 3, kNoAnswer, ""},
+      // 3-5 firmware, 6 query 28, 7-10 the four texts, 11-14 settings and
+      // serial, 15 the login state.
+      {"login state fails",
+       CameraScenario(R"("failRequests": [15])"),
+       {"status"},
+       "",
+       3,
+       kNoAnswer,
+       ""},
+      {"password check fails",
+       CameraScenario(R"("failRequests": [4])"),
+       {"login"},
+       "2580\n",
+       3,
+       kNoAnswer,
+       ""},
+      {"password chunk fails",
+       CameraScenario(R"("failRequests": [3])"),
+       {"set-loop", "on"},
+       "2580\n",
+       3,
+       kNoAnswer,
+       ""},
+      {"opening the storage fails",
+       CameraScenario(R"("failRequests": [5])"),
+       {"login"},
+       "2580\n",
+       3,
+       kNoAnswer,
+       ""},
+      {"hint write fails",
+       CameraScenario(R"("failRequests": [5])"),
+       {"set-hint", "x"},
+       "2580\n",
+       3,
+       kNoAnswer,
+       ""},
+      {"password chunk answered with a check condition",
+       CameraScenario(R"("checkRequests": [3])"),
+       {"login"},
+       "2580\n",
+       3,
+       kNoAnswer,
+       ""},
+      {"date fails",
+       CameraScenario(R"("failRequests": [5])"),
+       {"set-time"},
+       "2580\n",
+       3,
+       kNoAnswer,
+       ""},
+      {"pulled out midway",
+       CameraScenario(R"("failFrom": 6)"),
+       {"set-reference", "--officer", "a", "--department", "b", "--additional", "c"},
+       "2580\n",
+       3,
+       kNoAnswer,
+       ""},
 
-    {"wrong password",
-     noTexts,
-     {"login"},
-     "0000\n",
-     4,
-     "Wrong password!  You have 5 chances remaining.\n",
-     ""},
-    {"fifth wrong attempt",
-     CameraScenario(R"("wrongAttempts": 4)"),
-     {"login"},
-     "0000\n",
-     4,
-     "Wrong password!  You have 1 chances remaining.\n",
-     ""},
-    {"wrong password before a change",
-     noTexts,
-     {"set-resolution", "720p"},
-     "2581\n",
-     4,
-     "Wrong password!",
-     ""},
+      {"wrong password",
+       noTexts,
+       {"login"},
+       "0000\n",
+       4,
+       "Wrong password!  You have 5 chances remaining.\n",
+       ""},
+      {"fifth wrong attempt",
+       CameraScenario(R"("wrongAttempts": 4)"),
+       {"login"},
+       "0000\n",
+       4,
+       "Wrong password!  You have 1 chances remaining.\n",
+       ""},
+      {"wrong password before a change",
+       noTexts,
+       {"set-resolution", "720p"},
+       "2581\n",
+       4,
+       "Wrong password!",
+       ""},
 
-    {"sixth wrong attempt",
-     CameraScenario(R"("wrongAttempts": 5)"),
-     {"login"},
-     "0000\n",
-     5,
-     kLockedOut,
-     ""},
-    {"locked to the user password",
-     CameraScenario(R"("wrongAttempts": 6)"),
-     {"login"},
-     "2580\n",
-     5,
-     kLockedOut,
-     ""},
-    {"locked before a change",
-     CameraScenario(R"("wrongAttempts": 200)"),
-     {"set-hint", "x"},
-     "2580\n",
-     5,
-     kLockedOut,
-     ""},
+      {"sixth wrong attempt",
+       CameraScenario(R"("wrongAttempts": 5)"),
+       {"login"},
+       "0000\n",
+       5,
+       kLockedOut,
+       ""},
+      {"locked to the user password",
+       CameraScenario(R"("wrongAttempts": 6)"),
+       {"login"},
+       "2580\n",
+       5,
+       kLockedOut,
+       ""},
+      {"locked before a change",
+       CameraScenario(R"("wrongAttempts": 200)"),
+       {"set-hint", "x"},
+       "2580\n",
+       5,
+       kLockedOut,
+       ""},
   };
   for (const ExitCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -1427,7 +1431,8 @@ namespace {
 std::vector<Json> AuditLines(const fs::path& path) {
   std::vector<Json> lines;
   std::istringstream in(ReadFileBytes(path));
-  for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line, nullptr, false));
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(Json::parse(line, nullptr, false));
   return lines;
 }
 
@@ -1441,13 +1446,29 @@ TEST_F(ZulctlTest, EveryChangeAttemptLeavesOneAuditLineAndNoPassword) {
   const Case cases[] = {
       {{"login"}, "0000\n", "login", "refused", nullptr, nullptr},
       {{"login"}, "2580\n", "login", "done", nullptr, nullptr},
-      {{"set-hint", "caf\xC3\xA9"}, "2580\n", "set-hint", "done",
-       {{"hint", "the keypad's middle column"}}, {{"hint", "caf\xC3\x83\xC2\xA9"}}},
-      {{"set-reference", "--officer", "J. OKAFOR"}, "2580\n", "set-reference", "done",
-       {{"officer", ""}}, {{"officer", "J. OKAFOR"}}},
-      {{"set-resolution", "720p"}, "2580\n", "set-resolution", "done", {{"resolution", "1080p"}},
+      {{"set-hint", "caf\xC3\xA9"},
+       "2580\n",
+       "set-hint",
+       "done",
+       {{"hint", "the keypad's middle column"}},
+       {{"hint", "caf\xC3\x83\xC2\xA9"}}},
+      {{"set-reference", "--officer", "J. OKAFOR"},
+       "2580\n",
+       "set-reference",
+       "done",
+       {{"officer", ""}},
+       {{"officer", "J. OKAFOR"}}},
+      {{"set-resolution", "720p"},
+       "2580\n",
+       "set-resolution",
+       "done",
+       {{"resolution", "1080p"}},
        {{"resolution", "720p"}}},
-      {{"set-loop", "on"}, "2580\n", "set-loop", "done", {{"loopRecording", "off"}},
+      {{"set-loop", "on"},
+       "2580\n",
+       "set-loop",
+       "done",
+       {{"loopRecording", "off"}},
        {{"loopRecording", "on"}}},
       {{"set-password"}, "2580\n1470\n", "set-password", "done", nullptr, nullptr},
       {{"set-time"}, "2580\n", "set-time", "refused", {{"clock", nullptr}}, nullptr},
@@ -1516,8 +1537,8 @@ TEST_F(ZulctlTest, EveryCameraOfADockLeavesItsOwnAuditLine) {
     const char* drive;
     const char* serial;
     const char* outcome;
-  } cameras[] = {{"F:", "A0000001", "done"}, {"G:", "A0000002", "done"},
-                 {"H:", "A0000003", "refused"}};
+  } cameras[] = {
+      {"F:", "A0000001", "done"}, {"G:", "A0000002", "done"}, {"H:", "A0000003", "refused"}};
   for (const auto& c : cameras) {
     SCOPED_TRACE(c.drive);
     const Json& l = byDrive[c.drive];

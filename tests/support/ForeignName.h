@@ -5,9 +5,7 @@
 
 #include <string>
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
+#include "support/win32/FileNames.h"
 
 namespace zul::test {
 
@@ -19,11 +17,7 @@ inline std::string NameOutsideAnsiCodePage() {
                                            "\xE5\x90\x8D\xE5\x89\x8D"};
 #if defined(_WIN32)
   for (const char* utf8 : candidates) {
-    wchar_t wide[16] = {};
-    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 16);
-    BOOL lost = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &lost);
-    if (lost) return utf8;
+    if (!AnsiCodePageHolds(utf8)) return utf8;
   }
   return {};
 #else
