@@ -1,10 +1,12 @@
 #include "Watch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "AllCameras.h"
 #include "CameraCommands.h"
@@ -61,8 +63,7 @@ class Watcher {
       ++handled_;
       out_ << when << "\t" << camera.candidate.name << "\t" << serial << "\t" << event << "\n";
       if (const auto& r = slot->outcome) {
-        if (r->exitCode == kExitDone) ++done_;
-        lastExit_ = r->exitCode;
+        statuses_.push_back(r->exitCode);
         if ((r->exitCode == kExitRefused || r->exitCode == kExitLocked) && camera.serialNumber) {
           refused_.insert(*camera.serialNumber);
         }
@@ -96,11 +97,11 @@ class Watcher {
 
   int Finish() {
     out_ << "Cameras handled: " << handled_;
-    if (o_.command != Command::Watch) out_ << ", done on " << done_;
+    if (o_.command != Command::Watch)
+      out_ << ", done on " << std::count(statuses_.begin(), statuses_.end(), kExitDone);
     out_ << "\n";
     out_.flush();
-    if (o_.command == Command::Watch || done_ == handled_) return kExitDone;
-    return handled_ == 1 ? lastExit_ : kExitNotAll;
+    return o_.command == Command::Watch ? kExitDone : DockExitStatus(statuses_);
   }
 
  private:
@@ -113,8 +114,7 @@ class Watcher {
   std::map<std::string, std::string> docked_;  // name: the serial number as shown
   std::set<std::string> refused_;              // serial numbers that refused the password
   int handled_ = 0;
-  int done_ = 0;
-  int lastExit_ = kExitDone;
+  std::vector<int> statuses_;  // each camera's exit status when a command ran on it
 };
 
 }  // namespace
