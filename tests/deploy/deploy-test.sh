@@ -15,19 +15,9 @@ work=$root/build/deploy-test
 rm -rf "$work"
 mkdir -p "$work/shots"
 
-passed=0
-failed=0
-check() {  # title command...: one check, passed when the command succeeds
-  local check_title=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "deploy: ok      $check_title"
-  else
-    failed=$((failed + 1))
-    echo "deploy: FAILED  $check_title"
-  fi
-}
+check_prefix=deploy
+# shellcheck source=scripts/checks.sh
+source "$root/scripts/checks.sh"
 say() { echo "  $*"; return 1; }  # why a check failed
 same() {                          # got want what
   [[ $1 == "$2" ]] || say "$3: got '$1', want '$2'"
@@ -417,5 +407,4 @@ leftovers() {  # the registry, as the server saved it on stopping
 }
 check "no registry key or value names the product or its maker after the uninstall" leftovers
 
-echo "deploy: $passed passed, $failed failed"
-((failed == 0))
+checks_end

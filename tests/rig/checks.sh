@@ -16,20 +16,9 @@ zulctl=$RIG_ROOT/build/native/cli/zulctl
 scenario=$RIG_ROOT/tests/rig/$part.json
 work=/tmp/rig-checks
 mkdir -p "$work" && chmod 1777 "$work"
-passed=0
-failed=0
-
-check() {  # NAME COMMAND...: one test
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "rig: ok   $name"
-  else
-    failed=$((failed + 1))
-    echo "rig: FAIL $name"
-  fi
-}
+check_prefix=rig
+# shellcheck source=scripts/checks.sh
+source "$RIG_ROOT/scripts/checks.sh"
 
 sg_of() { awk -v l="$1" '$1 == l {print $3}' "$RIG_DRIVES"; }
 now() { date +%s%N; }
@@ -211,5 +200,4 @@ faults() {
 }
 
 "$part"
-echo "rig: $passed passed, $failed failed"
-((failed == 0))
+checks_end
