@@ -7,15 +7,17 @@
 passed=0
 failed=0
 
-check() {  # NAME COMMAND...: one check
-  local name=$1
+# The title is held in check_title, a name the checks themselves do not use:
+# bash lets the command see the caller's locals.
+check() {  # TITLE COMMAND...: one check
+  local check_title=$1
   shift
   if "$@"; then
     passed=$((passed + 1))
-    echo "$check_prefix: ok      $name"
+    echo "$check_prefix: ok      $check_title"
   else
     failed=$((failed + 1))
-    echo "$check_prefix: FAILED  $name"
+    echo "$check_prefix: FAILED  $check_title"
   fi
 }
 
