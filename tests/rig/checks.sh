@@ -119,6 +119,57 @@ cameras() {
   check "no sg node left open" no_sg_open
 
   performance
+  all_cameras
+  watch_replug
+}
+
+# --all on this kernel: both cameras at once, each on a node and a thread of
+# its own; G's password is 7777 by now, K's is not.
+all_cameras() {
+  local out rc
+  out=$(rig-user "$zulctl" --all status 2>&1)
+  rc=$?
+  check "--all status: exit 0" test "$rc" -eq 0
+  check "--all status: both cameras, in node order" \
+    test "$(cut -f1-3 <<<"$out" | tr '\t\n' '  ')" = "$(sg_of G) B7654321 done $(sg_of K) C0000042 done "
+  out=$(printf '7777\n' | rig-user "$zulctl" --all set-time 2>&1)
+  rc=$?
+  check "--all set-time: exit 6, done on some cameras" test "$rc" -eq 6
+  check "--all set-time: G done" grep -q "^$(sg_of G).B7654321.done" <<<"$out"
+  check "--all set-time: K refused" grep -q "^$(sg_of K).C0000042.refused" <<<"$out"
+  echo "$out" | sed 's/^/rig:      --all: /'
+}
+
+# until_in FILE PATTERN: waits up to 30 s for a line of FILE to match.
+until_in() {
+  local _
+  for _ in $(seq 150); do grep -q -- "$2" "$1" && return 0; sleep 0.2; done
+  return 1
+}
+
+# zulctl watch as the user, through udev's monitor on this kernel: the
+# cameras docked at its start, then K pulled out and put back.
+watch_replug() {
+  local input=$work/watch.in out=$work/watch.out pid rc
+  rm -f "$input" && mkfifo "$input"
+  rig-user "$zulctl" watch <"$input" >"$out" 2>"$work/watch.err" &
+  pid=$!
+  exec 7>"$input"  # its standard input, held open until the end
+  check "watch: G docked" until_in "$out" "^[0-9: -]*.$(sg_of G).B7654321.docked\$"
+  check "watch: K docked" until_in "$out" "^[0-9: -]*.$(sg_of K).C0000042.docked\$"
+  rig-user rig-drive unplug K
+  check "watch: K removed" until_in "$out" "^[0-9: -]*.$(sg_of K).C0000042.removed\$"
+  rig-user rig-drive plug K
+  check "watch: K arrived again" until_in "$out" 'C0000042.arrived$'
+  exec 7>&-  # the end of its input ends the watch
+  wait "$pid"
+  rc=$?
+  check "watch: exit 0 at the end of input" test "$rc" -eq 0
+  check "watch: three cameras handled" grep -qx "Cameras handled: 3" "$out"
+  check "watch: neither the impostor nor the disk" \
+    test "$(grep -c -e docked -e arrived "$out")" -eq 3
+  check "watch: no sg node left open" no_sg_open
+  sed 's/^/rig:      watch: /' "$out"
 }
 
 # Time per request through the real stack next to the simulated port, both in
