@@ -8,6 +8,7 @@
 #include "CommandCatalogue.h"
 #include "FilePath.h"
 #include "Latin1.h"
+#include "SystemFiles.h"
 
 namespace zul {
 namespace {
@@ -180,7 +181,7 @@ AuditLog::AuditLog(std::string path, std::string program)
     : path_(std::move(path)), program_(std::move(program)), lock_(path_ + ".lock") {}
 
 AuditLog::~AuditLog() {
-  if (handle_ != -1) audit::CloseAppending(handle_);
+  if (handle_ != -1) sim::CloseSystemFile(handle_);
 }
 
 bool AuditLog::Open(std::string& error) {

@@ -20,7 +20,7 @@ std::tm UtcTime(std::time_t seconds);
 // created when missing; -1 with a message in error when it cannot be opened.
 std::intptr_t OpenForAppending(const std::string& path, std::string& error);
 // All of bytes in one write; false with the system's error in error.
+// (Closed with sim::CloseSystemFile.)
 bool AppendBytes(std::intptr_t file, const std::string& bytes, std::string& error);
-void CloseAppending(std::intptr_t file);
 
 }  // namespace zul::audit

@@ -2,6 +2,7 @@
 // The operating system's half of FileText and FileLock: win32/ and posix/
 // each define these, and the build takes one of the two.
 
+#include <cstdint>
 #include <string>
 
 namespace zul::sim {
@@ -24,5 +25,15 @@ bool WriteTemporary(const std::string& path, const std::string& text, std::strin
 // Renames from over to in one step; false with a message in error, and from
 // removed.
 bool RenameOver(const std::string& from, const std::string& to, std::string& error);
+
+// The lock file at path, opened (created, readable by its owner only, when
+// missing) for FileLock: a descriptor or a handle, -1 when it cannot be.
+std::intptr_t OpenLockFile(const std::string& path);
+// Waits for the exclusive lock on the file (flock on POSIX; on Windows its
+// first byte, which may lie past the file's end); false when it fails.
+bool LockFirstByte(std::intptr_t file);
+bool UnlockFirstByte(std::intptr_t file);
+// Closes a descriptor or handle from OpenLockFile or audit's OpenForAppending.
+void CloseSystemFile(std::intptr_t file);
 
 }  // namespace zul::sim

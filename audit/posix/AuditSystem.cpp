@@ -51,8 +51,4 @@ bool AppendBytes(std::intptr_t file, const std::string& bytes, std::string& erro
   return false;
 }
 
-void CloseAppending(std::intptr_t file) {
-  close(static_cast<int>(file));
-}
-
 }  // namespace zul::audit

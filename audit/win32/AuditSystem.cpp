@@ -50,8 +50,4 @@ bool AppendBytes(std::intptr_t file, const std::string& bytes, std::string& erro
   return false;
 }
 
-void CloseAppending(std::intptr_t file) {
-  CloseHandle(reinterpret_cast<HANDLE>(file));
-}
-
 }  // namespace zul::audit

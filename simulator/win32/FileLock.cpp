@@ -1,5 +1,3 @@
-#include "FileLock.h"
-
 #include <windows.h>
 
 #include "FilePath.h"
@@ -14,42 +12,26 @@ HANDLE AsHandle(std::intptr_t h) {
 
 }  // namespace
 
-FileLock::~FileLock() {
-  Release();
-  if (handle_ != -1) CloseHandle(AsHandle(handle_));
+std::intptr_t OpenLockFile(const std::string& path) {
+  // Shared in every way: the lock is the byte range below, not the open.
+  const HANDLE h = CreateFileW(PathFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(h);
 }
 
-bool FileLock::Acquire(std::string& error) {
-  if (held_) return true;
-  if (handle_ == -1) {
-    // Shared in every way: the lock is the byte range below, not the open.
-    const HANDLE h = CreateFileW(PathFromUtf8(path_).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-      error = path_ + ": cannot be opened to lock (" + LastSystemError() + ")";
-      return false;
-    }
-    handle_ = reinterpret_cast<std::intptr_t>(h);
-  }
+bool LockFirstByte(std::intptr_t file) {
   OVERLAPPED at{};  // the first byte; a lock may lie past the end of the file
-  if (!LockFileEx(AsHandle(handle_), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
-    error = path_ + ": cannot be locked (" + LastSystemError() + ")";
-    return false;
-  }
-  held_ = true;
-  return true;
+  return LockFileEx(AsHandle(file), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0;
 }
 
-void FileLock::Release() {
-  if (!held_) return;
-  held_ = false;
-  // Should the unlock fail, closing the file lets the lock go all the same.
+bool UnlockFirstByte(std::intptr_t file) {
   OVERLAPPED at{};
-  if (!UnlockFileEx(AsHandle(handle_), 0, 1, 0, &at)) {
-    CloseHandle(AsHandle(handle_));
-    handle_ = -1;
-  }
+  return UnlockFileEx(AsHandle(file), 0, 1, 0, &at) != 0;
+}
+
+void CloseSystemFile(std::intptr_t file) {
+  CloseHandle(AsHandle(file));
 }
 
 }  // namespace zul::sim
