@@ -11,12 +11,13 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 
 #include "SimulatedDrives.h"
 #include "Zulctl.h"
+#include "support/Files.h"
 
 namespace zul::cli {
 namespace {
@@ -98,9 +99,9 @@ TEST(AllCamerasTest, SixteenCamerasAtOnceThroughOneTrace) {
       (std::filesystem::temp_directory_path() / "all-cameras-audit.jsonl").string();
   std::filesystem::remove(audit);
 
-  const InProcessRun set = Zulctl(
-      {"--trace", trace.c_str(), "--audit", audit.c_str(), "--all", "set-hint", "SAME HINT"},
-      "1234\n", port);
+  const InProcessRun set =
+      Zulctl({"--trace", trace.c_str(), "--audit", audit.c_str(), "--all", "set-hint", "SAME HINT"},
+             "1234\n", port);
   EXPECT_EQ(set.exitCode, 0) << set.err;
   EXPECT_TRUE(port.overlapped()) << "the cameras were worked on one after another";
   const InProcessRun status = Zulctl({"--all", "status", "--json"}, "", port);
@@ -114,14 +115,11 @@ TEST(AllCamerasTest, SixteenCamerasAtOnceThroughOneTrace) {
     EXPECT_EQ(cameras[i]["status"].value("hint", ""), "SAME HINT") << letter;
   }
   EXPECT_EQ(drives.OpenHandleCount(), 0);
-  std::ifstream in(trace);
-  std::stringstream traced;
-  traced << in.rdbuf();
+  const std::string traced = test::ReadFileBytes(trace);
   for (int i = 0; i < kCameras; ++i) {
     const std::string path = std::string("\\\\.\\") + static_cast<char>('D' + i) + ": ";
-    EXPECT_NE(traced.str().find(path + "FA 55 66 FE"), std::string::npos) << path;
+    EXPECT_NE(traced.find(path + "FA 55 66 FE"), std::string::npos) << path;
   }
-  in.close();
   std::filesystem::remove(trace);
   // One whole audit line per camera, appended from the cameras' threads.
   std::ifstream lines(audit);

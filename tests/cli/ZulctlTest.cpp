@@ -23,6 +23,7 @@
 #include "ZulVersion.h"
 #include "support/Files.h"
 #include "support/ForeignName.h"
+#include "support/Hex.h"
 #include "support/win32/Console.h"
 #include "support/win32/FileNames.h"
 
@@ -817,9 +818,7 @@ TEST_F(ZulctlTest, PasswordsNeverShow) {
     SCOPED_TRACE(secret);
     for (std::size_t i = 0; i + 4 <= secret.size(); ++i) {
       EXPECT_EQ(seen.find(secret.substr(i, 4)), std::string::npos);
-      char hex[16];
-      std::snprintf(hex, sizeof hex, "%02X %02X %02X %02X", secret[i], secret[i + 1], secret[i + 2],
-                    secret[i + 3]);
+      const std::string hex = test::Hex(secret.substr(i, 4));
       EXPECT_EQ(seen.find(hex), std::string::npos) << hex;
     }
   }

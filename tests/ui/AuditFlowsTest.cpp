@@ -7,6 +7,7 @@
 
 #include "AuditLog.h"
 #include "support/CameraWorld.h"
+#include "support/Files.h"
 
 namespace zul::test {
 namespace {
@@ -27,12 +28,7 @@ class AuditFlowsTest : public ::testing::Test, public FlowWorld {
     fs::remove(path);
     fs::remove(path.string() + ".lock");
   }
-  std::string Text() const {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string Text() const { return test::ReadFileBytes(path); }
   std::vector<Json> Lines() const {
     std::vector<Json> lines;
     std::istringstream in(Text());
