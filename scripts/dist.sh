@@ -30,15 +30,10 @@ source "$build/dist.env"
 export ZUL_PRODUCT_NAME ZUL_MANUFACTURER ZUL_VERSION
 name=$ZUL_PRODUCT_NAME-$ZUL_VERSION-x64
 
-# The licence texts of what the programs carry in them (they are linked
-# statically): the MinGW-w64 runtime with winpthreads, GCC's libgcc and
-# libstdc++, nlohmann-json, CLI11. Debian's copyright files hold them.
-licences=(
-  "gcc-runtime.txt:/usr/share/doc/gcc-mingw-w64-base/copyright"
-  "mingw-w64.txt:/usr/share/doc/mingw-w64-x86-64-dev/copyright"
-  "nlohmann-json.txt:/usr/share/doc/nlohmann-json3-dev/copyright"
-  "cli11.txt:/usr/share/doc/libcli11-dev/copyright"
-)
+# The licence texts of what the programs carry in them, one "name<TAB>text
+# file" line each, as the build found them.
+licences=$build/licences.tsv
+[[ -s $licences ]] || { echo "dist: $licences is missing: configure the mingw64 preset" >&2; exit 1; }
 
 crlf() { sed 's/\r*$/\r/' "$1" >"$2"; }  # texts read in Notepad
 
@@ -52,17 +47,23 @@ for exe in "$build/app/ZUL_PC_TOOL.exe" "$build/cli/zulctl.exe"; do
 done
 crlf README.md "$stage/README.txt"
 cp res/camera.ico "$stage/"
-for entry in "${licences[@]}"; do
-  crlf "${entry#*:}" "$stage/licenses/${entry%%:*}"
-done
+while IFS=$'\t' read -r licence text; do
+  [[ -s $text ]] || { echo "dist: the licence text $text is missing or empty" >&2; exit 1; }
+  crlf "$text" "$stage/licenses/$licence"
+done <"$licences"
 
+timestamp=()
+if [[ -n ${ZUL_SIGN_TIMESTAMP_URL:-} ]]; then
+  timestamp=(-ts "$ZUL_SIGN_TIMESTAMP_URL")
+fi
 sign() {  # file...: signs each in place
   local file log
   for file in "$@"; do
     log=$(mktemp)
-    if ! osslsigncode sign -pkcs12 "$ZUL_SIGN_PKCS12" \
-      -readpass <(printf '%s' "${ZUL_SIGN_PASSWORD-}") \
-      -h sha256 -n "$ZUL_PRODUCT_NAME" -in "$file" -out "$file.signed" >"$log" 2>&1; then
+    # printf is the shell's own: the password is on no command line.
+    if ! osslsigncode sign -pkcs12 "$ZUL_SIGN_PKCS12" -readpass <(printf '%s' "$sign_password") \
+      "${timestamp[@]}" -h sha256 -n "$ZUL_PRODUCT_NAME" -in "$file" -out "$file.signed" \
+      >"$log" 2>&1; then
       cat "$log" >&2
       rm -f "$log" "$file.signed"
       echo "dist: signing ${file##*/} failed" >&2

@@ -4,7 +4,8 @@
 #
 #   ZUL_PRODUCT_NAME=... ZUL_MANUFACTURER=... ZUL_VERSION=... make-msi.sh STAGE OUT.msi
 #
-# STAGE holds ZUL_PC_TOOL.exe, zulctl.exe, README.txt, camera.ico and licenses/.
+# STAGE holds ZUL_PC_TOOL.exe, zulctl.exe, README.txt, camera.ico and licenses/
+# (each text there goes into the installer).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 stage=$1
@@ -12,8 +13,30 @@ out=$(realpath -m "$2")
 : "${ZUL_PRODUCT_NAME:?}" "${ZUL_MANUFACTURER:?}" "${ZUL_VERSION:?}"
 
 rm -f "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The licence texts: whatever dist.sh staged (the build's list), the first the
+# component's key.
+licences=("$stage"/licenses/*)
+[[ -f ${licences[0]} ]] || { echo "make-msi: no licence texts in $stage/licenses" >&2; exit 1; }
+{
+  echo '<?xml version="1.0" encoding="utf-8"?>'
+  echo '<Include>'
+  key=' KeyPath="yes"'
+  n=0
+  for licence in "${licences[@]}"; do
+    licence=${licence##*/}
+    [[ $licence =~ ^[A-Za-z0-9._-]+$ ]] || { echo "make-msi: licence file name $licence" >&2; exit 1; }
+    n=$((n + 1))
+    echo "  <File Id=\"Licence$n\" Name=\"$licence\" Source=\"licenses/$licence\"$key/>"
+    key=
+  done
+  echo '</Include>'
+} >"$work/licences.wxi"
+
 # wixl finds the sources relative to the folder it runs in.
-(cd "$stage" && wixl --arch x64 -D ProductName="$ZUL_PRODUCT_NAME" \
+(cd "$stage" && wixl --arch x64 -I "$work" -D ProductName="$ZUL_PRODUCT_NAME" \
   -D Manufacturer="$ZUL_MANUFACTURER" -D Version="$ZUL_VERSION" \
   -o "$out" "$here/ZUL_PC_TOOL.wxs")
 
