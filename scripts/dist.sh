@@ -5,13 +5,21 @@
 #                                   and the licence texts of the libraries linked in
 #   SHA256SUMS
 # from the mingw64 preset's build, the programs stripped of their debug data.
+# Both packages hold licenses\ as the build's licences.tsv lists it
+# (cmake/Licences.cmake: the texts of what the programs link).
 #
 # Signing: with ZUL_SIGN_PKCS12 naming a PKCS#12 file (certificate and key) and
 # ZUL_SIGN_PASSWORD holding its password, both programs and the installer are
 # signed with osslsigncode. Without ZUL_SIGN_PKCS12 they stay unsigned, and the
-# script says so. The password goes to osslsigncode through a pipe: it is
-# never printed, written to a file or put on a command line.
+# script says so. ZUL_SIGN_TIMESTAMP_URL names an RFC 3161 time-stamping
+# server: its timestamp keeps the signatures valid after the certificate
+# expires. Without it the files are signed all the same, and the script warns.
+# The password leaves the environment before anything is run and goes to
+# osslsigncode alone, through a pipe it reads as its password file: it is never
+# printed, written to a file or put on a command line.
 set -euo pipefail
+sign_password=${ZUL_SIGN_PASSWORD-}
+unset ZUL_SIGN_PASSWORD
 cd "$(dirname "$0")/.."
 root=$PWD
 out=$root/build/dist
@@ -71,7 +79,7 @@ sign() {  # file...: signs each in place
     fi
     rm -f "$log"
     mv "$file.signed" "$file"
-    echo "signed: ${file##*/}"
+    echo "signed: ${file##*/}${timestamp:+ (timestamped by ${timestamp[1]})}"
   done
 }
 signing=false
@@ -81,6 +89,10 @@ if [[ -n "${ZUL_SIGN_PKCS12:-}" ]]; then
     exit 1
   }
   signing=true
+  if ((${#timestamp[@]} == 0)); then
+    echo "dist: WARNING: ZUL_SIGN_TIMESTAMP_URL is not set: the signatures carry no timestamp" \
+      "and stop validating when the certificate expires." >&2
+  fi
   sign "$stage/ZUL_PC_TOOL.exe" "$stage/zulctl.exe"
 else
   echo "ZUL_SIGN_PKCS12 is not set: the programs and the installer are NOT signed."
@@ -88,6 +100,7 @@ fi
 
 packaging/windows/make-msi.sh "$stage" "$out/$name.msi"
 if $signing; then sign "$out/$name.msi"; fi
+unset sign_password
 
 portable=$out/portable/$name
 mkdir -p "$portable"

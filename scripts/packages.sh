@@ -4,7 +4,7 @@
 zul_packages=(cmake ninja-build g++ gcc make googletest libgtest-dev libbenchmark-dev
               g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 fonts-wine fonts-liberation xvfb xauth
               imagemagick x11-utils nlohmann-json3-dev libcli11-dev libfccp-dev libudev-dev pkgconf clang libclang-rt-14-dev
-              wixl msitools osslsigncode openssl zip unzip
+              wixl msitools osslsigncode openssl zip unzip python3
               qemu-system-x86 busybox-static cpio kmod udev mtools dosfstools)
 
 install_packages() {

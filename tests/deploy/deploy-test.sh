@@ -92,6 +92,7 @@ signed_build() {
     say "the signed build says it is unsigned"
     return 1
   fi
+  contains "$work/signed.log" "ZUL_SIGN_TIMESTAMP_URL is not set" || return 1
   mkdir -p "$work/zip" && unzip -q -o "$signed/$name.zip" -d "$work/zip" || return 1
   local f
   for f in "$signed/stage/ZUL_PC_TOOL.exe" "$signed/stage/zulctl.exe" "$signed/$name.msi" \
@@ -110,6 +111,92 @@ refused_signing() {
   [[ ! -e $work/wrong-password/$name.msi ]] || say "an installer was made all the same"
 }
 check "a wrong signing password stops the build" refused_signing
+
+# The signing step once more, asked to timestamp at a listener on loopback that
+# records the request and answers with an error (no server is reachable here),
+# and with cmake and osslsigncode run through a spy that records its
+# arguments, every command line on the machine while it runs, and a hash of
+# each value in its environment.
+spy=$work/spy
+mkdir -p "$spy/bin"
+cat >"$spy/bin/spy" <<'SPY'
+#!/usr/bin/env bash
+me=${0##*/}
+{
+  printf "$me arg: %s\n" "$@"
+  for f in /proc/[0-9]*/cmdline; do
+    printf '%s cmdline: %s\n' "$me" "$(tr '\0' ' ' <"$f" 2>/dev/null)"
+  done
+  while IFS= read -r -d '' v; do
+    printf '%s env: %s %s\n' "$me" "${v%%=*}" "$(printf '%s' "${v#*=}" | sha256sum | cut -c1-64)"
+  done < <(env -0)
+} >>"$SPY_LOG"
+PATH=${PATH#"${0%/*}":}
+exec "$me" "$@"
+SPY
+chmod +x "$spy/bin/spy"
+ln -sf spy "$spy/bin/cmake"
+ln -sf spy "$spy/bin/osslsigncode"
+cat >"$spy/listener.py" <<'LISTENER'
+import socket, sys
+server = socket.socket()
+server.bind(("127.0.0.1", 0))
+server.listen(1)
+print(server.getsockname()[1], flush=True)
+server.settimeout(600)
+conn, _ = server.accept()
+conn.settimeout(10)
+request = b""
+while b"\r\n\r\n" not in request:
+    chunk = conn.recv(4096)
+    if not chunk:
+        break
+    request += chunk
+open(sys.argv[1], "wb").write(request.split(b"\r\n\r\n")[0])
+conn.sendall(b"HTTP/1.0 503 No timestamps here\r\nContent-Length: 0\r\n\r\n")
+conn.close()
+LISTENER
+python3 "$spy/listener.py" "$spy/request.txt" >"$spy/port" 2>"$spy/listener.log" &
+listener=$!
+for _ in $(seq 50); do [[ -s $spy/port ]] && break; sleep 0.1; done
+timestamp_url=http://127.0.0.1:$(cat "$spy/port")/tsa
+env -u ZUL_TEST_PASSWORD PATH="$spy/bin:$PATH" SPY_LOG="$spy/record.txt" \
+  ZUL_SIGN_PKCS12="$pki/signer.p12" ZUL_SIGN_PASSWORD="$ZUL_TEST_PASSWORD" \
+  ZUL_SIGN_TIMESTAMP_URL="$timestamp_url" "$root/scripts/dist.sh" --out "$work/timestamped" \
+  >"$work/timestamped.log" 2>&1
+timestamped_rc=$?
+kill "$listener" 2>/dev/null
+wait "$listener" 2>/dev/null
+
+timestamp_asked() {
+  grep -qzF -- $'osslsigncode arg: -ts\nosslsigncode arg: '"$timestamp_url"$'\n' "$spy/record.txt" ||
+    say "osslsigncode was not given -ts $timestamp_url" || return 1
+  # -ts is RFC 3161: a timestamp query posted to the URL.
+  [[ -s $spy/request.txt ]] || say "nothing asked the listener for a timestamp" || return 1
+  contains "$spy/request.txt" "POST /tsa " || return 1
+  contains "$spy/request.txt" "application/timestamp-query" || return 1
+  # Asked for a timestamp and got none: no package.
+  ((timestamped_rc != 0)) || say "dist.sh went on without the timestamp it was asked for" || return 1
+  contains "$work/timestamped.log" "signing ZUL_PC_TOOL.exe failed" || return 1
+  [[ ! -e $work/timestamped/$name.msi ]] || say "an installer was made all the same"
+}
+check "ZUL_SIGN_TIMESTAMP_URL reaches osslsigncode as its time-stamping server" timestamp_asked
+
+password_to_osslsigncode_alone() {
+  local program hash leaks
+  for program in cmake osslsigncode; do
+    grep -q "^$program arg: " "$spy/record.txt" || say "$program did not run through the spy" ||
+      return 1
+  done
+  leaks=$(grep -F -- "$ZUL_TEST_PASSWORD" "$spy/record.txt" | cut -d: -f1 | sort -u)
+  [[ -z $leaks ]] || say "the password is on a command line ($leaks)" || return 1
+  hash=$(printf '%s' "$ZUL_TEST_PASSWORD" | sha256sum | cut -c1-64)
+  leaks=$(grep -E " env: [^ ]+ $hash\$" "$spy/record.txt" | cut -d' ' -f1,3 | sort -u)
+  [[ -z $leaks ]] || say "the password is in the environment ($leaks)" || return 1
+  ! grep -q " env: ZUL_SIGN_PASSWORD " "$spy/record.txt" || say "ZUL_SIGN_PASSWORD reaches the programs run"
+}
+check "the signing password is in no program's environment and on no command line" \
+  password_to_osslsigncode_alone
 
 password_kept() {
   ! grep -rqF -- "$ZUL_TEST_PASSWORD" "$work"/*.log "$signed" "$unsigned" ||
