@@ -86,6 +86,7 @@ ZUL_SIGN_PKCS12=$pki/signer.p12 ZUL_SIGN_PASSWORD=not-$ZUL_TEST_PASSWORD \
   "$root/scripts/dist.sh" --out "$work/wrong-password" >"$work/wrong-password.log" 2>&1
 wrong_rc=$?
 
+mkdir -p "$work/zip" && unzip -q -o "$signed/$name.zip" -d "$work/zip"
 signed_build() {
   ((signed_rc == 0)) || { tail -n 20 "$work/signed.log"; say "dist.sh exit $signed_rc"; } || return 1
   if grep -q "NOT signed" "$work/signed.log"; then
@@ -93,7 +94,6 @@ signed_build() {
     return 1
   fi
   contains "$work/signed.log" "ZUL_SIGN_TIMESTAMP_URL is not set" || return 1
-  mkdir -p "$work/zip" && unzip -q -o "$signed/$name.zip" -d "$work/zip" || return 1
   local f
   for f in "$signed/stage/ZUL_PC_TOOL.exe" "$signed/stage/zulctl.exe" "$signed/$name.msi" \
     "$work/zip/$name/ZUL_PC_TOOL.exe" "$work/zip/$name/zulctl.exe"; do
