@@ -125,7 +125,7 @@ me=${0##*/}
 {
   printf "$me arg: %s\n" "$@"
   for f in /proc/[0-9]*/cmdline; do
-    printf '%s cmdline: %s\n' "$me" "$(tr '\0' ' ' <"$f" 2>/dev/null)"
+    printf '%s cmdline: %s\n' "$me" "$({ tr '\0' ' ' <"$f"; } 2>/dev/null)"
   done
   while IFS= read -r -d '' v; do
     printf '%s env: %s %s\n' "$me" "${v%%=*}" "$(printf '%s' "${v#*=}" | sha256sum | cut -c1-64)"
