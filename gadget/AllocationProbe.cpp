@@ -43,7 +43,25 @@ void* operator new(std::size_t size) {
 void* operator new[](std::size_t size) {
   return zul::gadget::Allocate(size);
 }
+// Every form that pairs with the plain delete, so that each allocation and its
+// release go through the same functions (sanitizers check that they match).
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return zul::gadget::Allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
 void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
   std::free(p);
 }
 void operator delete[](void* p) noexcept {
