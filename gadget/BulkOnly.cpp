@@ -39,6 +39,12 @@ Step BulkOnlyTransport::Command(const std::uint8_t* cbw, std::size_t length) {
   std::memcpy(cdb_.data(), cbw + 15, cdbLength);
 
   if (hostOut) {  // executed once the data is in
+    const std::uint32_t expected = target_.DataOutLength(cdb_.data(), cdbLength_);
+    // A block beyond the storage is refused before its data is looked at.
+    keep_ = expected <= hostLength_ && expected <= target_.Image().size() ? expected : 0;
+    received_ = 0;
+    dataOut_.clear();
+    dataOut_.reserve(keep_);
     step.kind = Step::Kind::Receive;
     step.receive = hostLength_;
     return step;
@@ -46,7 +52,7 @@ Step BulkOnlyTransport::Command(const std::uint8_t* cbw, std::size_t length) {
   if (target_.DataOutLength(cdb_.data(), cdbLength_) > 0) {  // Hn or Hi, but Do
     Finish(Outcome{}, hostLength_);
     status_ = kCswPhaseError;
-    if (hostIn) step.data.assign(hostLength_, 0);
+    step.haltIn = hostIn;
     return step;
   }
   Outcome o = target_.Execute(cdb_.data(), cdbLength_, hostLength_);
@@ -73,28 +79,37 @@ Step BulkOnlyTransport::Command(const std::uint8_t* cbw, std::size_t length) {
     o.data.resize(hostLength_);
     Finish(o, 0);
     status_ = kCswPhaseError;
-  } else {
+  } else {  // Hi >= Di: what there is; short of the host's length, a halt
     Finish(o, hostLength_ - di);
+    step.haltIn = di < hostLength_;
   }
   step.data = std::move(o.data);
-  step.data.resize(hostLength_, 0);  // fill: the residue says how much was real
   return step;
 }
 
 void BulkOnlyTransport::DataReceived(const std::uint8_t* data, std::size_t length) {
+  const std::uint32_t piece =
+      static_cast<std::uint32_t>(std::min<std::size_t>(length, hostLength_ - received_));
+  const std::size_t kept = std::min<std::size_t>(piece, keep_ - dataOut_.size());
+  dataOut_.insert(dataOut_.end(), data, data + kept);
+  received_ += piece;
+  if (received_ < hostLength_) return;
+
   const std::uint32_t expected = target_.DataOutLength(cdb_.data(), cdbLength_);
-  if (expected > length) {  // Ho < Do
-    Finish(Outcome{}, static_cast<std::uint32_t>(length));
+  if (expected > hostLength_) {  // Ho < Do
+    Finish(Outcome{}, hostLength_);
     status_ = kCswPhaseError;
     return;
   }
-  Outcome o = target_.Execute(cdb_.data(), cdbLength_, 0, data);
+  Outcome o = target_.Execute(cdb_.data(), cdbLength_, 0,
+                              dataOut_.size() == expected ? dataOut_.data() : nullptr);
+  dataOut_.clear();
   if (!o.data.empty()) {  // Ho <> Di
-    Finish(o, static_cast<std::uint32_t>(length));
+    Finish(o, hostLength_);
     status_ = kCswPhaseError;
     return;
   }
-  Finish(o, static_cast<std::uint32_t>(length) - expected);
+  Finish(o, hostLength_ - expected);
 }
 
 void BulkOnlyTransport::Finish(const Outcome& outcome, std::uint32_t residue) {
@@ -109,6 +124,28 @@ std::array<std::uint8_t, kCswLength> BulkOnlyTransport::Status() const {
   PutLe32(csw.data() + 8, residue_);
   csw[12] = status_;
   return csw;
+}
+
+bool CarryOut(BulkOnlyTransport& transport, const Step& step, BulkEndpoints& endpoints) {
+  if (step.kind == Step::Kind::HaltBoth) {
+    endpoints.HaltIn();
+    endpoints.HaltOut();
+    return true;
+  }
+  if (step.kind != Step::Kind::Status && step.kind != Step::Kind::Receive) return true;
+  if (step.kind == Step::Kind::Receive && step.receive > 0) {
+    std::vector<std::uint8_t> piece(std::min<std::size_t>(step.receive, kDataPiece));
+    for (std::uint32_t left = step.receive; left > 0;) {
+      const std::size_t n = std::min<std::size_t>(left, piece.size());
+      if (!endpoints.Read(piece.data(), n)) return false;
+      transport.DataReceived(piece.data(), n);
+      left -= static_cast<std::uint32_t>(n);
+    }
+  }
+  if (!step.data.empty() && !endpoints.Write(step.data.data(), step.data.size())) return false;
+  if (step.haltIn) endpoints.HaltIn();
+  const auto csw = transport.Status();
+  return endpoints.Write(csw.data(), csw.size());
 }
 
 }  // namespace zul::gadget

@@ -78,14 +78,23 @@ bool ReadAll(int fd, std::uint8_t* p, std::size_t n) {
   return true;
 }
 
-// FunctionFS halts an endpoint when it is used against its direction.
-void HaltIn(int fd) {
-  std::uint8_t b;
-  (void)!read(fd, &b, 1);
-}
-void HaltOut(int fd) {
-  (void)!write(fd, "", 1);
-}
+class Endpoints : public BulkEndpoints {
+ public:
+  Endpoints(int in, int out) : in_(in), out_(out) {}
+  bool Read(std::uint8_t* data, std::size_t length) override { return ReadAll(out_, data, length); }
+  bool Write(const std::uint8_t* data, std::size_t length) override {
+    return WriteAll(in_, data, length);
+  }
+  // FunctionFS halts an endpoint when it is used against its direction.
+  void HaltIn() override {
+    std::uint8_t b;
+    (void)!read(in_, &b, 1);
+  }
+  void HaltOut() override { (void)!write(out_, "", 1); }
+
+ private:
+  const int in_, out_;
+};
 
 std::string Hex(const std::uint8_t* p, std::size_t n) {
   static const char digits[] = "0123456789ABCDEF";
@@ -173,7 +182,7 @@ int ServeFunctionFs(const std::string& dir, BulkOnlyTransport& transport,
   std::atomic<bool> stop = false, replugged = false;
   std::thread control(ServeControl, ep0, std::ref(transport), std::cref(hooks), std::ref(stop),
                       std::ref(replugged));
-  std::vector<std::uint8_t> buffer;
+  Endpoints endpoints(in, out);
   std::uint8_t cbw[512];
   int rc = 0;
   for (;;) {
@@ -197,21 +206,7 @@ int ServeFunctionFs(const std::string& dir, BulkOnlyTransport& transport,
       if (hooks.log) hooks.log("unplugged");
       break;
     }
-    if (step.kind == Step::Kind::Ignore) continue;
-    if (step.kind == Step::Kind::HaltBoth) {
-      HaltIn(in);
-      HaltOut(out);
-      continue;
-    }
-    if (step.kind == Step::Kind::Receive) {
-      buffer.resize(step.receive);
-      if (!ReadAll(out, buffer.data(), buffer.size())) continue;
-      transport.DataReceived(buffer.data(), buffer.size());
-    }
-    if (step.haltIn) HaltIn(in);
-    if (!step.data.empty() && !WriteAll(in, step.data.data(), step.data.size())) continue;
-    const auto csw = transport.Status();
-    WriteAll(in, csw.data(), csw.size());
+    CarryOut(transport, step, endpoints);
   }
   stop = true;
   close(in);

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "AllocationProbe.h"
 #include "BulkOnly.h"
 #include "CommandCatalogue.h"
 #include "ScsiTarget.h"
@@ -75,7 +77,39 @@ Bytes Rw(std::uint8_t op, std::uint32_t lba, std::uint16_t count) {
 
 struct Exchange {
   Step step;
+  Bytes sent;           // the data-in phase as the host got it
+  bool haltIn = false;  // bulk-in halted after the data, before the CSW
   std::array<std::uint8_t, kCswLength> csw{};
+};
+
+// The host's side of the bulk endpoints. Data-out comes from `out`; past its
+// end the host's bytes are left as the buffer holds them (their values do not
+// matter), so that gigabytes cost no memory here.
+class Host : public BulkEndpoints {
+ public:
+  explicit Host(const Bytes& out) : out_(out) {}
+  bool Read(std::uint8_t* data, std::size_t length) override {
+    largestRead = std::max(largestRead, length);
+    if (taken < out_.size()) {
+      std::copy_n(out_.begin() + taken, std::min<std::uint64_t>(length, out_.size() - taken), data);
+    }
+    taken += length;
+    return true;
+  }
+  bool Write(const std::uint8_t* data, std::size_t length) override {
+    in.insert(in.end(), data, data + length);
+    return true;
+  }
+  void HaltIn() override { inHaltedAt = in.size(); }
+  void HaltOut() override {}
+
+  Bytes in;  // all the host got, data and CSW
+  std::size_t inHaltedAt = SIZE_MAX;
+  std::uint64_t taken = 0;
+  std::size_t largestRead = 0;
+
+ private:
+  const Bytes& out_;
 };
 
 class GadgetTest : public ::testing::Test {
@@ -102,20 +136,35 @@ class GadgetTest : public ::testing::Test {
   sim::SimulatedCamera& camera() { return *drives_.Drive('F')->camera; }
 
   // One whole command as the function's loop runs it.
-  Exchange Run(const Bytes& cdb, Dir dir, std::uint32_t length, const Bytes& out = {}) {
+  Exchange Run(const Bytes& cdb, Dir dir, std::uint32_t length, const Bytes& out = {},
+               Host* seen = nullptr) {
     Exchange e;
     const Bytes w = Cbw(cdb, dir, length);
+    Host local(out);
+    Host& host = seen ? *seen : local;
     e.step = transport_->Command(w.data(), w.size());
     if (e.step.kind == Step::Kind::Receive) {
-      EXPECT_EQ(e.step.receive, out.size());
-      transport_->DataReceived(out.data(), out.size());
+      EXPECT_EQ(e.step.receive, length);
     }
+    EXPECT_TRUE(CarryOut(*transport_, e.step, host));
     e.csw = transport_->Status();
+    if (e.step.kind != Step::Kind::Status && e.step.kind != Step::Kind::Receive) return e;
+    if (e.step.kind == Step::Kind::Receive) {
+      EXPECT_EQ(host.taken, length);
+    }
+    EXPECT_GE(host.in.size(), kCswLength);  // the CSW comes last
+    const std::size_t dataEnd = host.in.size() - kCswLength;
+    EXPECT_TRUE(std::equal(e.csw.begin(), e.csw.end(), host.in.begin() + dataEnd));
+    e.sent.assign(host.in.begin(), host.in.begin() + dataEnd);
+    e.haltIn = host.inHaltedAt != SIZE_MAX;
+    if (e.haltIn) {
+      EXPECT_EQ(host.inHaltedAt, dataEnd);
+    }
     return e;
   }
   Bytes SenseKey() {  // key, ASC, ASCQ of REQUEST SENSE
     const Exchange e = Run(kRequestSense, Dir::In, 18);
-    return {std::uint8_t(e.step.data[2] & 0x0F), e.step.data[12], e.step.data[13]};
+    return {std::uint8_t(e.sent[2] & 0x0F), e.sent[12], e.sent[13]};
   }
 
   sim::SimulatedDrives drives_;
@@ -149,28 +198,30 @@ TEST_F(GadgetTest, PhaseRules) {
     std::uint32_t length;
     Bytes out;
     std::size_t sent;  // bytes of the data-in phase
+    bool halt;         // then bulk-in halted
     std::uint32_t residue;
     std::uint8_t status;
   } cases[] = {
-      {"Hn = Dn", kTestUnitReady, Dir::None, 0, {}, 0, 0, kCswPassed},
-      {"Hi > Dn", kTestUnitReady, Dir::In, 512, {}, 512, 512, kCswPassed},
-      {"Ho > Dn", kTestUnitReady, Dir::Out, 512, Bytes(512), 0, 512, kCswPassed},
-      {"Hn < Di", kReadCapacity, Dir::None, 0, {}, 0, 0, kCswPhaseError},
-      {"Hi > Di", kReadCapacity, Dir::In, 64, {}, 64, 56, kCswPassed},
-      {"Hi = Di", kReadCapacity, Dir::In, 8, {}, 8, 0, kCswPassed},
-      {"Hi < Di", kReadCapacity, Dir::In, 4, {}, 4, 0, kCswPhaseError},
-      {"Ho <> Di", kReadCapacity, Dir::Out, 8, Bytes(8), 0, 8, kCswPhaseError},
-      {"Hn < Do", Rw(0x2A, 0, 1), Dir::None, 0, {}, 0, 0, kCswPhaseError},
-      {"Hi <> Do", Rw(0x2A, 0, 1), Dir::In, 512, {}, 512, 512, kCswPhaseError},
-      {"Ho > Do", Rw(0x2A, 0, 1), Dir::Out, 1024, Bytes(1024, 0xAB), 0, 512, kCswPassed},
-      {"Ho = Do", Rw(0x2A, 1, 1), Dir::Out, 512, block, 0, 0, kCswPassed},
-      {"Ho < Do", Rw(0x2A, 2, 2), Dir::Out, 512, block, 0, 512, kCswPhaseError},
+      {"Hn = Dn", kTestUnitReady, Dir::None, 0, {}, 0, false, 0, kCswPassed},
+      {"Hi > Dn", kTestUnitReady, Dir::In, 512, {}, 0, true, 512, kCswPassed},
+      {"Ho > Dn", kTestUnitReady, Dir::Out, 512, Bytes(512), 0, false, 512, kCswPassed},
+      {"Hn < Di", kReadCapacity, Dir::None, 0, {}, 0, false, 0, kCswPhaseError},
+      {"Hi > Di", kReadCapacity, Dir::In, 64, {}, 8, true, 56, kCswPassed},
+      {"Hi = Di", kReadCapacity, Dir::In, 8, {}, 8, false, 0, kCswPassed},
+      {"Hi < Di", kReadCapacity, Dir::In, 4, {}, 4, false, 0, kCswPhaseError},
+      {"Ho <> Di", kReadCapacity, Dir::Out, 8, Bytes(8), 0, false, 8, kCswPhaseError},
+      {"Hn < Do", Rw(0x2A, 0, 1), Dir::None, 0, {}, 0, false, 0, kCswPhaseError},
+      {"Hi <> Do", Rw(0x2A, 0, 1), Dir::In, 512, {}, 0, true, 512, kCswPhaseError},
+      {"Ho > Do", Rw(0x2A, 0, 1), Dir::Out, 1024, Bytes(1024, 0xAB), 0, false, 512, kCswPassed},
+      {"Ho = Do", Rw(0x2A, 1, 1), Dir::Out, 512, block, 0, false, 0, kCswPassed},
+      {"Ho < Do", Rw(0x2A, 2, 2), Dir::Out, 512, block, 0, false, 512, kCswPhaseError},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Exchange e = Run(c.cdb, c.dir, c.length, c.out);
     EXPECT_EQ(e.step.kind, c.dir == Dir::Out ? Step::Kind::Receive : Step::Kind::Status);
-    EXPECT_EQ(e.step.data.size(), c.sent);
+    EXPECT_EQ(e.sent.size(), c.sent);
+    EXPECT_EQ(e.haltIn, c.halt);
     EXPECT_EQ(Residue(e.csw), c.residue);
     EXPECT_EQ(e.csw[12], c.status);
   }
@@ -178,6 +229,57 @@ TEST_F(GadgetTest, PhaseRules) {
   EXPECT_EQ(Bytes(target_->Image().begin() + 512, target_->Image().begin() + 1024), block);
   EXPECT_EQ(Bytes(target_->Image().begin() + 1024, target_->Image().begin() + 1536),
             Bytes(image_.begin() + 1024, image_.begin() + 1536));
+}
+
+// A small board's memory: no allocation of more than this while one command
+// is handled.
+constexpr std::size_t kBoardMemory = 16 << 20;
+
+// A length the host claims sizes nothing: wrappers of nearly 4 GiB each way
+// are answered with what there is, their data-out taken and dropped, under
+// the board's memory.
+TEST_F(GadgetTest, HostLengthSizesNoBuffer) {
+  camera().state.diskAccess = true;
+  Run(kTestUnitReady, Dir::None, 0);  // takes the unit attention
+  constexpr std::uint32_t kHuge = 0xFFFFFFF0;
+  const Bytes block(kBlockSize, 0x5C);
+  struct Case {
+    const char* name;
+    Bytes cdb;
+    Dir dir;
+    Bytes out;
+    std::size_t sent;
+    std::uint32_t residue;
+    std::uint8_t status;
+  } cases[] = {
+      {"TEST UNIT READY, data-in", kTestUnitReady, Dir::In, {}, 0, kHuge, kCswPassed},
+      {"TEST UNIT READY, data-out", kTestUnitReady, Dir::Out, {}, 0, kHuge, kCswPassed},
+      {"READ(10), 2 blocks", Rw(0x28, 3, 2), Dir::In, {}, 1024, kHuge - 1024, kCswPassed},
+      {"WRITE(10), 1 block", Rw(0x2A, 5, 1), Dir::Out, block, 0, kHuge - 512, kCswPassed},
+      {"WRITE(10), data-in", Rw(0x2A, 6, 1), Dir::In, {}, 0, kHuge, kCswPhaseError},
+      {"camera block", Vendor(CMD_GET_SERIAL_NUMBER), Dir::In, {}, 8, kHuge - 8, kCswPassed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Host host(c.out);
+    Exchange e;
+    {
+      AllocationProbe probe(kBoardMemory);
+      EXPECT_NO_THROW(e = Run(c.cdb, c.dir, kHuge, c.out, &host));
+      EXPECT_LE(probe.Largest(), kBoardMemory);
+    }
+    EXPECT_LE(host.largestRead, kDataPiece);
+    EXPECT_EQ(e.haltIn, c.dir == Dir::In);  // short of 4 GiB, always
+    EXPECT_EQ(e.sent.size(), c.sent);
+    EXPECT_EQ(Residue(e.csw), c.residue);
+    EXPECT_EQ(e.csw[12], c.status);
+    EXPECT_EQ(e.csw[4], 0x34);  // the tag
+  }
+  // The write kept its block and nothing of the rest; block 6 is as it was.
+  EXPECT_EQ(Bytes(target_->Image().begin() + 5 * 512, target_->Image().begin() + 6 * 512), block);
+  EXPECT_EQ(Bytes(target_->Image().begin() + 6 * 512, target_->Image().begin() + 7 * 512),
+            Bytes(image_.begin() + 6 * 512, image_.begin() + 7 * 512));
+  EXPECT_EQ(Run(kTestUnitReady, Dir::None, 0).csw[12], kCswPassed);
 }
 
 TEST_F(GadgetTest, InvalidWrapperHaltsUntilResetRecovery) {
@@ -210,10 +312,10 @@ TEST_F(GadgetTest, NoMediumUntilDiskAccessThenUnitAttentionThenTheImage) {
   EXPECT_EQ(SenseKey(), (Bytes{0x06, 0x28, 0x00}));
   EXPECT_EQ(SenseKey(), (Bytes{0x00, 0x00, 0x00}));  // read once, then gone
   EXPECT_EQ(Run(kTestUnitReady, Dir::None, 0).csw[12], kCswPassed);
-  EXPECT_EQ(Run(kReadCapacity, Dir::In, 8).step.data, (Bytes{0, 0, 0, 63, 0, 0, 2, 0}));
+  EXPECT_EQ(Run(kReadCapacity, Dir::In, 8).sent, (Bytes{0, 0, 0, 63, 0, 0, 2, 0}));
   const Exchange read = Run(Rw(0x28, 3, 2), Dir::In, 1024);
   EXPECT_EQ(read.csw[12], kCswPassed);
-  EXPECT_EQ(read.step.data, Bytes(image_.begin() + 3 * 512, image_.begin() + 5 * 512));
+  EXPECT_EQ(read.sent, Bytes(image_.begin() + 3 * 512, image_.begin() + 5 * 512));
 
   EXPECT_EQ(Run(Rw(0x28, 63, 2), Dir::In, 1024).csw[12], kCswFailed);
   EXPECT_EQ(SenseKey(), (Bytes{0x05, 0x21, 0x00}));  // beyond the last block
@@ -265,22 +367,22 @@ TEST_F(GadgetTest, VendorBlocksReachTheCameraUnchanged) {
     std::copy_n(cdb.begin() + 8, 8, args.begin());
     const auto want =
         twin.Answer(std::uint32_t(cdb[4]) << 24 | cdb[5] << 16 | cdb[6] << 8 | cdb[7], args);
-    EXPECT_EQ(e.step.data, Bytes(want.begin(), want.end()));
+    EXPECT_EQ(e.sent, Bytes(want.begin(), want.end()));
     EXPECT_EQ(e.csw[12], kCswPassed);
   }
   EXPECT_EQ(camera().state.resolution, 1);
   // The identification request: the camera's answer, 16 bytes.
   const Bytes identify = {0xFA, 0x55, 0x66, kIdentifyMarker, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  EXPECT_EQ(Bytes(Run(identify, Dir::In, 16).step.data).at(0), 0xAA);
+  EXPECT_EQ(Bytes(Run(identify, Dir::In, 16).sent).at(0), 0xAA);
 }
 
 TEST_F(GadgetTest, ImpostorAnswersInquiryAsTheCameraAndFailsIdentification) {
   Plug(sim::DriveType::Impostor, {});
-  EXPECT_EQ(Run(kInquiry, Dir::In, 36).step.data, sim::InquiryData(sim::DriveType::Camera));
+  EXPECT_EQ(Run(kInquiry, Dir::In, 36).sent, sim::InquiryData(sim::DriveType::Camera));
   const Bytes identify = {0xFA, 0x55, 0x66, kIdentifyMarker, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   const Exchange e = Run(identify, Dir::In, 16);
   EXPECT_EQ(e.csw[12], kCswPassed);
-  EXPECT_EQ(Bytes(e.step.data.begin(), e.step.data.begin() + 2), (Bytes{0x55, 0xAA}));
+  EXPECT_EQ(Bytes(e.sent.begin(), e.sent.begin() + 2), (Bytes{0x55, 0xAA}));
   EXPECT_EQ(Run(Vendor(CMD_GET_SERIAL_NUMBER), Dir::In, 8).csw[12], kCswFailed);
   EXPECT_EQ(Run(kTestUnitReady, Dir::None, 0).csw[12], kCswFailed);  // never a medium
 }
@@ -309,8 +411,8 @@ TEST_F(GadgetTest, FaultsByRequestNumber) {
   EXPECT_EQ(shortened.csw[12], kCswPassed);
   EXPECT_EQ(Residue(shortened.csw), 5u);
   const Exchange stalled = Run(serial, Dir::In, 8);  // 5
-  EXPECT_TRUE(stalled.step.haltIn);
-  EXPECT_TRUE(stalled.step.data.empty());
+  EXPECT_TRUE(stalled.haltIn);
+  EXPECT_TRUE(stalled.sent.empty());
   EXPECT_EQ(stalled.csw[12], kCswFailed);
   EXPECT_EQ(Residue(stalled.csw), 8u);
   EXPECT_EQ(SenseKey(), (Bytes{0x04, 0x44, 0x00}));

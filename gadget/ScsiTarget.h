@@ -62,7 +62,8 @@ class ScsiTarget {
 
   // Runs one command. hostLength: what the host asked to move (data-in
   // requests forwarded to the drive ask for that much). dataOut: the data a
-  // WRITE(10) carries, DataOutLength() bytes.
+  // WRITE(10) carries, DataOutLength() bytes; may be null for blocks that
+  // could not fit the storage, which are refused before it is read.
   Outcome Execute(const std::uint8_t* cdb, std::size_t cdbLength, std::uint32_t hostLength,
                   const std::uint8_t* dataOut = nullptr);
 

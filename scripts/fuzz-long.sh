@@ -9,7 +9,7 @@ root=$PWD
 seconds=${1:-600}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(fuzz_camera_replies fuzz_scenario)
+((${#targets[@]})) || targets=(fuzz_camera_replies fuzz_scenario fuzz_gadget)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
