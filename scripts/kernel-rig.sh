@@ -89,7 +89,7 @@ if [[ ! -f $initrd || $root/scripts/kernel-rig.sh -nt $initrd ]]; then
   mkdir -p "$staging"/{bin,dev,proc,sys,newroot,hostroot,modules}
   cp /bin/busybox "$staging/bin/busybox"
   modprobe -d "$kdir" -S "$version" --show-depends -a virtio_pci 9pnet_virtio 9p |
-    awk '$1 == "insmod" && !seen[$2]++ {print $2}' | while read -r ko; do
+    sed -n 's/^insmod \(.*\.ko[.a-z]*\)\( .*\)\{0,1\}$/\1/p' | awk '!seen[$0]++' | while IFS= read -r ko; do
       cp "$ko" "$staging/modules/"
       basename "$ko" >>"$staging/modules/order"
     done
