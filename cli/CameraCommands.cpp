@@ -220,7 +220,11 @@ int CameraCommands::Login(const Secret& password) {
   out_ << (administrator ? "Logged in as administrator." : "Logged in.") << "\n";
   // On Linux the system is asked to look at the medium again; there the
   // storage shows up as a block device of its own.
-  out_ << (storage_ ? storage_->ReleaseStorage(path) : "Storage opened on " + drive) << "\n";
+  // The login is done even when the storage does not show up: the exit status
+  // says so, the line on standard error says what is missing.
+  const StorageRelease storage =
+      storage_ ? storage_->ReleaseStorage(path) : StorageRelease{"Storage opened on " + drive};
+  (storage.ready ? out_ : err_) << storage.line << "\n";
   return Audited(std::move(attempt), kExitDone);
 }
 

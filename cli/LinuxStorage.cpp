@@ -34,28 +34,53 @@ StorageInfo LinuxStorage::Describe(const std::string& devicePath) {
   return info;
 }
 
-std::string LinuxStorage::ReleaseStorage(const std::string& devicePath) {
-  const std::string before = BlockDeviceOf(sysRoot_, devicePath);
-  if (!before.empty()) {
-    const int fd = system_.Open(before.c_str(), O_RDONLY | O_NONBLOCK);
-    if (fd >= 0) {
-      system_.RereadPartitions(fd);  // refused while mounted or without rights: the open did it
-      system_.Close(fd);
-    }
+WaitClock WaitClock::Real() {
+  return {[] { return std::chrono::steady_clock::now(); },
+          [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }};
+}
+
+bool LinuxStorage::WaitFor(const std::function<bool()>& done) {
+  const auto deadline = clock_.now() + wait_;
+  while (!done()) {
+    if (clock_.now() >= deadline) return false;
+    clock_.pause(std::chrono::milliseconds(200));
   }
-  // The desktop's automounter needs a moment; the wait ends at the first mount.
-  const auto deadline = std::chrono::steady_clock::now() + wait_;
-  StorageInfo info = Describe(devicePath);
-  while (info.mountPoints.empty() && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  return true;
+}
+
+StorageRelease LinuxStorage::ReleaseStorage(const std::string& devicePath) {
+  const std::string block = BlockDeviceOf(sysRoot_, devicePath);
+  if (block.empty()) return {"Storage opened on " + devicePath};
+  // An open makes the kernel look at a removable medium at once. A user
+  // outside group disk may not open it: that is no fault, the kernel's media
+  // polling (set up by udev's block rules) finds the medium within seconds.
+  const int fd = system_.Open(block.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd >= 0) {
+    system_.RereadPartitions(fd);  // refused while mounted or without rights: the open did it
+    system_.Close(fd);
+  }
+  if (!WaitFor([&] { return SectorsOf(sysRoot_, block).value_or(0) > 0; })) {
+    return {"The camera's storage did not appear on " + block + " within " +
+                std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait_).count()) +
+                " seconds; the system has not looked at the medium again. Root can make it look "
+                "with: blockdev --rereadpt " +
+                block,
+            false};
+  }
+  // The desktop's automounter needs a moment once the medium is there; the
+  // wait ends at the first mount.
+  StorageInfo info;
+  WaitFor([&] {
     info = Describe(devicePath);
-  }
-  if (info.blockDevice.empty()) return "Storage opened on " + devicePath;
-  std::string line = "Storage opened on " + info.blockDevice;
-  if (!info.mountPoints.empty()) return line + " (mounted at " + info.mountPoints.front() + ")";
-  const std::vector<std::string> partitions = PartitionsOf(sysRoot_, info.blockDevice);
-  return line + "; mount it with: udisksctl mount -b " +
-         (partitions.empty() ? info.blockDevice : partitions.front());
+    return !info.mountPoints.empty();
+  });
+  const std::string line = "Storage opened on " + block;
+  if (!info.mountPoints.empty()) return {line + " (mounted at " + info.mountPoints.front() + ")"};
+  // The kernel has read the medium's partitions by now: the first holds the
+  // file system, a medium without a partition table holds it itself.
+  const std::vector<std::string> partitions = PartitionsOf(sysRoot_, block);
+  return {line + "; mount it with: udisksctl mount -b " +
+          (partitions.empty() ? block : partitions.front())};
 }
 
 std::string LinuxStorage::AccessHelp() {

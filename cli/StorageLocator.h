@@ -16,6 +16,13 @@ struct StorageInfo {
   std::vector<std::string> mountPoints;  // of the device and its partitions
 };
 
+// Where a login left the storage: the line for the operator, and whether the
+// storage is there to use (when not, the line says so, on standard error).
+struct StorageRelease {
+  std::string line;
+  bool ready = true;
+};
+
 class StorageLocator {
  public:
   virtual ~StorageLocator() = default;
@@ -24,7 +31,7 @@ class StorageLocator {
   virtual StorageInfo Describe(const std::string& devicePath) = 0;
   // After the camera opened its storage: asks the system to look at the medium
   // again, waits a bounded time, and says where the storage is.
-  virtual std::string ReleaseStorage(const std::string& devicePath) = 0;
+  virtual StorageRelease ReleaseStorage(const std::string& devicePath) = 0;
   // What to tell the operator when the scan found nodes this user may not open.
   virtual std::string AccessHelp() = 0;
   // The udev rule for the cameras at these device paths; empty when none of

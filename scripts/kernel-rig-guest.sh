@@ -5,7 +5,7 @@
 # leaves its output and status in the shared folder, then powers off.
 scratch=$1
 source "$scratch/job.sh"
-export RIG_ROOT=$ROOT RIG_SCRATCH=$scratch RIG_DRIVES=$scratch/drives
+export RIG_ROOT=$ROOT RIG_SCRATCH=$scratch RIG_DRIVES=/run/rig/drives RIG_OUT=/run/rig/out
 export PATH=/run/rig/bin:/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 log() { echo "rig: $*" >>"$scratch/guest.log"; }
 finish() {
@@ -32,11 +32,22 @@ mp usb-storage delay_use=0
 for m in libcomposite usb_f_fs usb_f_mass_storage sg sd_mod; do mp "$m"; done
 mount -t configfs none /sys/kernel/config
 
-mkdir -p /run/udev/rules.d /run/rig/bin /run/rig/requests
+mkdir -p /run/udev/rules.d /run/rig/bin /run/rig/requests /run/rig/out
 chmod 1777 /run/rig/requests
+# The user's way to the run folder's out/, past the run folder (private).
+mount --bind "$scratch/out" /run/rig/out
 if ((UDEV_RULE)); then cp "$ROOT/packaging/linux/60-zul-camera.rules" /run/udev/rules.d/; fi
 /lib/systemd/systemd-udevd --daemon >>"$scratch/guest.log" 2>&1 ||
   fail "systemd-udevd did not start"
+# As a desktop's start does (systemd-udev-trigger): the block layer's add
+# event again, for which udev's 60-block.rules turn on the kernel's polling of
+# removable media (events_dfl_poll_msecs). Without it a user, who may not
+# open the camera's block device, never sees the medium a login opens.
+udevadm trigger --type=subsystems --action=add --subsystem-match=module --sysname-match=block
+udevadm settle --timeout=30
+poll=$(cat /sys/module/block/parameters/events_dfl_poll_msecs)
+((poll > 0)) || fail "udev did not turn on media polling (events_dfl_poll_msecs is $poll)"
+log "media polled every $poll ms"
 
 # Helpers for the command.
 cat >/run/rig/bin/rig-user <<'EOS'

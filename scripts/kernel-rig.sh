@@ -17,10 +17,13 @@
 #                         user with `rig-user CMD...`
 #   --timeout SECONDS     the whole run, boot included (default 600)
 #
-# Inside the guest: the build's programs at their host paths; RIG_SCRATCH, a
-# folder shared read-write with the host (traces, state files); RIG_DRIVES,
-# a file of "LETTER TYPE /dev/sgN" lines; `rig-drive unplug|plug LETTER`
-# pulls a drive out of its port and puts it back (as any user); `rig-user`.
+# Inside the guest: the build's programs at their host paths; RIG_SCRATCH, the
+# run's folder on the host (private to the user who started the rig: root's
+# in the guest, with the gadgets' logs); RIG_OUT, a folder in it the command
+# may write to as the user (traces, state files), kept on the host as out/;
+# RIG_DRIVES, a file of "LETTER TYPE /dev/sgN" lines; `rig-drive
+# unplug|plug LETTER` pulls a drive out of its port and puts it back (as any
+# user); `rig-user`.
 #
 # The kernel package is fetched once with apt-get download into
 # build/kernel-rig/cache and unpacked there, never installed on the host.
@@ -43,6 +46,13 @@ while (($#)); do
 done
 if [[ -z $scenario || $# -eq 0 ]]; then
   echo "usage: scripts/kernel-rig.sh --scenario FILE [OPTIONS] -- COMMAND [ARGS...]" >&2
+  exit 2
+fi
+# The paths reach the guest in a file on the shared run folder (never on the
+# kernel's command line, which splits at a space), one a line; QEMU's options
+# take a comma doubled. Only a newline cannot be carried.
+if [[ $root == *$'\n'* ]]; then
+  echo "kernel-rig: the checkout's path contains a newline, which the rig cannot pass to the guest: $root" >&2
   exit 2
 fi
 gadget=$root/build/native/gadget/camera-gadget
@@ -79,7 +89,7 @@ if [[ ! -f $initrd || $root/scripts/kernel-rig.sh -nt $initrd ]]; then
   mkdir -p "$staging"/{bin,dev,proc,sys,newroot,hostroot,modules}
   cp /bin/busybox "$staging/bin/busybox"
   modprobe -d "$kdir" -S "$version" --show-depends -a virtio_pci 9pnet_virtio 9p |
-    awk '$1 == "insmod" && !seen[$2]++ {print $2}' | while read -r ko; do
+    sed -n 's/^insmod \(.*\.ko[.a-z]*\)\( .*\)\{0,1\}$/\1/p' | awk '!seen[$0]++' | while IFS= read -r ko; do
       cp "$ko" "$staging/modules/"
       basename "$ko" >>"$staging/modules/order"
     done
@@ -90,10 +100,11 @@ mount -t proc proc /proc
 mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 for m in $(cat /modules/order); do insmod /modules/$m; done
-arg() { sed -n "s/.*$1=\([^ ]*\).*/\1/p" /proc/cmdline; }
-scratch=$(arg rig.scratch)
-guest=$(arg rig.guest)
-tree=$(arg rig.root)
+# The run folder's paths file: the run folder, the source tree, the guest's script.
+share() { mount -t 9p -o trans=virtio,version=9p2000.L,rw,msize=262144 scratch "$1"; }
+mkdir /run && share /run
+{ IFS= read -r scratch; IFS= read -r tree; IFS= read -r guest; } </run/paths
+umount /run
 mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=262144,cache=loose host /newroot
 # The guest's /tmp and /run are its own; a source tree the host keeps under
 # one of them (a clone in /tmp) is put back in its place.
@@ -101,9 +112,9 @@ mount -o bind /newroot /hostroot
 mount -t tmpfs tmpfs /newroot/tmp
 mount -t tmpfs tmpfs /newroot/run
 case $tree in
-  /tmp/* | /run/*) mkdir -p /newroot$tree && mount -o bind /hostroot$tree /newroot$tree ;;
+  /tmp/* | /run/*) mkdir -p "/newroot$tree" && mount -o bind "/hostroot$tree" "/newroot$tree" ;;
 esac
-mount -t 9p -o trans=virtio,version=9p2000.L,rw,msize=262144 scratch /newroot$scratch
+share "/newroot$scratch"
 mount --move /dev /newroot/dev
 mount --move /proc /newroot/proc
 mount --move /sys /newroot/sys
@@ -116,9 +127,15 @@ EOF
 fi
 
 # The run's own folder, shared read-write: the job, images, output, status.
+# Private to this user: the guest's root sources job.sh from it. The guest's
+# user writes only to out/, open to all (the guest's user is nobody to this
+# host, and 9p without mapped ids keeps the host's owner) but reached on the
+# host only through the private folder, in the guest through a bind mount.
 mkdir -p "$rig/runs"
 scratch=$(mktemp -d "$rig/runs/run.XXXXXX")
-chmod 0777 "$scratch"
+chmod 0700 "$scratch"
+mkdir -m 0777 "$scratch/out"
+printf '%s\n' "$scratch" "$root" "$root/scripts/kernel-rig-guest.sh" >"$scratch/paths"
 {
   printf 'ROOT=%q\nKDIR=%q\nSCENARIO=%q\nUDEV_RULE=%d\nAS_ROOT=%d\nCWD=%q\n' \
     "$root" "$kdir" "$scenario" "$udev_rule" "$as_root" "$PWD"
@@ -144,9 +161,9 @@ rc=0
 timeout --kill-after=10 "$timeout" qemu-system-x86_64 -machine pc,accel=tcg -cpu max -m 1024 -smp 1 \
   -nodefaults -no-reboot -display none -serial "file:$scratch/console.log" \
   -kernel "$kdir/boot/vmlinuz-$version" -initrd "$initrd" \
-  -append "console=ttyS0 quiet loglevel=3 panic=-1 rig.scratch=$scratch rig.root=$root rig.guest=$root/scripts/kernel-rig-guest.sh" \
+  -append "console=ttyS0 quiet loglevel=3 panic=-1" \
   -virtfs local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap \
-  -virtfs "local,path=$scratch,mount_tag=scratch,security_model=none,multidevs=remap" \
+  -virtfs "local,path=${scratch//,/,,},mount_tag=scratch,security_model=none,multidevs=remap" \
   </dev/null || rc=$?
 
 [[ -f $scratch/stdout ]] && cat "$scratch/stdout"
@@ -163,5 +180,5 @@ if [[ ! -f $scratch/status ]]; then
 fi
 status=$(cat "$scratch/status")
 # The last few runs' folders stay, for their traces and logs.
-ls -1dt "$rig"/runs/run.* 2>/dev/null | tail -n +6 | xargs -r rm -rf
+ls -1dt "$rig"/runs/run.* 2>/dev/null | tail -n +6 | xargs -r -d '\n' rm -rf
 exit "$status"

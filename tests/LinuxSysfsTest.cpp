@@ -32,10 +32,7 @@ class FakeSysfs : public testing::Test {
     Device("sg10", usb2 / "2-1:1.0/host6/target6:0:0/6:0:0:0", "sdb", "8:16");
     Write(usb2 / "idVendor", "1209\n");
     Write(usb2 / "idProduct", "7a01\n");
-    const fs::path part = usb2 / "2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb/sdb1";
-    Write(part / "partition", "1\n");
-    Write(part / "dev", "8:17\n");
-    fs::create_directory_symlink(root / part, root / "class/block/sdb1");
+    Partition(usb2 / "2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb", "sdb1", "8:17");
     Device("sg11", "devices/platform/dummy_hcd.0/usb3/3-1/3-1:1.0/host8/target8:0:0/8:0:0:0", "",
            "");
     fs::create_directories(root / "class/scsi_generic/sgx");
@@ -55,6 +52,12 @@ class FakeSysfs : public testing::Test {
     fs::create_directories(root / "class/block");
     fs::create_directory_symlink(root / device / "block" / block, root / "class/block" / block);
     fs::create_directory_symlink(root / device, root / device / "block" / block / "device");
+    Write(device / "block" / block / "size", "4096\n");  // a medium of 2 MiB
+  }
+  void Partition(const fs::path& disk, const std::string& name, const std::string& dev) {
+    Write(disk / name / "partition", "1\n");
+    Write(disk / name / "dev", dev + "\n");
+    fs::create_directory_symlink(root / disk / name, root / "class/block" / name);
   }
 
   const test::ScratchDir scratch_{"sysfs-"};
@@ -140,13 +143,13 @@ TEST_F(FakeSysfs, StorageIsNamedAfterTheRelease) {
   test::FakeKernel kernel;
   cli::LinuxStorage storage(kernel, root.string(), (root / "mountinfo").string(),
                             std::chrono::milliseconds(0));
-  EXPECT_EQ(storage.ReleaseStorage("/dev/sg10"),
+  EXPECT_EQ(storage.ReleaseStorage("/dev/sg10").line,
             "Storage opened on /dev/sdb (mounted at /media/op/CAM DISK)");
   EXPECT_EQ(kernel.paths.at(0), "/dev/sdb");  // reopened to have the partitions read again
   EXPECT_EQ(kernel.closed, std::vector<int>{0});
-  EXPECT_EQ(storage.ReleaseStorage("/dev/sg9"),
+  EXPECT_EQ(storage.ReleaseStorage("/dev/sg9").line,
             "Storage opened on /dev/sdc; mount it with: udisksctl mount -b /dev/sdc");
-  EXPECT_EQ(storage.ReleaseStorage("/dev/sg11"), "Storage opened on /dev/sg11");
+  EXPECT_EQ(storage.ReleaseStorage("/dev/sg11").line, "Storage opened on /dev/sg11");
 
   const cli::StorageInfo info = storage.Describe("/dev/sg10");
   EXPECT_EQ(info.blockDevice, "/dev/sdb");
@@ -154,6 +157,71 @@ TEST_F(FakeSysfs, StorageIsNamedAfterTheRelease) {
   EXPECT_EQ(storage.DeviceFor("/dev/sdb1"), "/dev/sg10");
   EXPECT_EQ(storage.DeviceFor("/dev/sg9"), "/dev/sg9");
   EXPECT_EQ(storage.DeviceFor("F:"), "F:");
+}
+
+// After a login the kernel shows the camera's medium when it looks again: at
+// once when zulctl may open the block device, at the next media poll when it
+// may not. Each case on sdc (sg9), its size 0 until the medium shows, on a
+// clock of the test's own (no real sleep).
+TEST_F(FakeSysfs, LoginWaitsForTheMediumBoundedAndSaysWhenItDoesNotCome) {
+  using ms = std::chrono::milliseconds;
+  constexpr ms kNever{-1};
+  const fs::path sdc =
+      "devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host7/target7:0:0/7:0:0:0/block/sdc";
+  const std::string absent =
+      "The camera's storage did not appear on /dev/sdc within 5 seconds; the system has not "
+      "looked at the medium again. Root can make it look with: blockdev --rereadpt /dev/sdc";
+  struct Case {
+    const char* name;
+    bool mayOpen;  // the user may open /dev/sdc (group disk)
+    ms medium;     // when the size turns non-zero
+    ms partition;  // when sdc1 shows up
+    ms mounted;    // when the automounter has mounted sdc1
+    bool ready;
+    std::string line;
+    ms took;  // on the test's clock, to the poll
+  } cases[] = {
+      {"never, as a user", false, kNever, kNever, kNever, false, absent, ms(5000)},
+      {"never, though reopened", true, kNever, kNever, kNever, false, absent, ms(5000)},
+      {"after the bound", false, ms(5400), ms(5400), kNever, false, absent, ms(5000)},
+      {"polled, automounter's full wait", false, ms(4600), ms(4600), ms(8000), true,
+       "Storage opened on /dev/sdc (mounted at /media/op/CAMERA)", ms(8000)},
+      {"partition read after the size", false, ms(4800), ms(5200), kNever, true,
+       "Storage opened on /dev/sdc; mount it with: udisksctl mount -b /dev/sdc1", ms(9800)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Write(sdc / "size", "0\n");
+    std::error_code ec;
+    fs::remove_all(root / sdc / "sdc1", ec);
+    fs::remove(root / "class/block/sdc1", ec);
+    const std::string mountinfo = (root / "mountinfo").string();
+    Write("mountinfo", "");
+
+    ms elapsed{0};
+    const auto start = std::chrono::steady_clock::time_point{};
+    const auto happen = [&](ms at) { return at != kNever && elapsed >= at; };
+    const auto pause = [&](ms d) {
+      elapsed += d;
+      if (happen(c.medium)) Write(sdc / "size", "4096\n");
+      if (happen(c.partition) && !fs::exists(root / sdc / "sdc1")) Partition(sdc, "sdc1", "8:33");
+      if (happen(c.mounted)) {
+        std::ofstream(mountinfo) << "40 22 8:33 / /media/op/CAMERA rw - vfat /dev/sdc1 rw\n";
+      }
+    };
+    test::FakeKernel kernel;
+    if (!c.mayOpen) kernel.openErrors["/dev/sdc"] = EACCES;
+    cli::LinuxStorage storage(kernel, root.string(), mountinfo, std::chrono::seconds(5),
+                              {[&] { return start + elapsed; }, pause});
+    const auto realStart = std::chrono::steady_clock::now();
+    const cli::StorageRelease release = storage.ReleaseStorage("/dev/sg9");
+    EXPECT_EQ(release.ready, c.ready);
+    EXPECT_EQ(release.line, c.line);
+    EXPECT_GE(elapsed.count(), c.took.count());
+    EXPECT_LT(elapsed.count(), c.took.count() + 250);  // one poll
+    EXPECT_LT(std::chrono::steady_clock::now() - realStart, std::chrono::seconds(1));
+    EXPECT_EQ(kernel.paths.size(), c.mayOpen ? 1u : 0u);  // reopened when it may be
+  }
 }
 
 TEST_F(FakeSysfs, UdevRuleForTheCamerasFound) {

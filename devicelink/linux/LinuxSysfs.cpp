@@ -123,6 +123,16 @@ std::string SgNodeOfBlock(const std::string& sysRoot, std::string_view blockDevi
   return nodes.empty() ? "" : "/dev/" + nodes.front();
 }
 
+std::optional<std::uint64_t> SectorsOf(const std::string& sysRoot, std::string_view blockDevice) {
+  if (blockDevice.substr(0, 5) != "/dev/") return std::nullopt;
+  const auto text = ReadTextFile(sysRoot + "/class/block/" + BaseName(blockDevice) + "/size");
+  if (!text) return std::nullopt;
+  std::uint64_t sectors = 0;
+  std::istringstream in(*text);
+  if (!(in >> sectors)) return std::nullopt;
+  return sectors;
+}
+
 std::vector<std::string> PartitionsOf(const std::string& sysRoot, std::string_view blockDevice) {
   const std::string disk = BaseName(blockDevice);
   const fs::path dir = PathFromUtf8(sysRoot) / "class" / "block" / PathFromUtf8(disk);

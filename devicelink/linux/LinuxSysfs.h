@@ -4,6 +4,7 @@
 // and where they are mounted. Every function takes the sysfs root ("/sys") so
 // that the tests can give a tree of their own.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,11 @@ std::string BlockDeviceOf(const std::string& sysRoot, std::string_view sgNode);
 // The sg node ("/dev/sg2") of a block device or one of its partitions
 // ("/dev/sdb", "/dev/sdb1"), or empty.
 std::string SgNodeOfBlock(const std::string& sysRoot, std::string_view blockDevice);
+
+// The size of the medium in a block device ("/dev/sdb"), in 512-byte sectors,
+// as sysfs gives it: 0 while the kernel has seen no medium in it; nothing when
+// sysfs has no such device.
+std::optional<std::uint64_t> SectorsOf(const std::string& sysRoot, std::string_view blockDevice);
 
 // "/dev/sdb1"... for the block device "/dev/sdb", in numeric order.
 std::vector<std::string> PartitionsOf(const std::string& sysRoot, std::string_view blockDevice);

@@ -12,7 +12,7 @@ part() {  # NAME RIG-OPTIONS... : one boot
   local name=$1 log=$root/build/kernel-rig/$1.log counts start=$SECONDS
   shift
   mkdir -p "$root/build/kernel-rig"
-  "$rig" --timeout 300 "$@" -- bash "$root/tests/rig/checks.sh" "$name" 2>&1 | tee "$log"
+  "$rig" --timeout 450 "$@" -- bash "$root/tests/rig/checks.sh" "$name" 2>&1 | tee "$log"
   counts=$(sed -n 's/^rig: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$log" | tail -1)
   echo "rig: part $name took $((SECONDS - start)) s"
   if [[ -z $counts ]]; then
