@@ -4,7 +4,6 @@
 #include <initializer_list>
 
 #include "Command.h"
-#include "SecureWipe.h"
 
 namespace zul {
 namespace {
@@ -38,7 +37,6 @@ LoginResult LogIn(DeviceSession& session, std::string_view password) {
   auto lastReply = WriteTextField(session, TEXT_LOGIN_PASSWORD, password);
   ReplyBlock block{};
   std::copy(lastReply.begin(), lastReply.end(), block.begin());
-  SecureWipe(lastReply.data(), lastReply.size());
   // The check carries the reply to the last chunk back unchanged. It is sent
   // only when every chunk went through whole: a check of a password the
   // camera did not take in full would cost the operator an attempt.
@@ -47,7 +45,6 @@ LoginResult LogIn(DeviceSession& session, std::string_view password) {
                         session.failedTransfers == 0;
   const std::uint8_t verdict = block[0];
   const std::uint8_t count = block[1];
-  SecureWipe(block.data(), block.size());
   if (!answered) return {LoginVerdict::NoAnswer, 0};
   if (verdict == kVerdictUser) return {LoginVerdict::User, 0};
   if (verdict == kVerdictAdministrator) return {LoginVerdict::Administrator, 0};
@@ -71,8 +68,7 @@ Exchange SetSetting(DeviceSession& session, std::uint32_t code, int value) {
 Exchange WriteTexts(DeviceSession& session, std::span<const TextToWrite> texts) {
   if (!Start(session)) return Exchange::NoCamera;
   for (const TextToWrite& t : texts) {
-    auto reply = WriteTextField(session, t.kind, t.text);
-    SecureWipe(reply.data(), reply.size());
+    WriteTextField(session, t.kind, t.text);
   }
   return Outcome(session);
 }

@@ -4,14 +4,12 @@
 #include <cstring>
 
 #include "Command.h"
-#include "SecureWipe.h"
 
 namespace zul {
 
-std::array<std::uint8_t, 8> WriteTextField(DeviceSession& session, TextKind kind,
-                                           std::string_view text) {
+Wiped<std::array<std::uint8_t, 8>> WriteTextField(DeviceSession& session, TextKind kind,
+                                                  std::string_view text) {
   const std::size_t n = text.size();
-  const bool secret = kind == TEXT_LOGIN_PASSWORD || kind == TEXT_NEW_PASSWORD;
   ReplyBlock block{};
   for (std::size_t i = 0; i < MAX_TEXT_CHUNKS; ++i) {
     block.fill(0);
@@ -29,9 +27,8 @@ std::array<std::uint8_t, 8> WriteTextField(DeviceSession& session, TextKind kind
     // The camera decides whether more follows, not the chunk just built.
     if (block[2] < TEXT_CHUNK_CHARS) break;
   }
-  std::array<std::uint8_t, 8> reply;
+  Wiped<std::array<std::uint8_t, 8>> reply;
   std::copy_n(block.begin(), reply.size(), reply.begin());
-  if (secret) SecureWipe(block.data(), block.size());
   return reply;
 }
 

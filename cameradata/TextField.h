@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "DeviceSession.h"
+#include "SecureWipe.h"
 
 namespace zul {
 
@@ -29,9 +30,10 @@ inline constexpr std::size_t MAX_TEXT_CHUNKS = 8;
 // {kind, index, length byte, five characters}. Stops after the chunk whose
 // reply has byte 2 below 5, or after eight chunks. A failed transfer is not
 // reported: its reply reads all zero, which ends the write. Returns the eight
-// bytes of the reply to the last chunk sent.
-std::array<std::uint8_t, 8> WriteTextField(DeviceSession& session, TextKind kind,
-                                           std::string_view text);
+// bytes of the reply to the last chunk sent (cleared when they go: a camera
+// may echo password characters).
+Wiped<std::array<std::uint8_t, 8>> WriteTextField(DeviceSession& session, TextKind kind,
+                                                  std::string_view text);
 
 // Reads a text chunk by chunk until the total length the camera announces
 // (reply byte 2) is below what has been requested, or eight chunks. The text

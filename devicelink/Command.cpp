@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "SecureWipe.h"
-
 namespace zul {
 
 CommandBlock BuildCommandBlock(std::uint32_t code, const ReplyBlock& arguments) {
@@ -20,9 +18,7 @@ CommandBlock BuildCommandBlock(std::uint32_t code, const ReplyBlock& arguments) 
 bool IssueCommand(DeviceSession& session, std::uint32_t code, ReplyBlock& block) {
   CommandBlock cdb = BuildCommandBlock(code, block);
   block.fill(0);
-  const bool ok = VendorTransfer(session, cdb, block);
-  SecureWipe(cdb.data(), cdb.size());  // it may have carried password characters
-  return ok;
+  return VendorTransfer(session, cdb, block);
 }
 
 }  // namespace zul

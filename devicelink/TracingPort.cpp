@@ -4,6 +4,7 @@
 
 #include "CommandCatalogue.h"
 #include "PassThroughBuffer.h"
+#include "SecureWipe.h"
 
 namespace zul {
 namespace {
@@ -70,8 +71,8 @@ VolumeHandle TracingPort::OpenVolume(const char* devicePath) {
 bool TracingPort::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
                               std::uint32_t outSize) {
   // Read what the trace needs before the system overwrites the header.
-  ScsiPassThroughHeader before;
-  std::memcpy(&before, buffer, sizeof before);
+  Wiped<ScsiPassThroughHeader> before;  // its Cdb may hold password characters
+  std::memcpy(static_cast<ScsiPassThroughHeader*>(&before), buffer, sizeof(ScsiPassThroughHeader));
   const bool ok = inner_.PassThrough(handle, buffer, inSize, outSize);
   std::string path = "(no device)";
   {

@@ -6,13 +6,15 @@
 
 #include "DeviceSession.h"
 #include "PassThroughBuffer.h"
+#include "SecureWipe.h"
 
 namespace zul {
 
 // The 16-byte vendor command block, and the 16-byte block its answer lands in
-// (bytes 0 to 7 the camera's answer, 8 to 15 always zero).
-using CommandBlock = std::array<std::uint8_t, 16>;
-using ReplyBlock = std::array<std::uint8_t, 16>;
+// (bytes 0 to 7 the camera's answer, 8 to 15 always zero). Either may carry
+// password characters, so every copy clears itself when it goes.
+using CommandBlock = Wiped<std::array<std::uint8_t, 16>>;
+using ReplyBlock = Wiped<std::array<std::uint8_t, 16>>;
 
 inline constexpr std::uint32_t kVendorReplyLength = 8;
 

@@ -3,11 +3,13 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
 #include "../PassThroughBuffer.h"
+#include "../SecureWipe.h"
 #include "LinuxSysfs.h"
 
 namespace zul {
@@ -98,8 +100,10 @@ bool LinuxSgPort::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t i
     return false;
   }
   auto* bytes = static_cast<std::uint8_t*>(buffer);
-  ScsiPassThroughHeader header;
-  std::memcpy(&header, bytes, sizeof header);
+  // Every copy of the request and its answer may hold password characters:
+  // each clears itself when the call returns.
+  Wiped<ScsiPassThroughHeader> header;
+  std::memcpy(static_cast<ScsiPassThroughHeader*>(&header), bytes, sizeof(ScsiPassThroughHeader));
 
   // Refused as the system refuses a header that does not hold together:
   // nothing is sent and nothing written.
@@ -116,21 +120,21 @@ bool LinuxSgPort::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t i
 
   // Data and sense travel through buffers of the port's own: the caller's
   // areas are written only with what the device sent, and only on success.
-  std::vector<std::uint8_t> data(length);
+  WipedBytes data(length);
   if (out && length > 0) std::memcpy(data.data(), bytes + header.DataBufferOffset, length);
-  std::uint8_t sense[255] = {};
-  std::uint8_t cdb[16];
-  std::memcpy(cdb, header.Cdb, sizeof cdb);
+  Wiped<std::array<std::uint8_t, 255>> sense{};
+  Wiped<std::array<std::uint8_t, 16>> cdb;
+  std::memcpy(cdb.data(), header.Cdb, cdb.size());
 
   sg_io_hdr_t io{};
   io.interface_id = 'S';
   io.dxfer_direction = length == 0 ? SG_DXFER_NONE : out ? SG_DXFER_TO_DEV : SG_DXFER_FROM_DEV;
   io.cmd_len = header.CdbLength;
-  io.cmdp = cdb;
+  io.cmdp = cdb.data();
   io.dxfer_len = length;
   io.dxferp = length > 0 ? data.data() : nullptr;
   io.mx_sb_len = header.SenseInfoLength;
-  io.sbp = sense;
+  io.sbp = sense.data();
   const std::uint64_t ms = std::uint64_t{header.TimeOutValue} * 1000;
   io.timeout = static_cast<unsigned>(std::min<std::uint64_t>(ms, 0xFFFFFFFFu));
 
@@ -151,7 +155,7 @@ bool LinuxSgPort::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t i
   const std::uint32_t moved = length - residue;
   const std::uint8_t senseLength = std::min<std::uint8_t>(io.sb_len_wr, header.SenseInfoLength);
   if (!out && moved > 0) std::memcpy(bytes + header.DataBufferOffset, data.data(), moved);
-  if (senseLength > 0) std::memcpy(bytes + header.SenseInfoOffset, sense, senseLength);
+  if (senseLength > 0) std::memcpy(bytes + header.SenseInfoOffset, sense.data(), senseLength);
   header.ScsiStatus = io.status;
   header.SenseInfoLength = senseLength;
   header.DataTransferLength = moved;

@@ -1,0 +1,69 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <new>
+
+#include "PassThroughBuffer.h"
+#include "SecureWipe.h"
+#include "Transfer.h"
+
+namespace zul {
+namespace {
+
+using ::testing::Each;
+
+// Every kind of copy that may carry password characters is cleared when it
+// goes: filled with a pattern, destroyed in storage the test owns, read back.
+template <class T>
+void ExpectClearedWhenItGoes() {
+  alignas(T) unsigned char storage[sizeof(T)];
+  T* copy = new (storage) T{};
+  std::fill_n(reinterpret_cast<unsigned char*>(static_cast<void*>(copy)), sizeof(T), 0x5A);
+  copy->~T();
+  EXPECT_THAT(storage, Each(0));
+}
+
+TEST(WipedTest, CopiesClearThemselves) {
+  ExpectClearedWhenItGoes<CommandBlock>();
+  ExpectClearedWhenItGoes<ReplyBlock>();
+  ExpectClearedWhenItGoes<Wiped<ScsiPassThroughHeader>>();
+  ExpectClearedWhenItGoes<Wiped<std::array<std::uint8_t, 255>>>();
+}
+
+TEST(WipedTest, KeepsItsValueWhileItLives) {
+  ReplyBlock a{};
+  a[0] = 1;
+  a[7] = 9;
+  const ReplyBlock b = a;
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(b[7], 9);
+}
+
+// An allocator beneath the wiping one that records what it is handed back.
+std::array<unsigned char, 64> returned;
+template <class T>
+struct RecordingAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = RecordingAllocator<U>;
+  };
+  void deallocate(T* p, std::size_t n) {
+    std::copy_n(reinterpret_cast<unsigned char*>(p), n * sizeof(T), returned.begin());
+    std::allocator<T>::deallocate(p, n);
+  }
+};
+
+TEST(WipingAllocatorTest, ClearsABufferBeforeItIsFreed) {
+  returned.fill(0xEE);
+  {
+    std::vector<unsigned char, WipingAllocator<unsigned char, RecordingAllocator<unsigned char>>>
+        data(64, 0x5A);
+    EXPECT_EQ(data[63], 0x5A);
+  }
+  EXPECT_THAT(returned, Each(0));
+}
+
+}  // namespace
+}  // namespace zul
