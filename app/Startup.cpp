@@ -3,13 +3,18 @@
 #include <cerrno>
 #include <cstring>
 
+#include "RunFiles.h"
+
 namespace zul::app {
 
 std::string PrepareStartup(const Options& options, StartupParts& parts) {
-  if (const std::string clash =
-          TraceFileClash(options.traceFile, options.scenarioFile, options.stateFile);
-      !clash.empty()) {
-    return "The trace file cannot be used.\n" + clash;
+  // Every file the window reads or writes, those read first.
+  const RunFile files[] = {{"scenario", options.scenarioFile},
+                           {"state", options.stateFile},
+                           {"trace", options.traceFile},
+                           {"audit", options.auditFile}};
+  if (const FileClash clash = RunFileClash(files)) {
+    return std::string("The ") + clash.role + " file cannot be used.\n" + clash.message;
   }
   if (options.simulate) {
     std::string error;
@@ -28,11 +33,9 @@ std::string PrepareStartup(const Options& options, StartupParts& parts) {
     parts.trace = std::move(trace);
   }
   if (!options.auditFile.empty()) {
-    std::string error = AuditFileClash(options.auditFile, options.scenarioFile, options.stateFile,
-                                       options.traceFile);
+    std::string error;
     auto audit = std::make_unique<AuditLog>(options.auditFile, "ZUL_PC_TOOL");
-    if (error.empty()) audit->Open(error);  // error says why not
-    if (!error.empty()) return "The audit file cannot be used.\n" + error;
+    if (!audit->Open(error)) return "The audit file cannot be used.\n" + error;
     parts.audit = std::move(audit);
   }
   return {};

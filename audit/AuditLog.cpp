@@ -209,18 +209,4 @@ bool AuditLog::Append(const AuditEntry& entry, std::string& error) {
   return false;
 }
 
-std::string AuditFileClash(const std::string& auditPath, const std::string& scenarioPath,
-                           const std::string& statePath, const std::string& tracePath) {
-  const struct {
-    const std::string& path;
-    const char* what;
-  } others[] = {{scenarioPath, "scenario"}, {statePath, "state"}, {tracePath, "trace"}};
-  for (const auto& o : others) {
-    if (!o.path.empty() && SameFile(auditPath, o.path)) {
-      return auditPath + ": is the " + o.what + " file; the audit goes to a file of its own";
-    }
-  }
-  return {};
-}
-
 }  // namespace zul

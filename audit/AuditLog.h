@@ -81,8 +81,4 @@ class AuditLog {
   std::mutex mutex_;
 };
 
-// Why auditPath cannot take the audit lines: it names another file of the run.
-std::string AuditFileClash(const std::string& auditPath, const std::string& scenarioPath,
-                           const std::string& statePath, const std::string& tracePath);
-
 }  // namespace zul

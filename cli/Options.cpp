@@ -3,12 +3,11 @@
 #include <CLI/CLI.hpp>
 #include <vector>
 
+#include "CameraText.h"
 #include "ZulVersion.h"
 
 namespace zul::cli {
 namespace {
-
-constexpr std::size_t kMaxText = 40;  // what the camera keeps of a text
 
 constexpr char kUsage[] =
     "Usage: zulctl [--simulate[=FILE]] [--state FILE] [--trace FILE] [--audit FILE]\n"
@@ -30,13 +29,15 @@ constexpr char kFooter[] =
     "Exit status: 0 done, 1 usage error or unusable file, 2 no camera, 3 the camera did not\n"
     "answer, 4 password refused, 5 camera locked, 6 done on some cameras, not on all.";
 
-// Texts travel at most 40 characters (bytes) long; a longer one is refused
-// rather than cut.
+// A text for the camera becomes its bytes here, as a roster's do (CameraText);
+// one it cannot keep is refused rather than cut or garbled.
 const CLI::Validator kCameraText(
     [](std::string& text) {
-      return text.size() <= kMaxText ? std::string()
-                                     : "holds " + std::to_string(text.size()) +
-                                           " characters; the camera keeps at most 40";
+      std::string refusal;
+      const std::optional<std::string> bytes = CameraText(text, refusal);
+      if (!bytes) return refusal;
+      text = *bytes;
+      return std::string();
     },
     "");
 
@@ -168,18 +169,19 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
       ->required()
       ->check(CLI::IsMember({"on", "off"}, CLI::ignore_case));
   CLI::App* setHint = app.add_subcommand("set-hint", "Set the password hint: TEXT");
-  setHint->add_option("TEXT", o.hint, "At most 40 characters")->required()->check(kCameraText);
+  setHint->add_option("TEXT", o.hint, "At most 40 characters")->required()->transform(kCameraText);
   CLI::App* setReference = app.add_subcommand(
       "set-reference", "Set reference texts; those not given keep the camera's current text");
   std::string officer, department, additional;
   CLI::Option* officerOption =
-      setReference->add_option("--officer", officer, "At most 40 characters")->check(kCameraText);
+      setReference->add_option("--officer", officer, "At most 40 characters")
+          ->transform(kCameraText);
   CLI::Option* departmentOption =
       setReference->add_option("--department", department, "At most 40 characters")
-          ->check(kCameraText);
+          ->transform(kCameraText);
   CLI::Option* additionalOption =
       setReference->add_option("--additional", additional, "At most 40 characters")
-          ->check(kCameraText);
+          ->transform(kCameraText);
   // With --all the set- commands report as JSON too.
   for (CLI::App* c : {setTime, setResolution, setLoop, setHint, setReference}) {
     c->add_flag("--json", o.json, "With --all: the results as one JSON array");
@@ -306,8 +308,9 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
   // Checked once the command is known; a usage error like the parser's own.
   const char* misuse = nullptr;
   if (o.all && !WorksOnAllCameras(o.command)) {
-    misuse = "--all works with status, set-time, set-resolution, set-loop, set-hint and "
-             "set-reference only";
+    misuse =
+        "--all works with status, set-time, set-resolution, set-loop, set-hint and "
+        "set-reference only";
   } else if (o.json && !o.all && o.command != Command::Status) {
     misuse = "--json goes with status, or with --all";
   }

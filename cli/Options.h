@@ -41,6 +41,7 @@ struct Options {
   bool json = false;                   // status; with all, also the set- commands
   int resolutionIndex = 0;             // set-resolution: 0 1080p, 1 720p
   int loopRecordingIndex = 0;          // set-loop: 0 off, 1 on
+  // The texts as the camera keeps them (CameraText): Latin-1 bytes.
   std::string hint;                    // set-hint
   std::optional<std::string> officer;  // set-reference: given fields only
   std::optional<std::string> department;

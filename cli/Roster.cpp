@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 
 // fast-cpp-csv-parser copies file names into fixed buffers with strncpy,
 // meaning to cut them; GCC's check of that copy, made after inlining, reaches
@@ -19,13 +20,12 @@
 #pragma GCC diagnostic pop
 #endif
 
+#include "CameraText.h"
 #include "FileText.h"
-#include "Latin1.h"
 
 namespace zul::cli {
 namespace {
 
-constexpr std::size_t kMaxText = 40;  // what the camera keeps of a text
 constexpr char kBom[] = "\xEF\xBB\xBF";
 constexpr std::size_t kColumns = 1 + kRosterFields.size();  // serial first
 
@@ -156,10 +156,48 @@ bool ParseCsv(std::string_view text, const std::string& name, Roster& roster, st
   return true;
 }
 
+// The first key an object holds twice, with the entry (the top array's
+// element, from 1) it is in: the parser itself would keep the last one
+// quietly, and a row would go to another camera than it says first.
+struct RepeatedKey {
+  std::size_t entry = 0;  // 0: none
+  std::string key;
+};
+
+nlohmann::json ParseNotingRepeats(std::string_view text, RepeatedKey& repeated) {
+  std::vector<std::set<std::string>> keysOf;  // by open object, innermost last
+  std::size_t entry = 0;
+  const nlohmann::json::parser_callback_t noteRepeats =
+      [&](int depth, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
+        using Event = nlohmann::json::parse_event_t;
+        // Depth 1 is an element of the top array, whatever its kind.
+        if (depth == 1 && (event == Event::object_start || event == Event::array_start ||
+                           event == Event::value)) {
+          ++entry;
+        }
+        if (event == Event::object_start) keysOf.emplace_back();
+        if (event == Event::object_end && !keysOf.empty()) keysOf.pop_back();
+        if (event == Event::key && !keysOf.empty()) {
+          std::string key = parsed.get<std::string>();
+          if (!keysOf.back().insert(key).second && repeated.entry == 0) {
+            repeated = {entry, std::move(key)};
+          }
+        }
+        return true;
+      };
+  return nlohmann::json::parse(text, noteRepeats, false);
+}
+
 bool ParseJson(std::string_view text, const std::string& name, Roster& roster, std::string& error) {
-  const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
+  RepeatedKey repeated;
+  const nlohmann::json json = ParseNotingRepeats(text, repeated);
   if (json.is_discarded()) {
     error = name + ": not valid JSON";
+    return false;
+  }
+  if (json.is_array() && repeated.entry != 0) {
+    error = name + ": entry " + std::to_string(repeated.entry) + ": holds the key " +
+            Quoted(repeated.key) + " twice";
     return false;
   }
   if (!json.is_array()) {
@@ -254,22 +292,12 @@ std::optional<std::array<std::optional<std::string>, kRosterFields.size()>> Came
   std::array<std::optional<std::string>, kRosterFields.size()> bytes;
   for (std::size_t i = 0; i < kRosterFields.size(); ++i) {
     if (!row.texts[i]) continue;
-    const std::string at = row.where + ": " + kRosterFields[i].name + " ";
-    std::optional<std::string> text = sim::Utf8ToLatin1(*row.texts[i]);
-    if (!text) {
-      refusal = at + "holds a character the camera cannot keep (it keeps Latin-1 only)";
+    std::string why;
+    bytes[i] = CameraText(*row.texts[i], why);
+    if (!bytes[i]) {
+      refusal = row.where + ": " + kRosterFields[i].name + " " + why;
       return std::nullopt;
     }
-    if (text->find('\0') != std::string::npos) {
-      refusal = at + "holds a zero character";
-      return std::nullopt;
-    }
-    if (text->size() > kMaxText) {
-      refusal =
-          at + "holds " + std::to_string(text->size()) + " characters; the camera keeps at most 40";
-      return std::nullopt;
-    }
-    bytes[i] = std::move(*text);
   }
   return bytes;
 }

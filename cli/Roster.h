@@ -43,7 +43,8 @@ using Roster = std::vector<RosterRow>;
 // field may not hold a line break (the reader takes one line per row). False,
 // with a message naming the file and the row, for an unknown column or key,
 // no serial column, a row without a serial number, a serial number in two
-// rows, or text that is not a well-formed table or array. The texts' fitness
+// rows, a key twice in one JSON entry, or text that is not a well-formed
+// table or array. The texts' fitness
 // for a camera is not judged here (CameraTexts).
 bool ParseRoster(std::string_view text, const std::string& name, Roster& roster,
                  std::string& error);
@@ -51,10 +52,10 @@ bool ParseRoster(std::string_view text, const std::string& name, Roster& roster,
 // ParseRoster on the file at path (UTF-8).
 bool ReadRoster(const std::string& path, Roster& roster, std::string& error);
 
-// The row's texts as the camera keeps them: one byte a character, Latin-1,
-// the camera's code page (nothing where the row has none). Nothing, with a
-// message naming the row and the field, when a text holds more than 40
-// characters, a character the code page lacks, or a zero character.
+// The row's texts as the camera keeps them (CameraText, as for set-hint):
+// one byte a character, Latin-1 (nothing where the row has none). Nothing,
+// with CameraText's refusal after the row and the field, for a text the
+// camera cannot keep.
 std::optional<std::array<std::optional<std::string>, kRosterFields.size()>> CameraTexts(
     const RosterRow& row, std::string& refusal);
 

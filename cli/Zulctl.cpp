@@ -1,6 +1,7 @@
 #include "Zulctl.h"
 
 #include <optional>
+#include <vector>
 
 #include "AllCameras.h"
 #include "AuditLog.h"
@@ -11,6 +12,7 @@
 #include "Options.h"
 #include "Roster.h"
 #include "RosterApply.h"
+#include "RunFiles.h"
 #include "Secret.h"
 #include "Simulation.h"
 #include "TraceLog.h"
@@ -47,6 +49,15 @@ bool ReadPassword(std::FILE* in, const char* prompt, std::ostream& err, Secret& 
   return true;
 }
 
+// Every file the run reads or writes, those read first.
+std::vector<RunFile> RunFilesOf(const Options& o) {
+  return {{"scenario", o.scenarioPath},
+          {"roster", o.rosterPath},
+          {"state", o.statePath},
+          {"trace", o.tracePath},
+          {"audit", o.auditPath}};
+}
+
 }  // namespace
 
 int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& out,
@@ -54,10 +65,8 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   const ParsedCommandLine parsed = ParseCommandLine(argc, argv, out, err);
   if (!parsed.options) return parsed.exitCode;
   const Options& o = *parsed.options;
-  if (const std::string clash =
-          TraceFileClash(o.tracePath, o.scenarioPath, o.statePath, o.rosterPath);
-      !clash.empty()) {
-    err << "zulctl: " << clash << "\n";
+  if (const FileClash clash = RunFileClash(RunFilesOf(o))) {
+    err << "zulctl: " << clash.message << "\n";
     return kExitUsage;
   }
   // The roster is read whole before any drive is opened or password asked for.
@@ -119,9 +128,8 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   // Before anything is sent: a run that cannot leave its audit line does not start.
   std::optional<AuditLog> audit;
   if (!o.auditPath.empty()) {
-    std::string error = AuditFileClash(o.auditPath, o.scenarioPath, o.statePath, o.tracePath);
-    if (error.empty()) audit.emplace(o.auditPath, "zulctl").Open(error);  // error says why not
-    if (!error.empty()) {
+    std::string error;
+    if (!audit.emplace(o.auditPath, "zulctl").Open(error)) {
       err << "zulctl: " << error << "\n";
       return kExitUsage;
     }

@@ -19,8 +19,13 @@ inline std::string Utf8FromPath(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-// Whether two names lead to one file: the same file when both exist, else the
-// same name once made absolute and normalised (a file still to be written).
+// Whether two names lead to one file. Both existing: one file (device and
+// inode on POSIX, so hard and symbolic links count; volume serial number and
+// file index on Windows). Neither existing yet: one place, the names made
+// absolute and normalised (on POSIX through the folders' symbolic links and a
+// link to a file still to come; on Windows as GetFullPathNameW gives them,
+// case ignored). One existing and one not: never. The system's half is in
+// posix/ or win32/ FileIdentity.cpp.
 bool SameFile(std::string_view a, std::string_view b);
 
 }  // namespace zul

@@ -32,15 +32,4 @@ void TraceLog::WriteLine(const std::string& line) {
   std::fflush(file_);
 }
 
-std::string TraceFileClash(const std::string& tracePath, const std::string& scenarioPath,
-                           const std::string& statePath, const std::string& rosterPath) {
-  if (tracePath.empty()) return {};
-  const char* what = nullptr;
-  if (!scenarioPath.empty() && SameFile(tracePath, scenarioPath)) what = "scenario";
-  if (!statePath.empty() && SameFile(tracePath, statePath)) what = "state";
-  if (!rosterPath.empty() && SameFile(tracePath, rosterPath)) what = "roster";
-  if (!what) return {};
-  return tracePath + ": is the " + what + " file; the trace goes to a file of its own";
-}
-
 }  // namespace zul

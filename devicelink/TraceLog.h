@@ -30,10 +30,4 @@ class TraceLog {
   std::mutex mutex_;
 };
 
-// Why tracePath cannot take the trace: it names the scenario, the state file
-// or the roster of the run (any may be empty), which the trace would write
-// over. Empty when it is a file of its own.
-std::string TraceFileClash(const std::string& tracePath, const std::string& scenarioPath,
-                           const std::string& statePath, const std::string& rosterPath = "");
-
 }  // namespace zul

@@ -1,10 +1,7 @@
 #include "Simulation.h"
 
-#include <filesystem>
-#include <system_error>
-
-#include "FilePath.h"
 #include "FileText.h"
+#include "RunFiles.h"
 #include "Scenario.h"
 
 namespace zul::sim {
@@ -24,12 +21,12 @@ bool Simulation::Open(const std::string& scenarioPath, const std::string& stateP
       return false;
     }
   }
-  if (!scenarioPath.empty() && !statePath.empty()) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(PathFromUtf8(scenarioPath), PathFromUtf8(statePath), ec)) {
-      error = statePath + ": is the scenario file; the state goes to a file of its own";
-      return false;
-    }
+  // The programs check all their files at once before; this guards every
+  // other user of the simulation (the gadget) with the same check.
+  const RunFile files[] = {{"scenario", scenarioPath}, {"state", statePath}};
+  if (const FileClash clash = RunFileClash(files)) {
+    error = clash.message;
+    return false;
   }
   saving_.reset();
   ApplyScenario(*scenario.scenario, drives_);

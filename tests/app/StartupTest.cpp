@@ -109,39 +109,58 @@ TEST_F(StartupTest, TraceFileIsOpenedOrNamedAsTheProblem) {
   EXPECT_EQ(bad.trace, nullptr);
 }
 
-TEST_F(StartupTest, ATraceOverTheScenarioOrTheStateIsRefusedAndNothingIsWritten) {
+// No two files of the window's run may be one file, however named: the later
+// one is refused with its role, and nothing is opened or written.
+TEST_F(StartupTest, TwoNamesForOneFileAreRefusedAndNothingIsWritten) {
   const std::string scenarioText = R"({"drives": [{"letter": "F", "type": "camera"}]})";
   const std::string scenario = Write("mine.json", scenarioText);
   const std::string state = Write("cam.json", "kept as it is");
+  const std::string linked = (dir_ / "linked.json").string();
+  fs::create_hard_link(scenario, linked);
   fs::create_directories(dir_ / "sub");
+  const std::string viaSub = (dir_ / "sub" / ".." / "mine.json").string();
   const std::string newState = (dir_ / "new.json").string();
+  const std::string newFile = (dir_ / "new.log").string();
+  const std::string newFileAgain = (dir_ / "sub" / ".." / "new.log").string();
   struct Case {
-    std::string state, trace, named;
+    std::string state, trace, audit;
+    const char* role;     // the file refused
+    std::string refused;  // its name
+    const char* other;    // the role of the file it is
   };
   const Case cases[] = {
-      {"", scenario, "is the scenario file"},
-      {"", (dir_ / "sub" / ".." / "mine.json").string(), "is the scenario file"},
-      {state, state, "is the state file"},
-      {newState, (dir_ / "sub" / ".." / "new.json").string(), "is the state file"},
+      {"", scenario, "", "trace", scenario, "scenario"},
+      {"", viaSub, "", "trace", viaSub, "scenario"},
+      {state, state, "", "trace", state, "state"},
+      {newState, (dir_ / "sub" / ".." / "new.json").string(), "", "trace",
+       (dir_ / "sub" / ".." / "new.json").string(), "state"},
+      {linked, "", "", "state", linked, "scenario"},
+      {"", "", linked, "audit", linked, "scenario"},
+      {state, "", state, "audit", state, "state"},
+      {"", newFile, newFileAgain, "audit", newFileAgain, "trace"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.trace);
+    SCOPED_TRACE(std::string(c.role) + " " + c.refused);
     Options o;
     o.simulate = true;
     o.scenarioFile = scenario;
     o.stateFile = c.state;
     o.traceFile = c.trace;
+    o.auditFile = c.audit;
     StartupParts s;
     const std::string error = PrepareStartup(o, s);
-    EXPECT_EQ(error, "The trace file cannot be used.\n" + c.trace + ": " + c.named +
-                         "; the trace goes to a file of its own");
+    EXPECT_EQ(error, std::string("The ") + c.role + " file cannot be used.\n" + c.refused +
+                         ": is the " + c.other + " file; the " + c.role +
+                         " goes to a file of its own");
     EXPECT_EQ(s.trace, nullptr);
+    EXPECT_EQ(s.audit, nullptr);
   }
-  std::ifstream in(scenario, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), scenarioText);
-  std::ifstream kept(state, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept as it is");
+  EXPECT_EQ(test::ReadFileBytes(scenario), scenarioText);
+  EXPECT_EQ(test::ReadFileBytes(state), "kept as it is");
   EXPECT_FALSE(fs::exists(newState));
+  EXPECT_FALSE(fs::exists(newFile));
+  EXPECT_FALSE(fs::exists(dir_ / "mine.json.lock"));
+  EXPECT_FALSE(fs::exists(dir_ / "cam.json.lock"));
 }
 
 }  // namespace

@@ -115,6 +115,17 @@ TEST(RosterTest, UnusableRostersAreRefusedWithTheirFault) {
       {"JSON without serial", "[{\"officer\": \"x\"}]", "entry 1: no serial number"},
       {"JSON serial twice", "[{\"serial\": \"A1\"}, {\"serial\": \"A1\"}]",
        "is in entry 1 and entry 2"},
+      // The parser would keep the last of a repeated key: this row would go
+      // to C0000042 though it names B7654321 first.
+      {"JSON key repeated",
+       R"([{"serial": "A1"}, {"serial": "B7654321", "officer": "A", "officer": "B",
+            "serial": "C0000042"}])",
+       "r: entry 2: holds the key \"officer\" twice"},
+      {"JSON serial repeated", R"([{"serial": "B7654321", "serial": "C0000042"}])",
+       "r: entry 1: holds the key \"serial\" twice"},
+      {"JSON key repeated after other kinds of entry",
+       R"([{"serial": "A1"}, ["x"], "y", {"serial": "A4", "hint": "a", "hint": "b"}])",
+       "r: entry 4: holds the key \"hint\" twice"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -150,8 +161,18 @@ TEST(RosterTest, TextsTheCameraCannotKeepAreRefusedNamingTheRow) {
       {"euro sign",
        {std::nullopt, std::nullopt, std::nullopt, "5 \xE2\x82\xAC"},
        {},
-       "row 7: hint holds a character the camera cannot keep"},
-      {"not UTF-8", {"Caf\xE9"}, {}, "row 7: officer holds a character"},
+       "row 7: hint holds \"\xE2\x82\xAC\" (U+20AC), which the camera cannot keep (it keeps "
+       "Latin-1 only)"},
+      {"beyond the first plane, after Latin-1",
+       {std::nullopt, "\xC3\xA9\xF0\x9F\x93\xB7"},
+       {},
+       "row 7: department holds \"\xF0\x9F\x93\xB7\" (U+1F4F7)"},
+      {"not UTF-8", {"Caf\xE9"}, {}, "row 7: officer holds bytes that are not UTF-8"},
+      {"overlong form of a slash",
+       {"\xC0\xAF"},
+       {},
+       "row 7: officer holds bytes that are not UTF-8"},
+      {"a surrogate", {"\xED\xA0\x80"}, {}, "row 7: officer holds bytes that are not UTF-8"},
       {"zero", {std::string("a\0b", 3)}, {}, "row 7: officer holds a zero character"},
   };
   for (const Case& c : cases) {
