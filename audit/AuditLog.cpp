@@ -178,7 +178,7 @@ std::string AuditLine(const AuditEntry& e, const std::string& program) {
 }
 
 AuditLog::AuditLog(std::string path, std::string program)
-    : path_(std::move(path)), program_(std::move(program)), lock_(path_ + ".lock") {}
+    : path_(std::move(path)), program_(std::move(program)), lock_(path_ + ".lock", path_) {}
 
 AuditLog::~AuditLog() {
   if (handle_ != -1) sim::CloseSystemFile(handle_);

@@ -33,7 +33,7 @@ std::tm UtcTime(std::time_t seconds) {
 }
 
 std::intptr_t OpenForAppending(const std::string& path, std::string& error) {
-  const int fd = open(PathFromUtf8(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  const int fd = open(PathFromUtf8(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
     error = path + ": cannot be opened for appending (" + sim::LastSystemError() + ")";
     return -1;
