@@ -198,15 +198,20 @@ bool AuditLog::Append(const AuditEntry& entry, std::string& error) {
   const std::string line = AuditLine(entry, program_) + "\n";
   const std::lock_guard<std::mutex> guard(mutex_);
   if (handle_ == -1) {
-    error = path_ + ": not open";
+    error = "not open";
     return false;
   }
   const sim::FileLockHold hold(lock_, error);
   if (!hold.held()) return false;
-  std::string why;
-  if (audit::AppendBytes(handle_, line, why)) return true;
-  error = path_ + ": the audit line was not written (" + why + ")";
-  return false;
+  return audit::AppendBytes(handle_, path_, line, error);
+}
+
+std::string AuditLog::NotWritten(const AuditEntry& entry, const std::string& error) const {
+  const std::string where = "its audit line could not be written to " + path_ + ": " + error;
+  if (entry.outcome != AuditOutcome::Done)
+    return "The audit line could not be written to " + path_ + ": " + error;
+  if (entry.action == "login") return "The camera took the login, but " + where;
+  return "The camera was changed, but " + where;
 }
 
 std::string AuditFileClash(const std::string& auditPath, const std::string& scenarioPath,

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -18,6 +20,8 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -176,6 +180,52 @@ TEST_F(AuditFileTest, AnotherOperatorOfTheGroupAppends) {
     ASSERT_EQ(lines.size(), 2u) << ReadFileBytes(path);
     EXPECT_EQ(lines[1]["user"], nobody->pw_name);
   }
+}
+
+// A file size limit (as a full disk) lets only part of a line go: the part is
+// taken back, the error is the write's own, and the operator is told that the
+// camera was changed without its line.
+TEST_F(AuditFileTest, ALineThatCannotGoWholeLeavesNothingAndSaysWhy) {
+  std::string error;
+  ASSERT_TRUE(AppendOne(audit, error)) << error;
+  const std::string before = ReadFileBytes(audit);
+
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(pipeEnds[0]);
+    signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the process
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = before.size() + 16;  // room for a few bytes of the line only
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(3);
+    AuditLog log(audit.string(), "zulctl");
+    std::string why;
+    const bool appended = log.Open(why) && log.Append(LoopSwitchedOn(), why);
+    const std::string told = log.NotWritten(LoopSwitchedOn(), why);
+    if (write(pipeEnds[1], told.data(), told.size()) != static_cast<ssize_t>(told.size())) _exit(4);
+    _exit(appended ? 1 : 0);
+  }
+  close(pipeEnds[1]);
+  std::string told;
+  char chunk[256];
+  for (ssize_t n; (n = read(pipeEnds[0], chunk, sizeof chunk)) > 0;) told.append(chunk, n);
+  close(pipeEnds[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the line went whole past the limit";
+
+  EXPECT_EQ(ReadFileBytes(audit), before);
+  EXPECT_EQ(told, "The camera was changed, but its audit line could not be written to " +
+                      audit.string() + ": " + std::strerror(EFBIG));
+  // The next program's line stands on a line of its own.
+  ASSERT_TRUE(AppendOne(audit, error)) << error;
+  const std::vector<Json> lines = Lines(audit);
+  ASSERT_EQ(lines.size(), 2u);
+  for (const Json& l : lines) EXPECT_TRUE(l.is_object()) << ReadFileBytes(audit);
 }
 
 #endif
