@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "AuditLog.h"
+#include "OperatorTexts.h"
 #include "support/CameraWorld.h"
 #include "support/Files.h"
 
