@@ -207,11 +207,10 @@ bool AuditLog::Append(const AuditEntry& entry, std::string& error) {
 }
 
 std::string AuditLog::NotWritten(const AuditEntry& entry, const std::string& error) const {
-  const std::string where = "its audit line could not be written to " + path_ + ": " + error;
-  if (entry.outcome != AuditOutcome::Done)
-    return "The audit line could not be written to " + path_ + ": " + error;
-  if (entry.action == "login") return "The camera took the login, but " + where;
-  return "The camera was changed, but " + where;
+  const std::string lost = "audit line could not be written to " + path_ + ": " + error;
+  if (entry.outcome != AuditOutcome::Done) return "The " + lost;
+  if (entry.action == "login") return "The camera took the login, but its " + lost;
+  return "The camera was changed, but its " + lost;
 }
 
 std::string AuditFileClash(const std::string& auditPath, const std::string& scenarioPath,

@@ -67,7 +67,8 @@ TEST_F(AuditFileTest, ALockFileThisUserMayOnlyReadStillLocks) {
   std::string error;
   ASSERT_TRUE(AppendOne(audit, error)) << error;
   const fs::path lock = audit.string() + ".lock";
-  fs::permissions(lock, fs::perms::all_write, fs::perm_options::remove);
+  fs::permissions(lock, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
   EXPECT_TRUE(AppendOne(audit, error)) << error;
   EXPECT_EQ(Lines(audit).size(), 2u);
   fs::permissions(lock, fs::perms::owner_write, fs::perm_options::add);
