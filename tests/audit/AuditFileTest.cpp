@@ -2,7 +2,15 @@
 // a file the group shares, a line that cannot go whole, and who may read a new
 // audit or trace file.
 
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -15,17 +23,6 @@
 #include "CommandCatalogue.h"
 #include "TraceLog.h"
 #include "support/Files.h"
-
-#if !defined(_WIN32)
-#include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 namespace zul::test {
 namespace {
@@ -59,22 +56,6 @@ class AuditFileTest : public ::testing::Test {
   const ScratchDir dir{"audit-"};
   const fs::path audit = dir / "audit.jsonl";
 };
-
-#if defined(_WIN32)
-
-// A lock file this user may only read (here: marked read-only) is still locked.
-TEST_F(AuditFileTest, ALockFileThisUserMayOnlyReadStillLocks) {
-  std::string error;
-  ASSERT_TRUE(AppendOne(audit, error)) << error;
-  const fs::path lock = audit.string() + ".lock";
-  fs::permissions(lock, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
-  EXPECT_TRUE(AppendOne(audit, error)) << error;
-  EXPECT_EQ(Lines(audit).size(), 2u);
-  fs::permissions(lock, fs::perms::owner_write, fs::perm_options::add);
-}
-
-#else
 
 // The file's permission bits.
 mode_t ModeOf(const fs::path& path) {
@@ -228,8 +209,6 @@ TEST_F(AuditFileTest, ALineThatCannotGoWholeLeavesNothingAndSaysWhy) {
   ASSERT_EQ(lines.size(), 2u);
   for (const Json& l : lines) EXPECT_TRUE(l.is_object()) << ReadFileBytes(audit);
 }
-
-#endif
 
 }  // namespace
 }  // namespace zul::test
