@@ -178,7 +178,7 @@ std::string AuditLine(const AuditEntry& e, const std::string& program) {
 }
 
 AuditLog::AuditLog(std::string path, std::string program)
-    : path_(std::move(path)), program_(std::move(program)), lock_(path_ + ".lock") {}
+    : path_(std::move(path)), program_(std::move(program)), lock_(path_ + ".lock", path_) {}
 
 AuditLog::~AuditLog() {
   if (handle_ != -1) sim::CloseSystemFile(handle_);
@@ -198,15 +198,19 @@ bool AuditLog::Append(const AuditEntry& entry, std::string& error) {
   const std::string line = AuditLine(entry, program_) + "\n";
   const std::lock_guard<std::mutex> guard(mutex_);
   if (handle_ == -1) {
-    error = path_ + ": not open";
+    error = "not open";
     return false;
   }
   const sim::FileLockHold hold(lock_, error);
   if (!hold.held()) return false;
-  std::string why;
-  if (audit::AppendBytes(handle_, line, why)) return true;
-  error = path_ + ": the audit line was not written (" + why + ")";
-  return false;
+  return audit::AppendBytes(handle_, path_, line, error);
+}
+
+std::string AuditLog::NotWritten(const AuditEntry& entry, const std::string& error) const {
+  const std::string lost = "audit line could not be written to " + path_ + ": " + error;
+  if (entry.outcome != AuditOutcome::Done) return "The " + lost;
+  if (entry.action == "login") return "The camera took the login, but its " + lost;
+  return "The camera was changed, but its " + lost;
 }
 
 }  // namespace zul

@@ -2,8 +2,8 @@
 // The audit file: one JSON line per attempt to change a camera (login,
 // password, hint, reference texts, clock, resolution, loop recording), with
 // who, where, which camera, the old and new values and how it went. Several
-// programs may share the file: each line is appended in one write, under the
-// lock on FILE.lock beside it. Passwords never reach it, nor their length.
+// programs may share the file: each line is appended whole (or not at all),
+// under the lock on FILE.lock beside it. Passwords never reach it, nor their length.
 
 #include <cstdint>
 #include <memory>
@@ -68,9 +68,12 @@ class AuditLog {
   // Opens the file for appending (creating it) and tries its lock; false with
   // the reason in error. Call before anything is sent to a camera.
   bool Open(std::string& error);
-  // Appends the entry's line; false with the reason in error. Threads may
-  // share one log.
+  // Appends the entry's line whole, or leaves the file as it was; false with
+  // the reason in error. Threads may share one log.
   bool Append(const AuditEntry& entry, std::string& error);
+  // What the operator is told when Append failed with error: for a change
+  // that was made (outcome done), that the camera was changed all the same.
+  std::string NotWritten(const AuditEntry& entry, const std::string& error) const;
 
   const std::string& path() const { return path_; }
 

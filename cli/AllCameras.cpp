@@ -54,7 +54,8 @@ CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera, c
   } else {
     result.exitCode = commands.ChangeHeld(o, password, nullptr);
   }
-  result.outcome = OutcomeName(OutcomeOfExit(result.exitCode));
+  result.outcome =
+      result.exitCode == kExitAuditLost ? kNotAudited : OutcomeName(OutcomeOfExit(result.exitCode));
   result.message = OneLine(result.exitCode == kExitDone ? said.str() : faults.str());
   if (result.report) result.message = StatusLine(*result.report);
   // A camera pulled out midway says so, rather than that it did not answer.

@@ -308,8 +308,8 @@ int CameraCommands::Audited(AuditEntry attempt, int rc) {
   if (attempt.outcome == AuditOutcome::Refused) attempt.chancesLeft = chancesLeft_;
   std::string error;
   if (!audit_->Append(attempt, error)) {
-    err_ << "zulctl: " << error << "\n";
-    if (rc == kExitDone) rc = kExitUsage;
+    err_ << audit_->NotWritten(attempt, error) << "\n";
+    if (rc == kExitDone) rc = kExitAuditLost;
   }
   return rc;
 }

@@ -79,7 +79,7 @@ class CameraCommands {
   int SendChange(const Options& options, const Secret& password, std::span<const TextToWrite> texts,
                  AuditEntry& attempt);
   // Appends the attempt, its outcome told by rc, when there is an audit log;
-  // returns rc, or kExitUsage for a done change whose line was not written.
+  // returns rc, or kExitAuditLost for a done change whose line was not written.
   int Audited(AuditEntry attempt, int rc);
 
   DeviceSession& session_;

@@ -8,12 +8,13 @@ namespace zul::cli {
 
 enum ExitCode : int {
   kExitDone = 0,
-  kExitUsage = 1,     // bad command line or input, or a file that cannot be used
-  kExitNoCamera = 2,  // no camera found (or no access to the drives)
-  kExitNoAnswer = 3,  // a transfer of the command's exchange failed
-  kExitRefused = 4,   // the camera refused the password
-  kExitLocked = 5,    // the camera refused it and counts six or more wrong attempts
-  kExitNotAll = 6,    // done on some cameras, not on all (--all, apply)
+  kExitUsage = 1,      // bad command line or input, or a file that cannot be used
+  kExitNoCamera = 2,   // no camera found (or no access to the drives)
+  kExitNoAnswer = 3,   // a transfer of the command's exchange failed
+  kExitRefused = 4,    // the camera refused the password
+  kExitLocked = 5,     // the camera refused it and counts six or more wrong attempts
+  kExitNotAll = 6,     // done on some cameras, not on all (--all, apply)
+  kExitAuditLost = 7,  // the change was made, but its audit line could not be written
 };
 
 // A command's status over several cameras, from each camera's own: with one

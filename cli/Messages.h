@@ -18,5 +18,8 @@ inline constexpr char kNoDeviceAccess[] =
 inline constexpr char kUdevRuleNeedsDevices[] =
     "zulctl: udev-rule reads the cameras docked on this Linux PC; it has nothing to say about "
     "simulated drives.";
+// A camera's outcome (--all, apply, watch) when its change was made but its
+// audit line could not be written.
+inline constexpr char kNotAudited[] = "not audited";
 
 }  // namespace zul::cli

@@ -8,6 +8,7 @@
 #include "CameraWalk.h"
 #include "ExitCode.h"
 #include "Latin1.h"
+#include "Messages.h"
 #include "OperatorTexts.h"
 #include "StatusReport.h"
 
@@ -138,11 +139,16 @@ class RosterRun {
   }
   void Failed(int rc) { statuses_.push_back(rc); }
   // Appends the attempt's line when there is an audit log; a line not written
-  // fails the camera (its change, if any, is made).
+  // fails the camera: "not audited" when its change was made.
   bool Audit(const AuditEntry& attempt, const std::string& serial) {
     std::string error;
     if (!audit_ || audit_->Append(attempt, error)) return true;
-    Fail(serial, error, kExitUsage);
+    if (attempt.outcome == AuditOutcome::Done) {
+      Line(err_, serial, kNotAudited, audit_->NotWritten(attempt, error));
+      Failed(kExitAuditLost);
+    } else {
+      Fail(serial, audit_->NotWritten(attempt, error), kExitUsage);
+    }
     return false;
   }
   void Done() { statuses_.push_back(kExitDone); }

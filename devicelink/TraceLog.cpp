@@ -1,22 +1,11 @@
 #include "TraceLog.h"
 
 #include "FilePath.h"
+#include "TraceFile.h"
 
 namespace zul {
 
-namespace {
-
-std::FILE* OpenForWriting(const std::string& path) {
-#if defined(_WIN32)
-  return _wfopen(PathFromUtf8(path).c_str(), L"wb");
-#else
-  return std::fopen(PathFromUtf8(path).c_str(), "wb");
-#endif
-}
-
-}  // namespace
-
-TraceLog::TraceLog(const std::string& path) : file_(OpenForWriting(path)), owned_(true) {}
+TraceLog::TraceLog(const std::string& path) : file_(OpenTraceFile(path)), owned_(true) {}
 
 TraceLog::TraceLog(std::FILE* stream) : file_(stream) {}
 

@@ -13,7 +13,8 @@ namespace zul {
 
 class TraceLog {
  public:
-  // Opens path for writing (truncating). Check IsOpen().
+  // Opens path for writing (truncating; a new file readable by its owner
+  // only). Check IsOpen().
   explicit TraceLog(const std::string& path);
   // Writes to an already open stream, which the caller keeps.
   explicit TraceLog(std::FILE* stream);

@@ -12,7 +12,7 @@ FileLock::~FileLock() {
 bool FileLock::Acquire(std::string& error) {
   if (held_) return true;
   if (handle_ == -1) {
-    handle_ = OpenLockFile(path_);
+    handle_ = OpenLockFile(path_, guarded_);
     if (handle_ == -1) {
       error = path_ + ": cannot be opened to lock (" + LastSystemError() + ")";
       return false;

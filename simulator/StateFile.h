@@ -75,7 +75,7 @@ class StateSavingPort final : public DevicePort {
   StateSavingPort(SimulatedDrives& drives, StateFile file)
       : drives_(drives),
         file_(std::move(file)),
-        lock_(file_.path() + ".lock"),
+        lock_(file_.path() + ".lock", file_.path()),
         saved_(ToJson(drives)) {}
 
   // Carries the drives on from the file when it exists. False with error when

@@ -26,9 +26,11 @@ bool WriteTemporary(const std::string& path, const std::string& text, std::strin
 // removed.
 bool RenameOver(const std::string& from, const std::string& to, std::string& error);
 
-// The lock file at path, opened (created, readable by its owner only, when
-// missing) for FileLock: a descriptor or a handle, -1 when it cannot be.
-std::intptr_t OpenLockFile(const std::string& path);
+// The lock file at path for FileLock: opened for reading and writing, or for
+// reading only when this user may not write it; created when missing with the
+// mode of the file it guards (owner-only when that is missing too). A
+// descriptor or a handle, -1 when it cannot be opened.
+std::intptr_t OpenLockFile(const std::string& path, const std::string& guarded);
 // Waits for the exclusive lock on the file (flock on POSIX; on Windows its
 // first byte, which may lie past the file's end); false when it fails.
 bool LockFirstByte(std::intptr_t file);

@@ -40,6 +40,7 @@ Exchange CZUL_PC_TOOLDlg::SendSelection(std::uint32_t code, int index) {
 }
 
 void CZUL_PC_TOOLDlg::OnSyncTime() {
+  const AuditNotice auditNotice(*this);
   // One reading of the clock for both commands.
   const std::int64_t now = services().CalendarSeconds();
   const std::optional<CalendarTime> local = services().ToLocalCalendar(now);
@@ -59,11 +60,13 @@ void CZUL_PC_TOOLDlg::OnSyncTime() {
 }
 
 void CZUL_PC_TOOLDlg::OnResolutionChange() {
+  const AuditNotice auditNotice(*this);
   const int index = host().ComboGetCurSel(IDC_COMBO_RESOLUTION);
   Report(services(), SendSelection(CMD_SET_RESOLUTION, index), ResolutionChanged(index));
 }
 
 void CZUL_PC_TOOLDlg::OnLoopRecordingChange() {
+  const AuditNotice auditNotice(*this);
   const int index = host().ComboGetCurSel(IDC_COMBO_LOOP_RECORDING);
   Report(services(), SendSelection(CMD_SET_LOOP_RECORDING, index), LoopChanged(index));
 }

@@ -47,6 +47,7 @@ void CZUL_PC_TOOLDlg::OnModifyPassword() {
 }
 
 void CZUL_PC_TOOLDlg::OnEnterNewPassword() {
+  const AuditNotice auditNotice(*this);
   DialogHost& h = host();
   SecretText<kPasswordBuffer> password;
   password.ReadFrom(h, IDC_EDIT_NEW_PASSWORD);
@@ -71,6 +72,7 @@ void CZUL_PC_TOOLDlg::OnModifyHint() {
 }
 
 void CZUL_PC_TOOLDlg::OnEnterHint() {
+  const AuditNotice auditNotice(*this);
   DialogHost& h = host();
   char hint[kTextBuffer] = {};
   h.GetControlText(IDC_EDIT_NEW_HINT, hint, sizeof hint);
@@ -91,6 +93,7 @@ void CZUL_PC_TOOLDlg::OnModifyReference() {
 }
 
 void CZUL_PC_TOOLDlg::OnEnterReference() {
+  const AuditNotice auditNotice(*this);
   DialogHost& h = host();
   char fields[std::size(kReferenceFields)][kTextBuffer] = {};
   TextToWrite texts[std::size(kReferenceFields)];

@@ -13,6 +13,7 @@
 namespace zul::ui {
 
 void CZUL_PC_TOOLDlg::OnLogin() {
+  const AuditNotice auditNotice(*this);
   SecretText<kPasswordBuffer> password;
   password.ReadFrom(host(), IDC_EDIT_PASSWORD);
   if (password.size() < kMinPassword) {

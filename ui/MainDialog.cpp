@@ -89,8 +89,13 @@ void CZUL_PC_TOOLDlg::Record(AuditEntry attempt) {
   if (!audit) return;
   attempt.serialNumber = status.serialNumber;
   std::string error;
-  if (!audit->Append(attempt, error))
-    ShowMessage(services_, "The audit file was not written: " + error);
+  if (!audit->Append(attempt, error)) auditFault_ = audit->NotWritten(attempt, error);
+}
+
+CZUL_PC_TOOLDlg::AuditNotice::~AuditNotice() {
+  if (dialog_.auditFault_.empty()) return;
+  ShowMessage(dialog_.services_, dialog_.auditFault_);
+  dialog_.auditFault_.clear();
 }
 
 bool CZUL_PC_TOOLDlg::ReadCameraStatus() {

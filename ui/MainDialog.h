@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "AuditLog.h"
 #include "CameraOperations.h"
@@ -77,13 +78,26 @@ class CZUL_PC_TOOLDlg : public Dialog {
   // A combo box's selection sent as a setting to the camera found afresh.
   Exchange SendSelection(std::uint32_t code, int index);
   // Appends the attempt, with the drive the session holds and the serial
-  // number of the window's readout, to the audit file, if there is one.
+  // number of the window's readout, to the audit file, if there is one. A
+  // line that could not be written is told once the flow's own message has
+  // been shown: each flow that records holds an AuditNotice.
   void Record(AuditEntry attempt);
+  class AuditNotice {
+   public:
+    explicit AuditNotice(CZUL_PC_TOOLDlg& dialog) : dialog_(dialog) {}
+    ~AuditNotice();
+    AuditNotice(const AuditNotice&) = delete;
+    AuditNotice& operator=(const AuditNotice&) = delete;
+
+   private:
+    CZUL_PC_TOOLDlg& dialog_;
+  };
   // The window's readout, when the last one answered in full.
   const CameraStatus* Readout() const { return status.connected ? &status : nullptr; }
 
   SystemServices& services_;
   DeviceSession& session_;
+  std::string auditFault_;  // from Record, for the flow's AuditNotice
 };
 
 }  // namespace zul::ui

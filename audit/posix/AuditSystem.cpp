@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,7 +34,7 @@ std::tm UtcTime(std::time_t seconds) {
 }
 
 std::intptr_t OpenForAppending(const std::string& path, std::string& error) {
-  const int fd = open(PathFromUtf8(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  const int fd = open(PathFromUtf8(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
     error = path + ": cannot be opened for appending (" + sim::LastSystemError() + ")";
     return -1;
@@ -41,13 +42,31 @@ std::intptr_t OpenForAppending(const std::string& path, std::string& error) {
   return fd;
 }
 
-bool AppendBytes(std::intptr_t file, const std::string& bytes, std::string& error) {
-  ssize_t written;
-  while ((written = write(static_cast<int>(file), bytes.data(), bytes.size())) < 0 &&
-         errno == EINTR) {
+bool AppendBytes(std::intptr_t file, const std::string&, const std::string& bytes,
+                 std::string& error) {
+  const int fd = static_cast<int>(file);
+  struct stat before {};
+  if (fstat(fd, &before) != 0) {
+    error = sim::LastSystemError();
+    return false;
   }
-  if (written == static_cast<ssize_t>(bytes.size())) return true;
-  error = sim::LastSystemError();
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      // The error of this call, before anything else can change errno.
+      error = n < 0 ? sim::LastSystemError() : "nothing could be written";
+      break;
+    }
+  }
+  if (done == bytes.size()) return true;
+  if (done > 0 && ftruncate(fd, before.st_size) != 0) {
+    error += "; the part written could not be taken back (" + sim::LastSystemError() + ")";
+  }
   return false;
 }
 

@@ -12,11 +12,17 @@ HANDLE AsHandle(std::intptr_t h) {
 
 }  // namespace
 
-std::intptr_t OpenLockFile(const std::string& path) {
-  // Shared in every way: the lock is the byte range below, not the open.
-  const HANDLE h = CreateFileW(PathFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+std::intptr_t OpenLockFile(const std::string& path, const std::string&) {
+  // Shared in every way: the lock is the byte range below, not the open. A
+  // user who may only read the file still locks it (LockFileEx takes a
+  // handle opened for reading); the new file inherits the folder's rights.
+  const std::wstring name = PathFromUtf8(path).wstring();
+  HANDLE h = INVALID_HANDLE_VALUE;
+  for (const DWORD access : {GENERIC_READ | GENERIC_WRITE, DWORD{GENERIC_READ}}) {
+    h = CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED) break;
+  }
   return h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(h);
 }
 

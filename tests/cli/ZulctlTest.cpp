@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -26,6 +28,11 @@
 #include "support/Hex.h"
 #include "support/win32/Console.h"
 #include "support/win32/FileNames.h"
+
+#if !defined(_WIN32)
+#include <signal.h>
+#include <sys/resource.h>
+#endif
 
 namespace zul {
 namespace {
@@ -1728,6 +1735,66 @@ TEST_F(ZulctlTest, AnAuditFileThatCannotBeWrittenStopsTheRunBeforeTheCamera) {
   }
   EXPECT_EQ(Zulctl({"--audit="}).exitCode, 1);
 }
+
+#if !defined(_WIN32)
+// A change made while its audit line cannot be written (a file size limit
+// standing for a full disk): the camera is changed, the file keeps whole lines
+// only, and zulctl says so with status 7 (a dock's run with 6, each camera's
+// line saying it).
+TEST_F(ZulctlTest, AChangeWhoseAuditLineCannotBeWrittenSaysSo) {
+  const std::string audit = (dir / "audit.jsonl").string();
+  const std::string roster = (dir / "roster.csv").string();
+  std::ofstream(roster, std::ios::binary) << kDockRoster;
+  const std::string lost = "The camera was changed, but its audit line could not be written to " +
+                           audit + ": " + std::strerror(EFBIG);
+  struct Case {
+    std::string scenario;
+    Args args;
+    int exitCode;
+    std::string out, err;
+  };
+  const Case cases[] = {
+      {CameraScenario(), {"set-loop", "on"}, 7, "Loop recording on!\n", lost + "\n"},
+      {CameraScenario(),
+       {"--all", "set-loop", "on"},
+       7,
+       "F:\tB7654321\tnot audited\t" + lost + "\n",
+       ""},
+      {DockScenario(),
+       {"apply", roster},
+       6,
+       "G:\tA0000002\tunchanged\nH:\tA0000003\tnot in roster\n-\tZ0000009\tnot docked\trow 4\n",
+       "F:\tA0000001\tnot audited\t" + lost + "\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.front());
+    UseScenario(c.scenario);
+    fs::remove(state);
+    const std::string before = "{\"pad\":\"" + std::string(64 * 1024, '.') + "\"}\n";
+    test::WriteFileBytes(audit, before);
+    Args args = c.args;
+    args.insert(args.begin(), {"--audit", audit});
+    rlimit unlimited{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    rlimit limit = unlimited;
+    limit.rlim_cur = before.size() + 16;  // a few bytes of the line, then EFBIG
+    const auto handler = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const test::ProgramRun r = Zulctl(args, "2580\n");
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    signal(SIGXFSZ, handler);
+
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+    const std::string after = ReadFileBytes(audit);
+    EXPECT_TRUE(after == before) << "after the whole lines: "
+                                 << after.substr(std::min(after.size(), before.size()));
+    EXPECT_EQ(SavedCamera()[c.args.front() == "apply" ? "officer" : "loopRecording"],
+              c.args.front() == "apply" ? Json("OKAFOR, J.") : Json(1));
+  }
+}
+#endif
 
 TEST_F(ZulctlTest, TwoProgramsAppendingToOneAuditFileLoseNoLine) {
   const std::string audit = (dir / "audit.jsonl").string();

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "AuditLog.h"
+#include "OperatorTexts.h"
 #include "support/CameraWorld.h"
 #include "support/Files.h"
 
@@ -108,6 +109,24 @@ TEST_F(AuditFlowsTest, EachFlowLeavesOneLineWithItsValuesAndNeverThePassword) {
   for (const char* secret : {"2468", "9999", "97531"}) {
     EXPECT_EQ(text.find(secret), std::string::npos) << secret;
   }
+}
+
+// A change whose line cannot be written is made all the same, and the operator
+// is told so after the change's own message.
+TEST_F(AuditFlowsTest, AChangeWithoutItsLineIsToldAfterItsOwnMessage) {
+  AuditLog unopened{(fs::temp_directory_path() / "zul_window_unopened.jsonl").string(),
+                    "ZUL_PC_TOOL"};
+  const std::string lost = "The camera was changed, but its audit line could not be written to " +
+                           unopened.path() + ": not open";
+  ui::HeadlessDialogHost& w = OpenLoggedIn(IDC_BUTTON_MODIFY_HINT);
+  dlg.audit = &unopened;
+  w.Type(IDC_EDIT_NEW_HINT, "my cat");
+  ASSERT_TRUE(w.Click(IDC_BUTTON_ENTER_HINT));
+  w.ComboSetCurSel(IDC_COMBO_RESOLUTION, 0);
+  dlg.OnResolutionChange();
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{kHintUpdated, lost, ResolutionChanged(0), lost}));
+  EXPECT_EQ(camera->state.hint, "my cat");
+  EXPECT_EQ(camera->state.resolution, 0);
 }
 
 }  // namespace

@@ -1,0 +1,13 @@
+#include "TraceFile.h"
+
+#include "FilePath.h"
+
+namespace zul {
+
+std::FILE* OpenTraceFile(const std::string& path) {
+  // A new file takes the rights of its folder, which keeps other users'
+  // profiles out.
+  return _wfopen(PathFromUtf8(path).c_str(), L"wb");
+}
+
+}  // namespace zul
