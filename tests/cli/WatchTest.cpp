@@ -110,7 +110,7 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
   const auto remove = [](char letter) {
     return [=](sim::SimulatedDrives& d) { d.Remove(letter); };
   };
-  const std::string watching = "Watching for cameras; Ctrl-C or the end of input stops.\n";
+  const std::string watching = "Watching for cameras; Ctrl-C stops.\n";
   const Case cases[] = {
       {"a disk, an empty letter and a device never seen are passed over",
        {{[](sim::SimulatedDrives& d) { d.Insert('G', {}); },
