@@ -50,9 +50,12 @@ class RunningProgram {
   // at least times times.
   bool WaitFor(const std::string& text, int times = 1, bool errors = false);
   // Asks it to stop: on POSIX with signal (SIGINT as Ctrl-C on a terminal
-  // gives it, SIGTERM as a service manager does), on Windows with Ctrl-Break
-  // on its console whatever the signal.
+  // gives it, SIGTERM as a service manager does). On Windows it is ended at
+  // once, whatever the signal (exit code kStoppedAtOnce, nothing more
+  // written): under Wine a Ctrl-Break sent to a child's process group
+  // (GenerateConsoleCtrlEvent) never reaches its handler.
   void Stop(int signal);
+  static constexpr int kStoppedAtOnce = 99;
   // Closes the input and waits for the end (a minute at most, then kills it:
   // exit code -1): exit code, output and errors.
   ProgramRun Finish();

@@ -130,10 +130,6 @@ int RunOnConsole(const std::string& program, const std::vector<std::string>& arg
 RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
                                const fs::path& workDir, const std::string& name, Start start)
     : out_(workDir / (name + "-stdout.txt")), err_(workDir / (name + "-stderr.txt")) {
-  // It shares this process's console, in a process group of its own, so that
-  // Stop's Ctrl-Break reaches it alone. The console is made before any file
-  // of the run is open, so that the console's own process holds none.
-  AllocConsole();
   std::unique_lock<std::mutex> hold(Inheritance());
   HANDLE read = nullptr, write = nullptr;
   if (start == Start::Alone) {
@@ -148,8 +144,8 @@ RunningProgram::RunningProgram(const std::string& program, const std::vector<std
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   Handle hOut{CreateFileW(out_.c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, 0, nullptr)};
   Handle hErr{CreateFileW(err_.c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, 0, nullptr)};
-  process_ = StartWith(program, args, hold, {&hIn, &hOut, &hErr}, hIn.h, hOut.h, hErr.h,
-                       CREATE_NEW_PROCESS_GROUP);
+  process_ =
+      StartWith(program, args, hold, {&hIn, &hOut, &hErr}, hIn.h, hOut.h, hErr.h, DETACHED_PROCESS);
   input_ = write;
   started_ = process_ != nullptr;
 }
@@ -165,9 +161,7 @@ void RunningProgram::CloseInput() {
 }
 
 void RunningProgram::Stop(int) {
-  if (process_ && !finished_) {
-    GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, GetProcessId(static_cast<HANDLE>(process_)));
-  }
+  if (process_ && !finished_) TerminateProcess(static_cast<HANDLE>(process_), kStoppedAtOnce);
 }
 
 int RunningProgram::WaitForEnd() {
