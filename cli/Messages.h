@@ -10,6 +10,9 @@ inline constexpr char kPasswordTooLong[] = "Password must not be longer than 10 
 inline constexpr char kPasswordZero[] = "Password must not hold a zero character!";
 inline constexpr char kNoPassword[] =
     "No password on standard input (one a line: the current password first).";
+inline constexpr char kNoPasswordInFile[] =
+    "holds no password (one a line: the current password first, then for set-password the new "
+    "one)";
 inline constexpr char kAccessDenied[] =
     "access denied: this user may not use the drive (try again as a user who may)";
 inline constexpr char kNoDeviceAccess[] =

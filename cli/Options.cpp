@@ -11,7 +11,7 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: zulctl [--simulate[=FILE]] [--state FILE] [--trace FILE] [--audit FILE]\n"
-    "              [--drive LETTER | --all] "
+    "              [--password-file FILE] [--drive LETTER | --all] "
     "COMMAND [ARGS]\n"
     "Commands: list, status [--json], login, set-time, set-resolution 1080p|720p,\n"
     "          set-loop on|off, set-hint TEXT, set-reference [--officer T] [--department T]\n"
@@ -20,8 +20,9 @@ constexpr char kUsage[] =
     "Run with --help for more information.\n";
 
 constexpr char kFooter[] =
-    "Passwords are read from standard input, one a line: the current password, then (for\n"
-    "set-password) the new one. Every command that changes the camera logs in first.\n"
+    "Passwords are read from standard input (or --password-file), one a line: the current\n"
+    "password, then (for set-password) the new one. Every command that changes the camera logs\n"
+    "in first.\n"
     "\n"
     "With --all: one line per camera (drive, serial number, outcome, message), or with --json\n"
     "one JSON array; the password is read once and tried once on each camera.\n"
@@ -130,6 +131,10 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
   app.add_option("--audit", o.auditPath,
                  "Append one JSON line per change attempt to FILE (never a password)")
       ->type_name("FILE");
+  app.add_option("--password-file", o.passwordPath,
+                 "Read the passwords from FILE instead of standard input, one a line; refused "
+                 "when others than its owner may read or write FILE")
+      ->type_name("FILE");
   std::string drive;
 #if defined(_WIN32)
   CLI::Option* driveOption =
@@ -202,7 +207,8 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
       "watch",
       "Wait for cameras; one line per arrival and removal. With a COMMAND (status, set-time, "
       "set-resolution, set-loop, set-hint, set-reference and its ARGS), run it on each camera as "
-      "it arrives. Ends on Ctrl-C or at the end of standard input");
+      "it arrives. Runs until stopped: Ctrl-C, SIGTERM (on Windows Ctrl-C, Ctrl-Break or the "
+      "console closing)");
   // The words after it are the command to run, parsed on their own.
   watch->prefix_command()->fallthrough(false);
   std::string plugDrive;
@@ -226,7 +232,8 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
     // CLI11 reads "--state=" as "--state" alone, which would take the next word
     // (or, for --simulate, the default scenario) in place of the missing name.
     for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
-      for (const char* name : {"--simulate=", "--state=", "--trace=", "--audit="}) {
+      for (const char* name :
+           {"--simulate=", "--state=", "--trace=", "--audit=", "--password-file="}) {
         if (std::string_view(argv[i]) == name) {
           throw CLI::ValidationError(std::string(name) + " needs a file name");
         }

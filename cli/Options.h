@@ -30,6 +30,8 @@ struct Options {
   std::string statePath;     // empty: every run starts from the scenario
   std::string tracePath;
   std::string auditPath;  // empty: no audit file
+  // The passwords' file (OpenPasswordFile); empty: they come from standard input.
+  std::string passwordPath;
   // The only device to try: "F:" (a letter from D to Z), on Linux also a
   // device path ("/dev/sg2", "/dev/sdb"); empty for the first camera found.
   std::string drive;

@@ -1,5 +1,5 @@
 #pragma once
-// Passwords from standard input: one a line, never echoed on a terminal, kept
+// Passwords from standard input (or --password-file): one a line, never echoed on a terminal, kept
 // in a fixed buffer that is wiped when it goes.
 
 #include <cstddef>

@@ -23,14 +23,15 @@ class EchoOff {
   bool active_ = false;
 };
 
-// From CatchInterrupt to ReleaseInterrupt, Ctrl-C (SIGINT; on Windows the
-// console's Ctrl-C or Ctrl-Break) no longer ends the program but makes
-// Interrupted() true.
-void CatchInterrupt();
-void ReleaseInterrupt();
-bool Interrupted();
-
-// Reads in to its end past stdio, passing over what it holds, and returns.
-void ReadToEnd(std::FILE* in);
+// From CatchStop to ReleaseStop, what asks a long run to stop no longer ends
+// the program but makes StopRequested() true: SIGINT (Ctrl-C), SIGTERM (a
+// service manager's stop) and SIGHUP (the terminal closing; left alone when
+// ignored, as under nohup); on Windows the console's Ctrl-C, Ctrl-Break and
+// closing, and the system shutting down. Windows ends the process once the
+// handler of a closing console returns: that handler holds on until the
+// program ends by itself, within the few seconds Windows allows.
+void CatchStop();
+void ReleaseStop();
+bool StopRequested();
 
 }  // namespace zul::cli

@@ -124,7 +124,7 @@ int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& o, con
                  StorageLocator* storage, AuditLog* audit) {
   Watcher watcher(port, o, password, out, storage, audit);
   watcher.Arrive(port.Candidates(), "docked");
-  err << "Watching for cameras; Ctrl-C or the end of input stops.\n";
+  err << "Watching for cameras; Ctrl-C stops.\n";
   err.flush();
   bool failed = false;
   while (!stopped()) {
@@ -142,8 +142,8 @@ int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& o, con
 }
 
 int RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& o,
-             const Secret& password, std::FILE* in, std::ostream& out, std::ostream& err,
-             StorageLocator* storage, AuditLog* audit) {
+             const Secret& password, std::ostream& out, std::ostream& err, StorageLocator* storage,
+             AuditLog* audit) {
   std::string error;
   const std::unique_ptr<DeviceNotices> notices =
       simulation ? OpenSimulatedNotices(*simulation) : OpenSystemNotices(port, error);
@@ -151,7 +151,7 @@ int RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& o,
     err << "zulctl: " << error << "\n";
     return kExitNoCamera;
   }
-  const WatchStop stop(in);
+  const WatchStop stop;
   return WatchCameras(
       port, *notices, o, password, [&] { return stop.Requested(); }, out, err, storage, audit);
 }

@@ -3,7 +3,6 @@
 // command, that command run on each camera as it arrives (as --all runs it
 // on one camera of a dock).
 
-#include <cstdio>
 #include <functional>
 #include <ostream>
 
@@ -42,9 +41,9 @@ int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& option
                  std::ostream& err, StorageLocator* storage = nullptr, AuditLog* audit = nullptr);
 
 // zulctl watch as run from the command line: the notices of the simulation
-// when there is one (else the system's), until Ctrl-C or the end of in.
+// when there is one (else the system's), until asked to stop (WatchStop.h).
 int RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& options,
-             const Secret& password, std::FILE* in, std::ostream& out, std::ostream& err,
+             const Secret& password, std::ostream& out, std::ostream& err,
              StorageLocator* storage = nullptr, AuditLog* audit = nullptr);
 
 }  // namespace zul::cli

@@ -4,25 +4,16 @@
 
 namespace zul::cli {
 
-WatchStop::WatchStop(std::FILE* in) {
-  CatchInterrupt();
-  reader_ = std::thread([ended = inputEnded_, in] {
-    ReadToEnd(in);
-    *ended = true;
-  });
+WatchStop::WatchStop() {
+  CatchStop();
 }
 
 WatchStop::~WatchStop() {
-  ReleaseInterrupt();
-  if (*inputEnded_) {
-    reader_.join();
-  } else {
-    reader_.detach();
-  }
+  ReleaseStop();
 }
 
 bool WatchStop::Requested() const {
-  return Interrupted() || *inputEnded_;
+  return StopRequested();
 }
 
 }  // namespace zul::cli

@@ -10,6 +10,7 @@
 #include "ExitCode.h"
 #include "Messages.h"
 #include "Options.h"
+#include "PasswordFile.h"
 #include "Roster.h"
 #include "RosterApply.h"
 #include "RunFiles.h"
@@ -28,10 +29,16 @@
 namespace zul::cli {
 namespace {
 
-// One password line, refused before anything is sent when it cannot be one.
-bool ReadPassword(std::FILE* in, const char* prompt, std::ostream& err, Secret& secret) {
+// One password line, refused before anything is sent when it cannot be one;
+// from the file at passwordPath when there is one.
+bool ReadPassword(std::FILE* in, const std::string& passwordPath, const char* prompt,
+                  std::ostream& err, Secret& secret) {
   if (!ReadSecretLine(in, prompt, err, secret)) {
-    err << kNoPassword << "\n";
+    if (passwordPath.empty()) {
+      err << kNoPassword << "\n";
+    } else {
+      err << "zulctl: " << passwordPath << ": " << kNoPasswordInFile << "\n";
+    }
     return false;
   }
   if (secret.length() < 4) {
@@ -53,6 +60,7 @@ bool ReadPassword(std::FILE* in, const char* prompt, std::ostream& err, Secret& 
 std::vector<RunFile> RunFilesOf(const Options& o) {
   return {{"scenario", o.scenarioPath},
           {"roster", o.rosterPath},
+          {"password", o.passwordPath},
           {"state", o.statePath},
           {"trace", o.tracePath},
           {"audit", o.auditPath}};
@@ -137,9 +145,20 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
 
   Secret password, newPassword;
   if (ChangesCamera(o.command) && !o.dryRun) {
-    if (!ReadPassword(in, "Password: ", err, password)) return kExitUsage;
+    // Read here, once: nothing reads standard input (or the terminal) later.
+    FileHandle passwordFile;
+    if (!o.passwordPath.empty()) {
+      std::string error;
+      passwordFile = OpenPasswordFile(o.passwordPath, error);
+      if (!passwordFile) {
+        err << "zulctl: " << error << "\n";
+        return kExitUsage;
+      }
+    }
+    std::FILE* from = passwordFile ? passwordFile.get() : in;
+    if (!ReadPassword(from, o.passwordPath, "Password: ", err, password)) return kExitUsage;
     if (o.command == Command::SetPassword &&
-        !ReadPassword(in, "New password: ", err, newPassword)) {
+        !ReadPassword(from, o.passwordPath, "New password: ", err, newPassword)) {
       return kExitUsage;
     }
   }
@@ -154,7 +173,7 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   } else if (o.command == Command::Plug || o.command == Command::Unplug) {
     rc = PlugSimulatedDrive(simulation, o, out, err);
   } else if (o.watch) {
-    rc = RunWatch(*port, o.simulate && !drives ? &simulation : nullptr, o, password, in, out, err,
+    rc = RunWatch(*port, o.simulate && !drives ? &simulation : nullptr, o, password, out, err,
                   storage, audit ? &*audit : nullptr);
   } else {
     switch (o.command) {

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <csignal>
 #include <iterator>
 
@@ -24,13 +23,14 @@ extern "C" void RestoreOnSignal(int signal) {
 }
 
 // Set from a signal handler: lock-free.
-std::atomic<bool> interrupted{false};
+std::atomic<bool> stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-struct sigaction previousInterrupt;
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previousStop[std::size(kStopSignals)];
 
-void OnInterrupt(int) {
-  interrupted = true;
+void OnStop(int) {
+  stopRequested = true;
 }
 
 }  // namespace
@@ -55,32 +55,29 @@ EchoOff::~EchoOff() {
   terminalFd = -1;
 }
 
-void CatchInterrupt() {
-  interrupted = false;
+void CatchStop() {
+  stopRequested = false;
   struct sigaction action {};
-  action.sa_handler = &OnInterrupt;
+  action.sa_handler = &OnStop;
   // Calls that may be restarted are (the state file's lock among them); a
   // wait on the notices returns early and the watch sees the flag.
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previousInterrupt);
-}
-
-void ReleaseInterrupt() {
-  sigaction(SIGINT, &previousInterrupt, nullptr);
-}
-
-bool Interrupted() {
-  return interrupted;
-}
-
-void ReadToEnd(std::FILE* in) {
-  const int fd = fileno(in);
-  char chunk[256];
-  for (;;) {
-    const ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n == 0 || (n < 0 && errno != EINTR)) return;
+  for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+    sigaction(kStopSignals[i], nullptr, &previousStop[i]);
+    // An ignored hang-up (nohup) stays ignored.
+    if (kStopSignals[i] == SIGHUP && previousStop[i].sa_handler == SIG_IGN) continue;
+    sigaction(kStopSignals[i], &action, nullptr);
   }
+}
+
+void ReleaseStop() {
+  for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+    sigaction(kStopSignals[i], &previousStop[i], nullptr);
+}
+
+bool StopRequested() {
+  return stopRequested;
 }
 
 }  // namespace zul::cli

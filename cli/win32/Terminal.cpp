@@ -19,13 +19,27 @@ BOOL WINAPI RestoreOnBreak(DWORD) {
 }
 
 // Set from the console's handler thread: lock-free.
-std::atomic<bool> interrupted{false};
+std::atomic<bool> stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  interrupted = true;
-  return TRUE;
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      stopRequested = true;
+      return TRUE;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      // Windows ends the process as soon as this returns: hold on, so that
+      // the camera at hand is finished and the program ends with its status.
+      stopRequested = true;
+      Sleep(INFINITE);
+      return TRUE;
+    default:
+      // A user logging off (any user, for a task that runs without one):
+      // the default, as before.
+      return FALSE;
+  }
 }
 
 HANDLE HandleOf(std::FILE* in) {
@@ -50,28 +64,17 @@ EchoOff::~EchoOff() {
   SetConsoleCtrlHandler(RestoreOnBreak, FALSE);
 }
 
-void CatchInterrupt() {
-  interrupted = false;
+void CatchStop() {
+  stopRequested = false;
   SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
 }
 
-void ReleaseInterrupt() {
+void ReleaseStop() {
   SetConsoleCtrlHandler(&OnConsoleControl, FALSE);
 }
 
-bool Interrupted() {
-  return interrupted;
-}
-
-// Straight from the handle, past the C runtime, whose lock on the stream
-// would hold the program's exit while a thread waits in it.
-void ReadToEnd(std::FILE* in) {
-  const HANDLE handle = HandleOf(in);
-  char chunk[256];
-  DWORD n = 0;
-  while (handle != INVALID_HANDLE_VALUE && ReadFile(handle, chunk, sizeof chunk, &n, nullptr) &&
-         n > 0) {
-  }
+bool StopRequested() {
+  return stopRequested;
 }
 
 }  // namespace zul::cli

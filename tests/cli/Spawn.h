@@ -23,14 +23,22 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
                       const std::string& input, const std::filesystem::path& workDir);
 
 // A program started and left running: its standard input a pipe that the
-// test writes to and closes, its output and errors in files (NAME-stdout.txt,
-// NAME-stderr.txt in workDir) read while it runs. The pipe's end kept here is
-// never inherited, so programs started meanwhile cannot hold the input open.
+// test writes to and closes (or, started alone, no input and no terminal),
+// its output and errors in files (NAME-stdout.txt, NAME-stderr.txt in
+// workDir) read while it runs. The pipe's end kept here is never inherited,
+// so programs started meanwhile cannot hold the input open.
 class RunningProgram {
  public:
+  enum class Start {
+    WithInput,
+    // POSIX: in a session of its own, with no terminal, standard input
+    // /dev/null, as a service manager starts it.
+    Alone,
+  };
   RunningProgram(const std::string& program, const std::vector<std::string>& args,
-                 const std::filesystem::path& workDir, const std::string& name);
-  // Closes the input and waits for the end.
+                 const std::filesystem::path& workDir, const std::string& name,
+                 Start start = Start::WithInput);
+  // Stops it as Finish does.
   ~RunningProgram();
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
@@ -41,11 +49,16 @@ class RunningProgram {
   // Waits up to a minute until the output (errors: the errors) holds text,
   // at least times times.
   bool WaitFor(const std::string& text, int times = 1, bool errors = false);
-  // Closes the input and waits for the end: exit code, output and errors.
+  // Asks it to stop: on POSIX with signal (SIGINT as Ctrl-C on a terminal
+  // gives it, SIGTERM as a service manager does). On Windows it is ended at
+  // once, whatever the signal (exit code kStoppedAtOnce, nothing more
+  // written): under Wine a Ctrl-Break sent to a child's process group
+  // (GenerateConsoleCtrlEvent) never reaches its handler.
+  void Stop(int signal);
+  static constexpr int kStoppedAtOnce = 99;
+  // Closes the input and waits for the end (a minute at most, then kills it:
+  // exit code -1): exit code, output and errors.
   ProgramRun Finish();
-#if !defined(_WIN32)
-  void Interrupt();  // SIGINT, as Ctrl-C on a terminal gives it
-#endif
 
  private:
   int WaitForEnd();  // the exit code, or -1

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <deque>
 #include <functional>
 #include <iostream>
@@ -15,6 +16,7 @@
 #include "Options.h"
 #include "SimulatedDrives.h"
 #include "Watch.h"
+#include "WatchStop.h"
 #if defined(__linux__)
 #include "linux/UdevNotices.h"
 #endif
@@ -110,7 +112,7 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
   const auto remove = [](char letter) {
     return [=](sim::SimulatedDrives& d) { d.Remove(letter); };
   };
-  const std::string watching = "Watching for cameras; Ctrl-C or the end of input stops.\n";
+  const std::string watching = "Watching for cameras; Ctrl-C stops.\n";
   const Case cases[] = {
       {"a disk, an empty letter and a device never seen are passed over",
        {{[](sim::SimulatedDrives& d) { d.Insert('G', {}); },
@@ -181,6 +183,37 @@ TEST(WatchTest, NoticesThatBreakDownEndTheWatchWithTheCount) {
   EXPECT_EQ(r.lines, "F:\tCAM0000F\tdocked\nCameras handled: 1\n");
   EXPECT_NE(r.err.find("zulctl: the notices broke down\n"), std::string::npos) << r.err;
 }
+
+#if !defined(_WIN32)
+
+// What stops a watch is caught while it runs, and only then; a hang-up that
+// was ignored (nohup) stays ignored.
+TEST(WatchTest, StopRequestsAreCaughtWhileWatching) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    {
+      const WatchStop stop;
+      EXPECT_FALSE(stop.Requested());
+      std::raise(signal);
+      EXPECT_TRUE(stop.Requested());
+    }
+    struct sigaction after {};
+    sigaction(signal, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, SIG_DFL) << "not put back as it was";
+  }
+  std::signal(SIGHUP, SIG_IGN);
+  {
+    const WatchStop stop;
+    std::raise(SIGHUP);
+    EXPECT_FALSE(stop.Requested());
+  }
+  struct sigaction after {};
+  sigaction(SIGHUP, nullptr, &after);
+  EXPECT_EQ(after.sa_handler, SIG_IGN);
+  std::signal(SIGHUP, SIG_DFL);
+}
+
+#endif
 
 #if defined(__linux__)
 

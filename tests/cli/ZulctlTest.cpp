@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -26,6 +28,7 @@
 #include "support/Files.h"
 #include "support/ForeignName.h"
 #include "support/Hex.h"
+#include "support/PrivateFile.h"
 #include "support/win32/Console.h"
 #include "support/win32/FileNames.h"
 
@@ -1109,6 +1112,9 @@ TEST_F(ZulctlTest, TwoNamesForOneFileAreRefusedBeforeAnythingIsSent) {
       {"trace over a hard link of the scenario",
        {"--trace", linked, "set-hint", "x"},
        linked + ": is the scenario file; the trace goes to a file of its own"},
+      {"audit over the password file",
+       {"--password-file", roster, "--audit", roster, "set-hint", "x"},
+       roster + ": is the password file; the audit goes to a file of its own"},
   };
 #if !defined(_WIN32)
   const std::string symlinked = (dir / "symlinked.json").string();
@@ -1342,6 +1348,87 @@ TEST_F(ZulctlTest, ApplyRefusesARosterItCannotUseBeforeTouchingACamera) {
   }
 }
 
+// --password-file: the passwords from a file its owner alone may read, in
+// place of standard input; any other file is refused before a camera is
+// touched.
+TEST_F(ZulctlTest, PasswordFileOfItsOwnerOnly) {
+  const fs::path file = dir / "password";
+#if defined(_WIN32)
+  const std::string open = "Everyone, Users or Authenticated Users may read or write it";
+#else
+  const std::string open = "others than its owner may read or write it (mode 0644)";
+#endif
+  const struct {
+    const char* name;
+    std::optional<std::string> text;  // nothing: no file
+    bool othersMayRead;
+    Args args;
+    int exitCode;
+    std::string out, err;  // err: a part of it
+  } cases[] = {
+      {"the file's password, not standard input's",
+       "2580\n",
+       false,
+       {"login"},
+       0,
+       "Logged in.\nStorage opened on F:\n",
+       ""},
+      {"a wrong one in it",
+       "0000\r\n",
+       false,
+       {"login"},
+       4,
+       "",
+       "Wrong password!  You have 5 chances remaining.\n"},
+      {"set-password without the new",
+       "2580\n",
+       false,
+       {"set-password"},
+       1,
+       "",
+       file.string() + ": holds no password"},
+      {"empty", "", false, {"set-time"}, 1, "", file.string() + ": holds no password"},
+      {"others may read it",
+       "2580\n",
+       true,
+       {"set-hint", "OPEN"},
+       1,
+       "",
+       file.string() + ": " + open},
+      {"missing",
+       std::nullopt,
+       false,
+       {"set-hint", "GONE"},
+       1,
+       "",
+       file.string() + ": cannot be read"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(state);
+    fs::remove(file);
+    if (c.text) test::WriteFileWithAccess(file, *c.text, c.othersMayRead);
+    Args args = {"--password-file", file.string()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const test::ProgramRun r = Zulctl(args, "1111\n1111\n");
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_EQ(r.out, c.out);
+    if (c.err.empty()) {
+      EXPECT_EQ(r.err, "");
+    } else {
+      EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(fs::exists(state), c.exitCode != 1) << "a refused password file reached the camera";
+  }
+  // set-password takes both lines from the file: the new one logs in after.
+  fs::remove(state);
+  test::WriteFileWithAccess(file, "2580\n1470\n", false);
+  const test::ProgramRun set = Zulctl({"--password-file", file.string(), "set-password"});
+  EXPECT_EQ(set.exitCode, 0) << set.err;
+  EXPECT_EQ(set.out, "You've updated your password!\n");
+  EXPECT_EQ(Zulctl({"login"}, "1470\n").out, "Logged in.\nStorage opened on F:\n");
+}
+
 // Names the ANSI code page cannot hold reach the files intact: each name
 // goes from the command line to the file it names and back.
 class ForeignNamesTest : public ZulctlTest {
@@ -1411,11 +1498,13 @@ TEST_F(ForeignNamesTest, StateFile) {
 // zulctl runs sharing its state file.
 class ZulctlWatchTest : public ZulctlAllTest {
  protected:
-  // zulctl --simulate=SCENARIO --state=STATE watch args..., password given.
+  // zulctl --simulate=SCENARIO --state=STATE watch args..., the password
+  // given and the input ended at once: the watch goes on all the same.
   std::unique_ptr<test::RunningProgram> Watch(Args args) {
     args.insert(args.begin(), {"--simulate=" + scenario, "--state=" + state, "watch"});
     auto w = std::make_unique<test::RunningProgram>(ZULCTL_PATH, args, dir, "watch");
     w->Write("2580\n");
+    w->CloseInput();
     EXPECT_TRUE(w->WaitFor("Watching for cameras", 1, true)) << "the watch did not start";
     return w;
   }
@@ -1426,6 +1515,20 @@ class ZulctlWatchTest : public ZulctlAllTest {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, letter + (change == "plug" ? ": plugged in.\n" : ": pulled out.\n"));
     EXPECT_TRUE(w.WaitFor(line)) << "no line " << line;
+  }
+  // How a watch that Stop stopped ended: its lines, then the summary line,
+  // and its status. On Windows Stop ends it at once (Spawn.h): its lines
+  // only.
+  static void ExpectStopped(const test::ProgramRun& r, const std::string& lines,
+                            [[maybe_unused]] const std::string& summary,
+                            [[maybe_unused]] int exitCode) {
+#if defined(_WIN32)
+    EXPECT_EQ(r.exitCode, test::RunningProgram::kStoppedAtOnce);
+    EXPECT_EQ(Untimed(r.out), lines);
+#else
+    EXPECT_EQ(r.exitCode, exitCode) << r.err;
+    EXPECT_EQ(Untimed(r.out), lines + summary);
+#endif
   }
   // The lines of a watch without their time, which is checked for its form.
   static std::string Untimed(const std::string& out) {
@@ -1456,16 +1559,16 @@ TEST_F(ZulctlWatchTest, ArrivalsAndRemovalsInOrderWithTheClockSetOnEachCamera) {
   Change(*w, "plug", "F", "F:\tCAM0000F\tdone");
   Change(*w, "plug", "D", "D:\tCAM0000D\tarrived");  // back in: handled again
   EXPECT_TRUE(w->WaitFor("D:\tCAM0000D\tdone", 2));
-  const test::ProgramRun r = w->Finish();  // the end of its input ends it
+  w->Stop(SIGTERM);  // as a service manager stops it
+  const test::ProgramRun r = w->Finish();
   const std::time_t after = std::time(nullptr);
-  EXPECT_EQ(r.exitCode, 0) << r.err;
   const std::string done = "done\tTime sync completed!\n";
-  EXPECT_EQ(Untimed(r.out), "D:\tCAM0000D\tdocked\nD:\tCAM0000D\t" + done +
-                                "E:\tCAM0000E\tarrived\nE:\tCAM0000E\t" + done +
-                                "D:\tCAM0000D\tremoved\n"
-                                "F:\tCAM0000F\tarrived\nF:\tCAM0000F\t" +
-                                done + "D:\tCAM0000D\tarrived\nD:\tCAM0000D\t" + done +
-                                "Cameras handled: 4, done on 4\n");
+  ExpectStopped(r,
+                "D:\tCAM0000D\tdocked\nD:\tCAM0000D\t" + done +
+                    "E:\tCAM0000E\tarrived\nE:\tCAM0000E\t" + done +
+                    "D:\tCAM0000D\tremoved\nF:\tCAM0000F\tarrived\nF:\tCAM0000F\t" + done +
+                    "D:\tCAM0000D\tarrived\nD:\tCAM0000D\t" + done,
+                "Cameras handled: 4, done on 4\n", 0);
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(Letter(i));
     const std::time_t set = CameraClock(Saved(i));
@@ -1479,24 +1582,41 @@ TEST_F(ZulctlWatchTest, ACameraThatRefusedThePasswordIsNotTriedAgainWhenItComesB
   auto w = Watch({"set-hint", "BAY 7"});
   Change(*w, "unplug", "E", "E:\tCAM0000E\tremoved");
   Change(*w, "plug", "E", "E:\tCAM0000E\tskipped");
-#if defined(_WIN32)
+  w->Stop(SIGINT);  // Ctrl-C
   const test::ProgramRun r = w->Finish();
-#else
-  w->Interrupt();  // Ctrl-C ends it as the end of input does
-  EXPECT_TRUE(w->WaitFor("Cameras handled"));
-  const test::ProgramRun r = w->Finish();
-#endif
-  EXPECT_EQ(r.exitCode, 6) << r.err;
-  EXPECT_EQ(Untimed(r.out),
-            "D:\tCAM0000D\tdocked\nD:\tCAM0000D\tdone\tYou've updated your hint!\n"
-            "E:\tCAM0000E\tdocked\n"
-            "E:\tCAM0000E\trefused\tWrong password!  You have 5 chances remaining.\n"
-            "E:\tCAM0000E\tremoved\nE:\tCAM0000E\tarrived\n"
-            "E:\tCAM0000E\tskipped\tIt refused the password before; not tried again.\n"
-            "Cameras handled: 3, done on 1\n");
+  ExpectStopped(r,
+                "D:\tCAM0000D\tdocked\nD:\tCAM0000D\tdone\tYou've updated your hint!\n"
+                "E:\tCAM0000E\tdocked\n"
+                "E:\tCAM0000E\trefused\tWrong password!  You have 5 chances remaining.\n"
+                "E:\tCAM0000E\tremoved\nE:\tCAM0000E\tarrived\n"
+                "E:\tCAM0000E\tskipped\tIt refused the password before; not tried again.\n",
+                "Cameras handled: 3, done on 1\n", 6);
   EXPECT_EQ(Saved(0).value("hint", ""), "BAY 7");
   EXPECT_EQ(Saved(1).value("wrongAttempts", -1), 1);  // tried once only
   EXPECT_EQ(Saved(1).value("hint", "?"), "");
+}
+
+// As the README's service runs it: no terminal, no input, the password from
+// a file of its owner's, stopped by the service manager's SIGTERM.
+TEST_F(ZulctlWatchTest, AServiceWithoutATerminalKeepsWatchingUntilStopped) {
+  Dock(2, {{1, R"("unplugged": true)"}});
+  const fs::path password = dir / "password";
+  test::WriteFileWithAccess(password, "2580\n", false);
+  test::RunningProgram w(ZULCTL_PATH,
+                         {"--password-file", password.string(), "--simulate=" + scenario,
+                          "--state=" + state, "watch", "set-time"},
+                         dir, "service", test::RunningProgram::Start::Alone);
+  ASSERT_TRUE(w.WaitFor("Watching for cameras", 1, true)) << "the watch did not start";
+  ASSERT_TRUE(w.WaitFor("D:\tCAM0000D\tdone"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // several waits with no input
+  Change(w, "plug", "E", "E:\tCAM0000E\tdone");
+  w.Stop(SIGTERM);
+  const test::ProgramRun r = w.Finish();
+  EXPECT_EQ(r.err, "Watching for cameras; Ctrl-C stops.\n");
+  ExpectStopped(r,
+                "D:\tCAM0000D\tdocked\nD:\tCAM0000D\tdone\tTime sync completed!\n"
+                "E:\tCAM0000E\tarrived\nE:\tCAM0000E\tdone\tTime sync completed!\n",
+                "Cameras handled: 2, done on 2\n", 0);
 }
 
 TEST_F(ZulctlWatchTest, PlugAndUnplugAskForASharedStateAndADrive) {

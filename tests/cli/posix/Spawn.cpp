@@ -9,6 +9,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <optional>
+#include <thread>
+
 #include "cli/SpawnSystem.h"
 
 extern char** environ;
@@ -19,9 +23,13 @@ namespace {
 namespace fs = std::filesystem;
 
 // Starts program with standard input from inFd (when >= 0) or the file in;
-// its process id, or -1.
+// its process id, or -1. alone: in a session of its own, so without a
+// controlling terminal.
 pid_t Start(const std::string& program, const std::vector<std::string>& args, int inFd,
-            const fs::path& in, const fs::path& out, const fs::path& err) {
+            const fs::path& in, const fs::path& out, const fs::path& err, bool alone = false) {
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  if (alone) posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (inFd >= 0) {
@@ -36,14 +44,28 @@ pid_t Start(const std::string& program, const std::vector<std::string>& args, in
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   pid_t pid = 0;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  if (posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ) != 0) {
+    pid = -1;
+  }
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   return pid;
 }
 
-int EndOf(pid_t pid) {
+// The exit code, or -1 when it did not end normally (or not within limit,
+// when given: then it is killed).
+int EndOf(pid_t pid, std::optional<std::chrono::seconds> limit = std::nullopt) {
+  if (pid <= 0) return -1;
   int status = 0;
-  if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) return WEXITSTATUS(status);
+  if (limit) {
+    const auto end = std::chrono::steady_clock::now() + *limit;
+    pid_t ended = 0;
+    while ((ended = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (ended == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    kill(pid, SIGKILL);
+  }
+  if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) return WEXITSTATUS(status);
   return -1;
 }
 
@@ -94,11 +116,16 @@ ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::stri
 }
 
 RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
-                               const fs::path& workDir, const std::string& name)
+                               const fs::path& workDir, const std::string& name, Start start)
     : out_(workDir / (name + "-stdout.txt")), err_(workDir / (name + "-stderr.txt")) {
+  if (start == Start::Alone) {
+    process_ = zul::test::Start(program, args, -1, "/dev/null", out_, err_, true);
+    started_ = process_ > 0;
+    return;
+  }
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return;  // neither end goes to other programs
-  process_ = Start(program, args, ends[0], {}, out_, err_);
+  process_ = zul::test::Start(program, args, ends[0], {}, out_, err_);
   close(ends[0]);
   input_ = ends[1];
   started_ = process_ > 0;
@@ -113,12 +140,12 @@ void RunningProgram::CloseInput() {
   input_ = -1;
 }
 
-void RunningProgram::Interrupt() {
-  if (process_ > 0 && !finished_) kill(process_, SIGINT);
+void RunningProgram::Stop(int signal) {
+  if (process_ > 0 && !finished_) kill(process_, signal);
 }
 
 int RunningProgram::WaitForEnd() {
-  return EndOf(process_);
+  return EndOf(process_, std::chrono::minutes(1));
 }
 
 }  // namespace zul::test

@@ -128,12 +128,18 @@ int RunOnConsole(const std::string& program, const std::vector<std::string>& arg
 }
 
 RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
-                               const fs::path& workDir, const std::string& name)
+                               const fs::path& workDir, const std::string& name, Start start)
     : out_(workDir / (name + "-stdout.txt")), err_(workDir / (name + "-stderr.txt")) {
   std::unique_lock<std::mutex> hold(Inheritance());
   HANDLE read = nullptr, write = nullptr;
-  if (!CreatePipe(&read, &write, &inherit, 0)) return;
-  SetHandleInformation(write, HANDLE_FLAG_INHERIT, 0);  // the child gets the reading end only
+  if (start == Start::Alone) {
+    read = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       OPEN_EXISTING, 0, nullptr);
+  } else if (CreatePipe(&read, &write, &inherit, 0)) {
+    SetHandleInformation(write, HANDLE_FLAG_INHERIT, 0);  // the child gets the reading end only
+  } else {
+    return;
+  }
   Handle hIn{read};
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   Handle hOut{CreateFileW(out_.c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, 0, nullptr)};
@@ -154,10 +160,19 @@ void RunningProgram::CloseInput() {
   input_ = nullptr;
 }
 
+void RunningProgram::Stop(int) {
+  if (process_ && !finished_) TerminateProcess(static_cast<HANDLE>(process_), kStoppedAtOnce);
+}
+
 int RunningProgram::WaitForEnd() {
-  const int code = EndOf(static_cast<HANDLE>(process_));
+  const HANDLE process = static_cast<HANDLE>(process_);
   process_ = nullptr;
-  return code;
+  if (process && WaitForSingleObject(process, 60000) == WAIT_TIMEOUT) {
+    TerminateProcess(process, 1);
+    EndOf(process);
+    return -1;
+  }
+  return EndOf(process);
 }
 
 }  // namespace zul::test

@@ -12,12 +12,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <thread>
 
 #include "ExitCode.h"
 #include "SimulatedDrives.h"
 #include "Zulctl.h"
+#include "support/win32/Console.h"
 #include "win32/VolumeNotices.h"
 
 namespace zul::cli {
@@ -95,6 +98,8 @@ class LastLetterPort final : public DevicePort {
 };
 
 TEST(WatchTest, ZulctlWatchTakesTheSystemsVolumeNotices) {
+  const test::OwnConsole console;  // where Ctrl-Break comes from
+  ASSERT_TRUE(console.ok);
   sim::SimulatedDrives drives;
   sim::SimulatedDrive camera;
   camera.type = sim::DriveType::Camera;
@@ -121,7 +126,15 @@ TEST(WatchTest, ZulctlWatchTakesTheSystemsVolumeNotices) {
   BroadcastVolume(DBT_DEVICEARRIVAL, 1u << 5);  // returns once the window has taken it
   drives.Unplug('F');
   BroadcastVolume(DBT_DEVICEREMOVECOMPLETE, 1u << 5);
-  _close(ends[1]);  // the end of input ends the watch
+  _close(ends[1]);  // the end of input means nothing to the watch: Ctrl-Break ends it
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_TRUE(FindWindowW(kVolumeNoticeClass, nullptr)) << "the watch ended with its input";
+  if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, 0)) {
+    // Nothing else ends the watch: fail here rather than wait for ever.
+    ADD_FAILURE() << "no Ctrl-Break could be sent (error " << GetLastError() << ")";
+    std::fflush(nullptr);
+    std::_Exit(1);
+  }
   watch.join();
   std::fclose(in);
   EXPECT_EQ(rc, kExitDone) << err.str();
