@@ -1,6 +1,6 @@
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <new>
@@ -12,7 +12,10 @@
 namespace zul {
 namespace {
 
-using ::testing::Each;
+template <class Bytes>
+bool AllZero(const Bytes& bytes) {
+  return std::all_of(std::begin(bytes), std::end(bytes), [](unsigned char b) { return b == 0; });
+}
 
 // Every kind of copy that may carry password characters is cleared when it
 // goes: filled with a pattern, destroyed in storage the test owns, read back.
@@ -22,7 +25,7 @@ void ExpectClearedWhenItGoes() {
   T* copy = new (storage) T{};
   std::fill_n(reinterpret_cast<unsigned char*>(static_cast<void*>(copy)), sizeof(T), 0x5A);
   copy->~T();
-  EXPECT_THAT(storage, Each(0));
+  EXPECT_TRUE(AllZero(storage));
 }
 
 TEST(WipedTest, CopiesClearThemselves) {
@@ -62,7 +65,7 @@ TEST(WipingAllocatorTest, ClearsABufferBeforeItIsFreed) {
         data(64, 0x5A);
     EXPECT_EQ(data[63], 0x5A);
   }
-  EXPECT_THAT(returned, Each(0));
+  EXPECT_TRUE(AllZero(returned));
 }
 
 }  // namespace
