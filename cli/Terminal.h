@@ -33,5 +33,8 @@ class EchoOff {
 void CatchStop();
 void ReleaseStop();
 bool StopRequested();
+// What those requests do, for a caller that asks itself (a test where the
+// system sends no console events, as Wine without a console).
+void RequestStop();
 
 }  // namespace zul::cli

@@ -80,4 +80,8 @@ bool StopRequested() {
   return stopRequested;
 }
 
+void RequestStop() {
+  stopRequested = true;
+}
+
 }  // namespace zul::cli

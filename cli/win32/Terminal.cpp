@@ -77,4 +77,8 @@ bool StopRequested() {
   return stopRequested;
 }
 
+void RequestStop() {
+  stopRequested = true;
+}
+
 }  // namespace zul::cli
