@@ -165,7 +165,8 @@ until_in() {
 }
 
 # zulctl watch as the user, through udev's monitor on this kernel: the
-# cameras docked at its start, then K pulled out and put back.
+# cameras docked at its start, then K pulled out and put back; the end of its
+# input leaves it watching, SIGTERM ends it.
 watch_replug() {
   local input=$work/watch.in out=$work/watch.out pid rc
   rm -f "$input" && mkfifo "$input"
@@ -178,11 +179,14 @@ watch_replug() {
   check "watch: K removed" until_in "$out" "^[0-9: -]*.$(sg_of K).C0000042.removed\$"
   rig-user rig-drive plug K
   check "watch: K arrived again" until_in "$out" 'C0000042.arrived$'
-  exec 7>&-  # the end of its input ends the watch
+  exec 7>&-  # the end of its input means nothing to the watch
+  sleep 1
+  check "watch: still watching after the end of its input" kill -0 "$pid"
+  kill -TERM "$pid"  # a service manager's stop
   wait "$pid"
   rc=$?
   rm -f "$input"
-  check "watch: exit 0 at the end of input" test "$rc" -eq 0
+  check "watch: exit 0 on SIGTERM" test "$rc" -eq 0
   check "watch: three cameras handled" grep -qx "Cameras handled: 3" "$out"
   check "watch: neither the impostor nor the disk" \
     test "$(grep -c -e docked -e arrived "$out")" -eq 3
