@@ -57,9 +57,8 @@ inline constexpr std::uint32_t kHeaderLength = sizeof(ScsiPassThroughHeader);
 inline constexpr std::uint32_t kSenseOffset = offsetof(PassThroughBuffer, sense);
 inline constexpr std::uint32_t kDataOffset = offsetof(PassThroughBuffer, data);
 
-static_assert(sizeof(void*) != 4 ||
-              (kHeaderLength == 44 && kSenseOffset == 48 && kDataOffset == 80 &&
-               sizeof(PassThroughBuffer) == 65616));
+static_assert(sizeof(void*) != 4 || (kHeaderLength == 44 && kSenseOffset == 48 &&
+                                     kDataOffset == 80 && sizeof(PassThroughBuffer) == 65616));
 static_assert(sizeof(void*) != 8 ||
               (kHeaderLength == 56 && kSenseOffset == 60 && kDataOffset == 92));
 
@@ -74,6 +73,20 @@ inline constexpr std::uint32_t kTimeOutSeconds = 2;
 void FillPassThroughHeader(PassThroughBuffer& buffer, std::uint8_t cdbLength, std::uint32_t n);
 
 // Output size handed to the system for a request of n data bytes.
-constexpr std::uint32_t OutputSizeFor(std::uint32_t n) { return kDataOffset + n; }
+constexpr std::uint32_t OutputSizeFor(std::uint32_t n) {
+  return kDataOffset + n;
+}
+
+// A request the system reports as carried out that brought nothing back: it
+// asked the device for data, the status is GOOD, and not one byte came. The
+// device did not answer. Windows fails such a request itself (a device gone
+// or a time-out is an error of the call); Wine, passing the request on to
+// Linux's SG_IO, drops the host's verdict and reports success with the whole
+// length as residue.
+constexpr bool NothingCameBack(const ScsiPassThroughHeader& asked,
+                               const ScsiPassThroughHeader& answered) {
+  return asked.DataIn == kDataIn && asked.DataTransferLength > 0 && answered.ScsiStatus == 0 &&
+         answered.DataTransferLength == 0;
+}
 
 }  // namespace zul

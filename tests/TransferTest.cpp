@@ -146,7 +146,7 @@ TEST_F(TransferTest, ReplyReusedAsArgumentsTravelsUnchanged) {
   ASSERT_TRUE(IssueCommand(session, CMD_WRITE_TEXT_CHUNK, block));
   ASSERT_TRUE(IssueCommand(session, CMD_CHECK_PASSWORD, block));
   const auto h = port.seen.back().header();
-  const std::uint8_t expected[16] = {0xFA, 0x55, 0x66, 0xFE, 0x66, 0, 0, 0,
+  const std::uint8_t expected[16] = {0xFA, 0x55, 0x66, 0xFE, 0x66, 0,    0,    0,
                                      0x04, 0x01, 0x04, 0x31, 0x32, 0x00, 0x00, 0x9C};
   EXPECT_EQ(0, std::memcmp(h.Cdb, expected, 16));
 }
@@ -183,6 +183,35 @@ TEST(PassThroughLayoutTest, OffsetsFollowThePlatformHeader) {
   }
   EXPECT_EQ(kDataOffset - kSenseOffset, 32u);
   EXPECT_GE(kSenseOffset, kHeaderLength);
+}
+
+// Only a GOOD status with no byte at all on a request for data is no answer:
+// a check condition or a short answer is the device's, and is taken as such.
+TEST(PassThroughLayoutTest, NothingCameBackOnlyWhenAGoodStatusBroughtNoByte) {
+  const struct {
+    std::uint8_t dataIn;
+    std::uint32_t asked, returned;
+    std::uint8_t status;
+    bool nothing;
+  } rows[] = {
+      {kDataIn, 8, 0, 0, true},   // Wine's report of a device gone or silent
+      {kDataIn, 36, 0, 0, true},  // the same for an INQUIRY
+      {kDataIn, 8, 8, 0, false},  // the whole answer
+      {kDataIn, 8, 3, 0, false},  // a short answer
+      {kDataIn, 8, 0, 2, false},  // CHECK CONDITION without data
+      {kDataIn, 0, 0, 0, false},  // nothing asked for
+      {0, 8, 0, 0, false},        // data out: nothing to bring back
+  };
+  for (const auto& r : rows) {
+    ScsiPassThroughHeader asked{};
+    asked.DataIn = r.dataIn;
+    asked.DataTransferLength = r.asked;
+    ScsiPassThroughHeader answered = asked;
+    answered.DataTransferLength = r.returned;
+    answered.ScsiStatus = r.status;
+    EXPECT_EQ(NothingCameBack(asked, answered), r.nothing)
+        << "asked " << r.asked << ", returned " << r.returned << ", status " << int{r.status};
+  }
 }
 
 }  // namespace

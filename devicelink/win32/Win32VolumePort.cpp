@@ -1,12 +1,14 @@
 #include "Win32VolumePort.h"
 
-// clang-format off: the system's headers need windows.h first
+// The system's headers need windows.h first.
+// clang-format off
 #include <windows.h>
 #include <winioctl.h>
 #include <ntddscsi.h>
 // clang-format on
 
 #include <cstddef>
+#include <cstring>
 
 #include "PassThroughBuffer.h"
 
@@ -65,11 +67,23 @@ bool Win32VolumePort::PassThrough(VolumeHandle handle, void* buffer, std::uint32
     NoteLastError();
     return false;
   }
+  ScsiPassThroughHeader asked{};
+  const bool whole = inSize >= sizeof asked && outSize >= sizeof asked;
+  if (whole) std::memcpy(&asked, buffer, sizeof asked);
   DWORD returned = 0;  // received and not used
-  const BOOL ok = DeviceIoControl(static_cast<HANDLE>(handle), IOCTL_SCSI_PASS_THROUGH, buffer,
-                                  inSize, buffer, outSize, &returned, nullptr);
-  if (!ok) NoteLastError();
-  return ok != FALSE;
+  if (!DeviceIoControl(static_cast<HANDLE>(handle), IOCTL_SCSI_PASS_THROUGH, buffer, inSize, buffer,
+                       outSize, &returned, nullptr)) {
+    NoteLastError();
+    return false;
+  }
+  ScsiPassThroughHeader answered{};
+  if (whole) std::memcpy(&answered, buffer, sizeof answered);
+  if (whole && NothingCameBack(asked, answered)) {
+    SetLastError(ERROR_IO_DEVICE);  // as Windows itself fails a request the device left unanswered
+    NoteLastError();
+    return false;
+  }
+  return true;
 }
 
 void Win32VolumePort::CloseVolume(VolumeHandle handle) {
