@@ -25,7 +25,12 @@ bool Query(DeviceSession& session, std::uint32_t code, ReplyBlock& block) {
 }  // namespace
 
 bool ReadCameraStatus(DeviceSession& session, CameraStatus& status) {
-  return DiscoverCamera(session) && ReadHeldCameraStatus(session, status);
+  if (!DiscoverCamera(session)) return false;
+  if (ReadHeldCameraStatus(session, status)) return true;
+  // A camera that could not be read is let go: the handle may hold a device
+  // that has left the bus, and the next action scans again anyway.
+  session.ReleaseHandle();
+  return false;
 }
 
 bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status) {

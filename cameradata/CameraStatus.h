@@ -36,6 +36,7 @@ std::string* TextOf(CameraStatus& status, TextKind kind);
 // goes. Returns true when every step up to the serial number succeeded; a
 // failed step stops the readout and leaves the later members as they were.
 // Sets loggedIn and administrator only to true, never touches connected.
+// After a failed step the session holds no handle.
 bool ReadCameraStatus(DeviceSession& session, CameraStatus& status);
 
 // The same readout without the scan, on the camera the session already holds

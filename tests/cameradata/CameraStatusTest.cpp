@@ -173,6 +173,7 @@ TEST_F(ReadCameraStatusTest, GivesUpAtTheFirstFailedStep) {
     CameraStatus expected = OldStatus();
     for (std::size_t i = 0; i < c.filled; ++i) fills[i](expected, full);
     ExpectSame(Read(false), expected);
+    EXPECT_EQ(session.handle, kNoHandle) << "a camera that could not be read is let go";
   }
   // The login state failing goes unnoticed: complete, no flag set.
   sim::FaultPlan faults;
