@@ -65,6 +65,92 @@ for _ in $(seq 100); do [[ -e $request ]] || exit 0; sleep 0.1; done
 echo "rig-drive: no answer" >&2
 exit 1
 EOS
+cat >/run/rig/bin/rig-nodes <<'EOS'
+#!/bin/bash
+# rig-nodes: "LETTER /dev/sgN" for each drive plugged now, found by its USB
+# serial number ("RIG" and the letter), with the shell's own commands (every
+# process started costs under the emulated processor).
+for sg in /sys/class/scsi_generic/sg*; do
+  dir=$(cd -P "$sg/device" 2>/dev/null && pwd) || continue
+  while [[ $dir == /sys/devices/* && ! -f $dir/serial ]]; do dir=${dir%/*}; done
+  [[ -f $dir/serial ]] && read -r serial <"$dir/serial" && [[ $serial == RIG? ]] &&
+    echo "${serial#RIG} /dev/${sg##*/}"
+done
+exit 0
+EOS
+cat >/run/rig/bin/rig-wine <<'EOS'
+#!/bin/bash
+# rig-wine PROGRAM.exe ARGS...: runs a Windows program under Wine as its
+# caller; rig-wine -- COMMAND ARGS...: any command, in the same set-up.
+# The caller's prefix (/tmp/rig-wine-UID, which Wine wants its user to own) is
+# built at the first call of the boot, from RIG_WINE_PREFIX_FROM (a prefix to
+# copy) when set, else by wineboot. At every call each plugged drive's letter
+# is mapped to the drive's sg node as it is then: dosdevices/x: a folder,
+# dosdevices/x:: the node, through which Wine passes IOCTL_SCSI_PASS_THROUGH
+# on as SG_IO. A drive not plugged has no letter. The nodes' rights stay as
+# the system set them (the plain disk's: group disk).
+# Under the emulated processor every process started costs: only changed
+# links are touched.
+set -eu
+export WINEPREFIX=/tmp/rig-wine-$(id -u) WINEDEBUG=-all WINEARCH=win64
+export WINEDLLOVERRIDES="mscoree,mshtml="
+{
+  flock 9
+  # Wine's processes must not inherit the lock (its server outlives the call).
+  if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    rm -rf "$WINEPREFIX"
+    start=$(date +%s%N)
+    if [[ -n ${RIG_WINE_PREFIX_FROM:-} ]]; then
+      # What makes a prefix; the owner's own files (its server's) stay out.
+      mkdir -m 0700 "$WINEPREFIX"
+      from=$RIG_WINE_PREFIX_FROM
+      cp -a "$from/dosdevices" "$from/drive_c" "$from"/*.reg "$from/.update-timestamp" "$WINEPREFIX/"
+      how="copied from $from"
+    else
+      mkdir -m 0700 "$WINEPREFIX"
+      wineboot -i >/dev/null 2>&1 </dev/null 9>&- || true
+      how="built by wineboot"
+    fi
+    [[ -f $WINEPREFIX/system.reg ]] || { echo "rig-wine: no Wine prefix" >&2; exit 125; }
+    echo "rig-wine: prefix $how in $((($(date +%s%N) - start) / 1000000)) ms" >&2
+    # Wine's own fonts, where Debian leaves them, and no window manager to
+    # wait for on the virtual display (as scripts/wine-env.sh does).
+    for f in /usr/share/wine/fonts/*.ttf; do
+      [[ -e $WINEPREFIX/drive_c/windows/Fonts/${f##*/} ]] || ln -s "$f" "$WINEPREFIX/drive_c/windows/Fonts/"
+    done
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null 9>&- || true
+    # The server stays for the boot: each program then starts in a fraction
+    # of the time.
+    wineserver -p >/dev/null 2>&1 </dev/null 9>&- || true
+    mkdir -p "$WINEPREFIX/rig-drives"
+    : >"$WINEPREFIX/rig-drives/mapped"
+  fi
+  declare -A node_of=()
+  while read -r letter node; do node_of[$letter]=$node; done < <(rig-nodes)
+  declare -A mapped=()
+  while read -r letter node; do mapped[$letter]=$node; done <"$WINEPREFIX/rig-drives/mapped"
+  : >"$WINEPREFIX/rig-drives/mapped.new"
+  while read -r letter _; do
+    node=${node_of[$letter]:-}
+    if [[ $node != "${mapped[$letter]:-}" ]]; then
+      l=${letter,,}
+      rm -f "$WINEPREFIX/dosdevices/$l:" "$WINEPREFIX/dosdevices/$l::"
+      if [[ -n $node ]]; then
+        mkdir -p "$WINEPREFIX/rig-drives/$letter"
+        ln -s "../rig-drives/$letter" "$WINEPREFIX/dosdevices/$l:"
+        ln -s "$node" "$WINEPREFIX/dosdevices/$l::"
+      fi
+    fi
+    [[ -z $node ]] || echo "$letter $node" >>"$WINEPREFIX/rig-drives/mapped.new"
+  done <"$RIG_DRIVES"
+  mv "$WINEPREFIX/rig-drives/mapped.new" "$WINEPREFIX/rig-drives/mapped"
+} 9>>"/tmp/rig-wine-$(id -u).lock"
+if [[ ${1:-} == -- ]]; then
+  shift
+  exec "$@"
+fi
+exec wine "$@"
+EOS
 chmod 755 /run/rig/bin/*
 
 sg_count() { ls /sys/class/scsi_generic 2>/dev/null | wc -l; }
@@ -106,10 +192,9 @@ for entry in "${drives[@]}"; do
   for _ in $(seq 600); do (($(sg_count) > before)) && break; sleep 0.05; done
   (($(sg_count) > before)) || fail "drive $letter ($type) gave no sg node"
   udevadm settle --timeout=30
-  node=$(ls -t /sys/bus/usb/devices/*/serial 2>/dev/null | while read -r f; do
-    [[ $(cat "$f") == "RIG$letter" ]] && dirname "$f" && break; done)
-  sg=$(find "$node"/ -path '*/scsi_generic/sg*' -maxdepth 8 2>/dev/null | head -1)
-  echo "$letter $type /dev/${sg##*/}" >>"$RIG_DRIVES"
+  sg=$(rig-nodes | awk -v l="$letter" '$1 == l {print $2}')
+  [[ -n $sg ]] || fail "drive $letter ($type): no sg node carries its serial number"
+  echo "$letter $type $sg" >>"$RIG_DRIVES"
 done
 log "drives plugged after $(cut -d' ' -f1 /proc/uptime) s: $(tr '\n' ';' <"$RIG_DRIVES")"
 

@@ -16,6 +16,9 @@
 #   --root                run COMMAND as root; it can run a command as the
 #                         user with `rig-user CMD...`
 #   --timeout SECONDS     the whole run, boot included (default 600)
+#   --wine                room for Wine in the guest (3 GiB of memory: a prefix
+#                         of about 700 MB lives in the guest's /tmp); see
+#                         rig-wine below
 #
 # Inside the guest: the build's programs at their host paths; RIG_SCRATCH, the
 # run's folder on the host (private to the user who started the rig: root's
@@ -23,7 +26,9 @@
 # may write to as the user (traces, state files), kept on the host as out/;
 # RIG_DRIVES, a file of "LETTER TYPE /dev/sgN" lines; `rig-drive
 # unplug|plug LETTER` pulls a drive out of its port and puts it back (as any
-# user); `rig-user`.
+# user); `rig-user`; `rig-wine PROGRAM.exe ARGS...` runs a Windows program
+# under Wine as its caller, every plugged drive's letter mapped to its sg node
+# (scripts/kernel-rig-guest.sh says how).
 #
 # The kernel package is fetched once with apt-get download into
 # build/kernel-rig/cache and unpacked there, never installed on the host.
@@ -31,7 +36,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 rig=$root/build/kernel-rig
 
-scenario="" udev_rule=1 as_root=0 timeout=600
+scenario="" udev_rule=1 as_root=0 timeout=600 memory=1024
 declare -A gadget_args=()
 while (($#)); do
   case $1 in
@@ -40,6 +45,7 @@ while (($#)); do
     --no-udev-rule) udev_rule=0; shift ;;
     --root) as_root=1; shift ;;
     --timeout) timeout=$2; shift 2 ;;
+    --wine) memory=3072; shift ;;
     --) shift; break ;;
     *) echo "kernel-rig: unknown option $1" >&2; exit 2 ;;
   esac
@@ -157,8 +163,12 @@ mkfs.vfat -C -n CAMERA "$scratch/camera.img" 2048 >/dev/null
 mcopy -i "$scratch/camera.img" "$samples"/* ::
 mkfs.vfat -C -n PLAINDISK "$scratch/disk.img" 1024 >/dev/null
 
+# SMAP off: with it, Debian's QEMU under TCG faults the return to user mode of
+# Wine's processes (iretq taken for a supervisor access), and the guest's
+# kernel oopses them at their first system call.
 rc=0
-timeout --kill-after=10 "$timeout" qemu-system-x86_64 -machine pc,accel=tcg -cpu max -m 1024 -smp 1 \
+timeout --kill-after=10 "$timeout" qemu-system-x86_64 -machine pc,accel=tcg -cpu max,-smap \
+  -m "$memory" -smp 1 \
   -nodefaults -no-reboot -display none -serial "file:$scratch/console.log" \
   -kernel "$kdir/boot/vmlinuz-$version" -initrd "$initrd" \
   -append "console=ttyS0 quiet loglevel=3 panic=-1" \

@@ -5,22 +5,53 @@
 #   scripts/kernel-rig.sh --root --scenario tests/rig/faults.json \
 #     --gadget F "--unplug-at 8" --gadget H "--silent-from 8" --gadget L "--stall 8 --verbose" \
 #     -- bash tests/rig/checks.sh faults
+#   scripts/kernel-rig.sh --root --wine --scenario SCENARIO (both scenarios'
+#     drives) --gadget F "--unplug-at 8" --gadget H "--silent-from 8" \
+#     --gadget J "--unplug-at 8" --gadget L "--stall 8 --verbose" \
+#     -- bash tests/rig/checks.sh wine
 # zulctl runs as the rig's user without root (rig-user), through the guest's
-# /dev/sgN nodes. Every run is repeated under --simulate on the same scenario
-# (sharing one state file from run to run, as the gadgets keep their cameras
-# between runs) and the two traces must match, device paths aside. Ends with
-# "rig: N passed, M failed".
+# /dev/sgN nodes; in part wine the Windows programs run instead, under Wine
+# (rig-wine), on drive letters mapped to those nodes. Every run is repeated
+# under --simulate on the same scenario (sharing one state file from run to
+# run, as the gadgets keep their cameras between runs) and the two traces must
+# match, device paths aside. Ends with "rig: N passed, M failed".
 set -u
-part=${1:?cameras or faults}
+part=${1:?cameras, faults or wine}
 zulctl=$RIG_ROOT/build/native/cli/zulctl
+zulctl_exe=$RIG_ROOT/build/mingw64/cli/zulctl.exe
 scenario=$RIG_ROOT/tests/rig/$part.json
+[[ $part == wine ]] && scenario=$RIG_ROOT/tests/rig/cameras.json
 work=/tmp/rig-checks
 mkdir -p "$work" && chmod 1777 "$work"
 check_prefix=rig
 # shellcheck source=scripts/checks.sh
 source "$RIG_ROOT/scripts/checks.sh"
 
-sg_of() { awk -v l="$1" '$1 == l {print $3}' "$RIG_DRIVES"; }
+# A drive's sg node: where it is plugged now, else where it was first plugged.
+sg_of() {
+  local now
+  now=$(rig-nodes | awk -v l="$1" '$1 == l {print $2}')
+  if [[ -n $now ]]; then echo "$now"; else awk -v l="$1" '$1 == l {print $3}' "$RIG_DRIVES"; fi
+}
+
+# The zulctl under test, as the user: the native one on the sg nodes, or
+# zulctl.exe under Wine on the drive letters (part wine).
+#   zul TRACE-FILE ARGS...; "${zul_program[@]}" for a bounded run
+if [[ $part == wine ]]; then
+  zul_program=(rig-user rig-wine "$zulctl_exe")
+  trace_arg() { echo "Z:${1//\//\\}"; }
+else
+  zul_program=(rig-user "$zulctl")
+  trace_arg() { echo "$1"; }
+fi
+zul() {
+  local trace=$1
+  shift
+  "${zul_program[@]}" --trace "$(trace_arg "$trace")" "$@"
+}
+# A drive as zul's --drive names it, and as its output shows it.
+drive_of() { if [[ $part == wine ]]; then echo "$1"; else sg_of "$1"; fi; }
+shown_as() { if [[ $part == wine ]]; then echo "$1:"; else sg_of "$1"; fi; }
 now() { date +%s%N; }
 ms_since() { echo $((($(now) - $1) / 1000000)); }
 
@@ -29,8 +60,10 @@ ms_since() { echo $((($(now) - $1) / 1000000)); }
 canonical() {
   local script=""
   while read -r letter _ sg; do script+="s|^$sg |\\\\\\\\.\\\\$letter: |;"; done <"$RIG_DRIVES"
+  # The plain disk: the kernel's own gadget answers otherwise. Wine's Z: (the
+  # Unix root, in every prefix) is a drive to zulctl.exe too; its INQUIRY fails.
   sed -e "$script" -e 's/^\(.* FA 55 66 FE 06 00 00 0[34]\) .. .. .. /\1 XX XX XX /' "$1" |
-    grep -v '^\\\\\.\\D: '  # the plain disk: the kernel's own gadget answers otherwise
+    grep -v -e '^\\\\\.\\D: ' -e '^\\\\\.\\Z: 12 00 00 00 24 00 -> failed$'
 }
 same_trace() {  # NAME
   [[ -s $work/$1.real ]] || { echo "rig:      no requests traced"; return 1; }
@@ -45,9 +78,8 @@ same_trace() {  # NAME
 pair() {
   local name=$1 want=$2 letter=$3 input=$4 real=() sim=()
   shift 4
-  if [[ $letter != - ]]; then real=(--drive "$(sg_of "$letter")") sim=(--drive "$letter"); fi
-  printf "$input" | rig-user "$zulctl" --trace "$work/$name.real" "${real[@]}" "$@" \
-    >"$work/$name.out" 2>&1
+  if [[ $letter != - ]]; then real=(--drive "$(drive_of "$letter")") sim=(--drive "$letter"); fi
+  printf "$input" | zul "$work/$name.real" "${real[@]}" "$@" >"$work/$name.out" 2>&1
   local real_rc=$?
   printf "$input" | rig-user "$zulctl" --simulate="$scenario" --state "$work/state.json" \
     --trace "$work/$name.sim" "${sim[@]}" "$@" >"$work/$name.sim.out" 2>&1
@@ -56,6 +88,8 @@ pair() {
   ((real_rc == want)) || sed 's/^/rig:      /' "$work/$name.out"
   check "$name: trace as simulated" same_trace "$name"
 }
+
+start_ms=0  # the start of a program under Wine, in part wine
 
 no_sg_open() { ! ls -l /proc/[0-9]*/fd 2>/dev/null | grep -q ' -> /dev/sg'; }
 
@@ -75,14 +109,31 @@ cameras() {
   check "udev rule: the cameras' nodes go to plugdev, the disk's do not" \
     test "$(stat -c %G "$(sg_of G)")$(stat -c %G "$(sg_of E)")$(stat -c %G "$(sg_of D)")" = plugdevplugdevdisk
 
+  camera_pairs
+  performance
+  all_cameras
+  watch_replug
+}
+
+# The pairs of both zulctls on the cameras of cameras.json: list, the readout,
+# logins, every setting, the read-back, the lock-out and the administrator.
+camera_pairs() {
   pair list 0 - "" list
   check "list: both cameras, neither the impostor nor the disk" \
-    test "$(cut -f1,3 "$work/list.out" | tr '\t\n' ' ')" = "$(sg_of G) B7654321 $(sg_of K) C0000042 "
-  # The plain disk gets the INQUIRY only (as root, who may open it).
-  "$zulctl" --trace "$work/root-list.real" list >/dev/null 2>&1
-  check "plain disk: the INQUIRY only" \
-    test "$(grep "^$(sg_of D) " "$work/root-list.real" | cut -d' ' -f2-7)" = "12 00 00 00 24 00"
-  rm -f "$work/root-list.real"  # root's: not for the user to copy
+    test "$(grep $'\t' "$work/list.out" | cut -f1,3 | tr -d '\r' | tr '\t\n' ' ')" = \
+    "$(shown_as G) B7654321 $(shown_as K) C0000042 "
+  if [[ $part == wine ]]; then
+    # Windows has no ids to pass over the plain disk by: its letter is tried,
+    # and the user, who may not open its node, is told.
+    check "list: the plain disk's drive named as not open to the user" grep -q '^D: ' "$work/list.out"
+  fi
+  if [[ $part != wine ]]; then
+    # The plain disk gets the INQUIRY only (as root, who may open it).
+    "$zulctl" --trace "$work/root-list.real" list >/dev/null 2>&1
+    check "plain disk: the INQUIRY only" \
+      test "$(grep "^$(sg_of D) " "$work/root-list.real" | cut -d' ' -f2-7)" = "12 00 00 00 24 00"
+    rm -f "$work/root-list.real"  # root's: not for the user to copy
+  fi
 
   pair status 0 G "" status
   pair login-wrong 4 G "9999\n" login
@@ -93,25 +144,22 @@ cameras() {
   block=$(ls "/sys/class/scsi_generic/$(basename "$(sg_of G)")/device/block" 2>/dev/null)
   size=/sys/block/$block/size
   check "before the login: no medium in G's block device" test "$(cat "$size")" = 0
-  rig-user bash -c 'start=$(date +%s%N) ms=0
-    while ((ms < 10000)); do
-      (($(cat "$1") > 0)) && { echo "$ms"; exit; }
-      sleep 0.1
-      ms=$((($(date +%s%N) - start) / 1000000))
-    done' _ "$size" >"$work/medium.ms" &
+  medium_watch "$size" "$work/medium.ms" &
   local watcher=$!
   pair login 0 G "2580\n" login
   wait "$watcher"
-  check "login: the medium shows within 10 s, as the user" test -s "$work/medium.ms"
+  check "login: the medium shows within 10 s (and the program's start), as the user" \
+    test -s "$work/medium.ms"
   echo "rig-perf: medium on /dev/$block $(cat "$work/medium.ms" || true) ms after the login started (empty: not within 10 s)"
   check "login: the storage is a block device of 2 MiB" test "$(rig-user cat "$size")" = 4096
-  check "login: zulctl names the device to mount" \
-    grep -qx "Storage opened on /dev/$block; mount it with: udisksctl mount -b /dev/$block" \
-    "$work/login.out"
-  # Reading the files needs the block device (group disk): root, after the checks above.
-  check "login: its sample files can be listed" \
-    bash -c "mdir -b -i '/dev/$block' :: | sort | tr '\n' ' ' | grep -q 'CLIP0001.MP4 ::/CLIP0002.MP4 ::/EVENTS.LOG'"
-
+  if [[ $part != wine ]]; then
+    check "login: zulctl names the device to mount" \
+      grep -qx "Storage opened on /dev/$block; mount it with: udisksctl mount -b /dev/$block" \
+      "$work/login.out"
+    # Reading the files needs the block device (group disk): root, after the checks above.
+    check "login: its sample files can be listed" \
+      bash -c "mdir -b -i '/dev/$block' :: | sort | tr '\n' ' ' | grep -q 'CLIP0001.MP4 ::/CLIP0002.MP4 ::/EVENTS.LOG'"
+  fi
   pair set-resolution 0 G "2580\n" set-resolution 1080p
   pair set-loop 0 G "2580\n" set-loop off
   pair set-time 0 G "2580\n" set-time
@@ -134,26 +182,37 @@ cameras() {
   pair locked 5 K "4321\n" login
   pair admin-unlocks 0 K "888888\n" login
   check "no sg node left open" no_sg_open
+}
 
-  performance
-  all_cameras
-  watch_replug
+# medium_watch SIZE-FILE OUT: as the user, the milliseconds until the block
+# device has a medium, written to OUT; nothing when not within 10 s and the
+# start of a program under Wine (start_ms).
+medium_watch() {
+  rig-user bash -c 'start=$(date +%s%N) ms=0
+    while ((ms < 10000 + $3)); do
+      (($(cat "$1") > 0)) && { echo "$ms"; exit; }
+      sleep 0.1
+      ms=$((($(date +%s%N) - start) / 1000000))
+    done' _ "$1" "$start_ms" >"$2"
 }
 
 # --all on this kernel: both cameras at once, each on a node and a thread of
 # its own; G's password is 7777 by now, K's is not.
 all_cameras() {
   local out rc
-  out=$(rig-user "$zulctl" --all status 2>&1)
+  zul "$work/all-status.real" --all status >"$work/all-status.out" 2>&1
   rc=$?
+  out=$(tr -d '\r' <"$work/all-status.out")
   check "--all status: exit 0" test "$rc" -eq 0
   check "--all status: both cameras, in node order" \
-    test "$(cut -f1-3 <<<"$out" | tr '\t\n' '  ')" = "$(sg_of G) B7654321 done $(sg_of K) C0000042 done "
-  out=$(printf '7777\n' | rig-user "$zulctl" --all set-time 2>&1)
+    test "$(cut -f1-3 <<<"$out" | tr '\t\n' '  ')" = \
+    "$(shown_as G) B7654321 done $(shown_as K) C0000042 done "
+  printf '7777\n' | zul "$work/all-set-time.real" --all set-time >"$work/all-set-time.out" 2>&1
   rc=$?
+  out=$(tr -d '\r' <"$work/all-set-time.out")
   check "--all set-time: exit 6, done on some cameras" test "$rc" -eq 6
-  check "--all set-time: G done" grep -q "^$(sg_of G).B7654321.done" <<<"$out"
-  check "--all set-time: K refused" grep -q "^$(sg_of K).C0000042.refused" <<<"$out"
+  check "--all set-time: G done" grep -q "^$(shown_as G).B7654321.done" <<<"$out"
+  check "--all set-time: K refused" grep -q "^$(shown_as K).C0000042.refused" <<<"$out"
   echo "$out" | sed 's/^/rig:      --all: /'
 }
 
@@ -210,28 +269,28 @@ performance() {
     --benchmark_report_aggregates_only=true 2>&1 | grep -E '_(median|cv) ' | sed 's/^/rig-perf: /'
 }
 
-# timed_status NAME LETTER WHAT: zulctl status on LETTER's node, as the user,
-# cut off after 120 s; sets rc and ms (its exit status and time).
+# timed_status NAME LETTER WHAT: zulctl status on LETTER, as the user, cut
+# off after 120 s; sets rc and ms (its exit status and time).
 timed_status() {
   local t
   t=$(now)
-  timeout 120 rig-user "$zulctl" --drive "$(sg_of "$2")" --trace "$work/$1.real" status \
-    >"$work/$1.out" 2>&1
+  timeout 120 "${zul_program[@]}" --drive "$(drive_of "$2")" --trace "$(trace_arg "$work/$1.real")" \
+    status >"$work/$1.out" 2>&1
   rc=$?
   ms=$(ms_since "$t")
   echo "rig: $3: exit $rc after $ms ms, $(wc -l <"$work/$1.real") requests traced"
 }
 
-faults() {
-  local rc ms
-  check "the four cameras are there" test "$(wc -l <"$RIG_DRIVES")" -eq 4
-
-  # F leaves the bus at its 8th request, in the middle of the readout.
-  local sg
-  sg=$(sg_of F)
-  timed_status unplug F "unplugged in the readout"
+# zulctl_faults UNPLUG-LETTER: the camera UNPLUG-LETTER leaves the bus in the
+# readout, H goes silent, L stalls a request. The time bounds are the native
+# program's plus start_ms (the start of a program under Wine).
+zulctl_faults() {
+  local rc ms sg letter=$1 start=$start_ms
+  # The camera leaves the bus at its 8th request, in the middle of the readout.
+  sg=$(sg_of "$letter")
+  timed_status unplug "$letter" "unplugged in the readout"
   check "unplug in the readout: exit 3" test "$rc" -eq 3
-  check "unplug in the readout: within 30 s" test "$ms" -lt 30000
+  check "unplug in the readout: within 30 s" test "$ms" -lt $((30000 + start))
   check "unplug in the readout: no sg node left open" no_sg_open
   for _ in $(seq 100); do [[ -e $sg ]] || break; sleep 0.1; done
   check "unplug in the readout: the node is gone" test ! -e "$sg"
@@ -239,7 +298,7 @@ faults() {
   # H stops answering at its 8th request: the host's time-out ends it.
   timed_status silent H "silent camera"
   check "silent camera: exit 3" test "$rc" -eq 3
-  check "silent camera: within 60 s" test "$ms" -lt 60000
+  check "silent camera: within 60 s" test "$ms" -lt $((60000 + start))
   check "silent camera: no sg node left open" no_sg_open
 
   # L stalls the data phase of its 8th request and fails it with HARDWARE
@@ -248,10 +307,15 @@ faults() {
   # readout comes out whole.
   timed_status stall L "stalled request"
   check "stall: exit 0" test "$rc" -eq 0
-  check "stall: within 30 s" test "$ms" -lt 30000
+  check "stall: within 30 s" test "$ms" -lt $((30000 + start))
   check "stall: the readout is whole" grep -q '^Serial number: *L0000004' "$work/stall.out"
   check "stall: the stalled block went twice on the bus" \
     test "$(grep -c '^CBW FA 55 66 FE 60 00 00 24 00 00' "$RIG_SCRATCH/gadget-L.log")" -eq 2
+}
+
+faults() {
+  check "the four cameras are there" test "$(wc -l <"$RIG_DRIVES")" -eq 4
+  zulctl_faults F
 
   # J: logged in, pulled out and put back (by the user): a new connection.
   printf '1234\n' | rig-user "$zulctl" --drive "$(sg_of J)" login >/dev/null 2>&1
@@ -272,7 +336,130 @@ faults() {
   check "no sg node left open" no_sg_open
 }
 
-"$part"
+# The Windows programs under Wine on this kernel, on both scenarios' drives:
+# the window first meets F leaving the bus, then zulctl.exe J, H and L, then
+# the pairs on the cameras of cameras.json, then the window logs in to G and
+# changes a setting.
+windows_programs() {
+  local t
+  check "the eight drives are there" test "$(wc -l <"$RIG_DRIVES")" -eq 8
+  # A virtual display of the user's own, for the window.
+  export DISPLAY=:7
+  rig-user bash -c 'Xvfb :7 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && exit 0; sleep 0.1; done; exit 1'
+  check "a virtual display" test $? -eq 0
+  # The prefix: a copy of the host's (the Windows tests' own, under build/),
+  # twice as fast as wineboot under the emulator; wineboot without one.
+  local from=$RIG_ROOT/build/wineprefix
+  [[ -f $from/system.reg ]] || from=""
+  t=$(now)
+  rig-user env RIG_WINE_PREFIX_FROM="$from" rig-wine -- true 2>&1 | sed 's/^/rig-perf: /'
+  echo "rig-perf: Wine ready for the user after $(ms_since "$t") ms"
+  t=$(now)
+  rig-user rig-wine "$zulctl_exe" --version >/dev/null 2>&1
+  rig-user rig-wine "$zulctl_exe" --version >/dev/null 2>&1
+  start_ms=$(($(ms_since "$t") / 2))
+  echo "rig-perf: zulctl.exe --version under Wine: $start_ms ms (the first two runs' mean)"
+
+  window_unplug
+  zulctl_faults J
+  # H and L out of the way of the pairs, which know only cameras.json's drives.
+  rig-user rig-drive unplug H
+  rig-user rig-drive unplug L
+  camera_pairs
+  all_cameras
+  wine_performance
+  window_flows
+}
+
+# window MODE: the window's driver (tests/e2e/RigWindowE2E.cpp) as the user
+# under Wine; its screenshots in $work/shots-MODE, its traces in
+# $work/window-MODE, the sg nodes the user holds open at each screenshot in
+# $work/window-MODE/open-at-NAME. Sets rc.
+window() {
+  local hook=$work/open-nodes
+  cat >"$hook" <<'EOS'
+#!/bin/bash
+ls -l /proc/[0-9]*/fd 2>/dev/null | grep -o '/dev/sg[0-9]*.*' >"$E2E_WORK/open-at-$1"
+exit 0
+EOS
+  chmod 755 "$hook"
+  rig-user env E2E_AT_SNAPSHOT="$hook" E2E_WORK="$work/window-$1" rig-wine -- \
+    bash "$RIG_ROOT/tests/e2e/run-e2e.sh" "$RIG_ROOT/build/mingw64/tests/e2e/e2e_rig_window.exe" \
+    "$RIG_ROOT/build/mingw64/app/ZUL_PC_TOOL.exe" "$RIG_ROOT/tests/rig" "$work/shots-$1" \
+    "$work/window-$1" "$1" 2>&1 | sed 's/^/rig:      window: /'
+  rc=${PIPESTATUS[0]}
+}
+
+# The window's first readout meets F leaving the bus; a device arrival then
+# reads G.
+window_unplug() {
+  local rc sg
+  sg=$(sg_of F)
+  window unplug
+  check "window, F unplugged in the readout: the driver's checks pass" test "$rc" -eq 0
+  check "window, F unplugged: its node not held open" \
+    bash -c "test -f '$work/window-unplug/open-at-rig-unplugged' && ! grep -q '^$sg\\b' '$work/window-unplug/open-at-rig-unplugged'"
+  check "window, F unplugged: the node is gone" test ! -e "$sg"
+  check "window, F unplugged: no sg node left open" no_sg_open
+}
+
+# G plugged in anew (logged out, its storage closed), then the window: its
+# readout, a login through the terms notice, a setting; zulctl.exe reads the
+# setting back.
+window_flows() {
+  local rc size block
+  rig-user rig-drive unplug G
+  rig-user rig-drive plug G
+  for _ in $(seq 100); do [[ -n $(rig-nodes | awk '$1 == "G"') ]] && break; sleep 0.1; done
+  block=$(ls "/sys/class/scsi_generic/$(basename "$(sg_of G)")/device/block" 2>/dev/null)
+  size=/sys/block/$block/size
+  check "window: G plugged in anew, no medium" test "$(cat "$size" 2>/dev/null)" = 0
+  window flows
+  check "window, login and a setting: the driver's checks pass" test "$rc" -eq 0
+  medium_watch "$size" "$work/window-medium.ms"
+  check "window login: the storage is released (G's block device has its medium)" \
+    test "$(rig-user cat "$size")" = 4096
+  zul "$work/window-read-back.real" --drive G status >"$work/window-read-back.out" 2>&1
+  check "window's setting read back by zulctl.exe: Resolution 720P" \
+    grep -q '^Resolution: *720P' "$work/window-read-back.out"
+  check "no sg node left open" no_sg_open
+}
+
+# One request's time through Wine and this kernel next to the native
+# zulctl's, on the same node in the same boot: a status of K less the
+# program's start (--version), over its requests; medians of three.
+wine_performance() {
+  local kind t runs version status requests trace
+  for kind in native wine; do
+    local program=(rig-user "$zulctl") drive trace=$work/perf-$kind.real
+    drive=$(sg_of K)
+    local traced=(--trace "$trace")
+    if [[ $kind == wine ]]; then
+      program=(rig-user rig-wine "$zulctl_exe") drive=K traced=(--trace "$(trace_arg "$trace")")
+    fi
+    version=() status=()
+    for runs in 1 2 3; do
+      t=$(now)
+      "${program[@]}" --version >/dev/null 2>&1
+      version+=("$(ms_since "$t")")
+      rm -f "$trace"
+      t=$(now)
+      "${program[@]}" "${traced[@]}" --drive "$drive" status >/dev/null 2>&1
+      status+=("$(ms_since "$t")")
+    done
+    version=$(printf '%s\n' "${version[@]}" | sort -n | sed -n 2p)
+    status=$(printf '%s\n' "${status[@]}" | sort -n | sed -n 2p)
+    requests=$(grep -c . "$trace")
+    echo "rig-perf: $kind zulctl: status of K $status ms, start $version ms," \
+      "$(((status - version) * 1000 / (requests ? requests : 1))) us a request ($requests requests)"
+  done
+}
+
+case $part in
+  wine) windows_programs ;;
+  *) "$part" ;;
+esac
 # The checks' files, left for a look on the host (the run folder's out/),
 # written as the user: the one place the guest's user may write to.
 check "the checks' files reach the host" rig-user cp -r "$work" "$RIG_OUT/"
