@@ -265,7 +265,7 @@ performance() {
   # K: its texts are still the scenario's, so both read as many chunks; its
   # gadget logs nothing (G's log of every wrapper would slow it down).
   ZUL_RIG_SG=$(sg_of K) ZUL_RIG_SCENARIO=$scenario ZUL_RIG_LETTER=K \
-    rig-user "$RIG_ROOT/build/native/gadget/rig-bench" --benchmark_repetitions=3 \
+    rig-user "$RIG_ROOT/build/native/bench/rig-bench" --benchmark_repetitions=3 \
     --benchmark_report_aggregates_only=true 2>&1 | grep -E '_(median|cv) ' | sed 's/^/rig-perf: /'
 }
 
