@@ -254,7 +254,7 @@ watch_replug() {
 }
 
 # Time per request through the real stack next to the simulated port, both in
-# this guest, in one run (Google Benchmark: gadget/RigBench.cpp), and the
+# this guest, in one run (Google Benchmark: bench/RigBench.cpp), and the
 # command wrappers one zulctl readout puts on the bus against its requests.
 performance() {
   local before after
