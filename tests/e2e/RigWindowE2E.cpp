@@ -21,6 +21,11 @@
 #include "ToolDriver.h"
 #include "resource.h"
 
+// After the system's headers, which ToolDriver.h brings.
+// clang-format off
+#include <dbt.h>
+// clang-format on
+
 namespace zul::e2e {
 namespace {
 
@@ -31,7 +36,6 @@ constexpr char kNoticeTitle[] = "MARLOWEN RZC V1.6";
 // and every request crosses a USB stack the emulator runs too.
 constexpr unsigned kStartMs = 180000;
 constexpr unsigned kFlowMs = 60000;
-constexpr unsigned kArrivalDbt = 0x8000;  // DBT_DEVICEARRIVAL
 
 // G as tests/rig/cameras.json has it, and as the checks leave it.
 struct Readout {
@@ -80,7 +84,18 @@ void UnplugRun(Checker& c, const std::string& toolExe, const std::string& work) 
            "trace: a request of F's readout failed");
   Snapshot("rig-unplugged");
 
-  PostMessageA(w, WM_DEVICECHANGE, kArrivalDbt, 0);
+  // What Windows broadcasts when a volume arrives; a message with a pointer
+  // cannot be posted, so it is sent, and the window reads the camera before
+  // it answers.
+  DEV_BROADCAST_VOLUME volume{};
+  volume.dbcv_size = sizeof volume;
+  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+  volume.dbcv_unitmask = 1u << ('G' - 'A');
+  DWORD_PTR answer = 0;
+  c.Expect(
+      SendMessageTimeoutA(w, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&volume),
+                          SMTO_NORMAL, kFlowMs, &answer) != 0,
+      "the window takes the device arrival");
   c.Expect(WaitUntil([&] { return !ControlText(w, IDC_STATIC_SERIAL).empty(); }, kFlowMs),
            "a device arrival reads the next camera");
   ExpectReadoutOfG(c, w, kScenarioG);
