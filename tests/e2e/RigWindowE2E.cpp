@@ -64,13 +64,19 @@ bool Closed(Checker& c, ToolProcess& tool, HWND w) {
   return code == 0;
 }
 
+// Starts the tool on the PC's drives with a trace; its window, or nullptr.
+HWND Started(Checker& c, ToolProcess& tool, const std::string& toolExe, const std::string& trace) {
+  c.Expect(tool.Start(toolExe, {"--trace", trace}), "start the tool");
+  const HWND w = tool.WaitForWindow(kTitle, kStartMs);
+  c.Expect(w != nullptr, "main window appears");
+  return w;
+}
+
 void UnplugRun(Checker& c, const std::string& toolExe, const std::string& work) {
   std::printf("run: F unplugged in the readout\n");
   const std::string trace = work + "\\unplug.trace";
   ToolProcess tool;
-  c.Expect(tool.Start(toolExe, {"--trace", trace}), "start the tool");
-  const HWND w = tool.WaitForWindow(kTitle, kStartMs);
-  c.Expect(w != nullptr, "main window appears");
+  const HWND w = Started(c, tool, toolExe, trace);
   if (!w) return;
   c.Expect(WaitUntil([&] { return !ControlText(w, IDC_STATIC_STATUS).empty(); }, kFlowMs),
            "the status line is written");
@@ -107,9 +113,7 @@ void FlowsRun(Checker& c, const std::string& toolExe, const std::string& work) {
   std::printf("run: login and a setting on G\n");
   const std::string trace = work + "\\flows.trace";
   ToolProcess tool;
-  c.Expect(tool.Start(toolExe, {"--trace", trace}), "start the tool");
-  const HWND w = tool.WaitForWindow(kTitle, kStartMs);
-  c.Expect(w != nullptr, "main window appears");
+  const HWND w = Started(c, tool, toolExe, trace);
   if (!w) return;
   c.Expect(WaitUntil([&] { return !ControlText(w, IDC_STATIC_SERIAL).empty(); }, kFlowMs),
            "the camera is read");
