@@ -88,6 +88,9 @@ void UnplugRun(Checker& c, const std::string& toolExe, const std::string& work) 
   c.Expect(readout != std::string::npos, "trace: the readout of F began");
   c.Expect(readout != std::string::npos && lines.find(" -> failed", readout) != std::string::npos,
            "trace: a request of F's readout failed");
+  // The picture once the window has settled: its clock has ticked.
+  c.Expect(WaitUntil([&] { return !ControlText(w, IDC_STATIC_CLOCK).empty(); }, kFlowMs),
+           "clock ticks");
   Snapshot("rig-unplugged");
 
   // What Windows broadcasts when a volume arrives; a message with a pointer

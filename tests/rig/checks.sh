@@ -93,6 +93,8 @@ pair() {
 }
 
 start_ms=0  # the start of a program under Wine, in part wine
+part_is_wine=0
+[[ $part == wine ]] && part_is_wine=1
 
 no_sg_open() { ! ls -l /proc/[0-9]*/fd 2>/dev/null | grep -q ' -> /dev/sg'; }
 
@@ -142,13 +144,21 @@ camera_pairs() {
   block=$(ls "/sys/class/scsi_generic/$(basename "$(sg_of G)")/device/block" 2>/dev/null)
   size=/sys/block/$block/size
   check "before the login: no medium in G's block device" test "$(cat "$size")" = 0
-  medium_watch "$size" "$work/medium.ms" &
+  # Natively zulctl's login waits for the medium itself: it must show within
+  # 10 s of the login's start. Under Wine a program's start varies by
+  # seconds: within 10 s of the login's end.
+  local t_login login_ms bound=10000
+  t_login=$(now)
+  medium_watch "$size" "$work/medium.ms" $((part_is_wine ? 180000 : 10000)) &
   local watcher=$!
   pair login 0 G "2580\n" login
+  login_ms=$(ms_since "$t_login")
+  ((part_is_wine)) && bound=$((login_ms + 10000))
   wait "$watcher"
-  check "login: the medium shows within 10 s (and the program's start), as the user" \
-    test -s "$work/medium.ms"
-  echo "rig-perf: medium on /dev/$block $(cat "$work/medium.ms" || true) ms after the login started (empty: not within 10 s)"
+  check "login: the medium shows within 10 s, as the user" \
+    test -s "$work/medium.ms" -a "$(cat "$work/medium.ms")" -le "$bound"
+  echo "rig-perf: medium on /dev/$block $(cat "$work/medium.ms" || true) ms after the login started," \
+    "$login_ms ms the login with its simulated twin (empty: not within the bound)"
   check "login: the storage is a block device of 2 MiB" test "$(rig-user cat "$size")" = 4096
   if [[ $part != wine ]]; then
     check "login: zulctl names the device to mount" \
@@ -182,16 +192,16 @@ camera_pairs() {
   check "no sg node left open" no_sg_open
 }
 
-# medium_watch SIZE-FILE OUT: as the user, the milliseconds until the block
-# device has a medium, written to OUT; nothing when not within 10 s and the
-# start of a program under Wine (start_ms).
+# medium_watch SIZE-FILE OUT BOUND-MS: as the user, the milliseconds until
+# the block device has a medium, written to OUT; nothing when not within
+# BOUND-MS.
 medium_watch() {
   rig-user bash -c 'start=$(date +%s%N) ms=0
-    while ((ms < 10000 + $2)); do
+    while ((ms < $2)); do
       (($(cat "$1") > 0)) && { echo "$ms"; exit; }
       sleep 0.1
       ms=$((($(date +%s%N) - start) / 1000000))
-    done' _ "$1" "$start_ms" >"$2"
+    done' _ "$1" "$3" >"$2"
 }
 
 # --all on this kernel: both cameras at once, each on a node and a thread of
@@ -415,7 +425,7 @@ window_flows() {
   check "window: G plugged in anew, no medium" test "$(cat "$size" 2>/dev/null)" = 0
   window flows
   check "window, login and a setting: the driver's checks pass" test "$rc" -eq 0
-  medium_watch "$size" "$work/window-medium.ms"
+  medium_watch "$size" "$work/window-medium.ms" 10000
   check "window login: the storage is released (G's block device has its medium)" \
     test "$(rig-user cat "$size")" = 4096
   zul "$work/window-read-back.real" --drive G status >"$work/window-read-back.out" 2>&1
