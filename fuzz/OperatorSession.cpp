@@ -157,10 +157,9 @@ LoginResult ModelLogin(Trail& t, VolumeHandle h, std::string_view password) {
 
 // The readout replayed on a copy of the status as it was before: a step that
 // failed leaves every later member as in that copy.
-bool ModelReadout(Trail& t, VolumeHandle held, CameraStatus& s) {
-  const ScanOutcome scan = ModelScan(t, held);
-  if (!scan.letter) return false;
-  const VolumeHandle h = scan.handle;
+// The readout's queries on the camera's handle h, in order; false at the
+// first that failed.
+bool ModelHeldReadout(Trail& t, VolumeHandle h, CameraStatus& s) {
   std::string firmware = kFirmwarePrefix;
   for (std::uint32_t code :
        {CMD_GET_FIRMWARE_PART1, CMD_GET_FIRMWARE_PART2, CMD_GET_FIRMWARE_PART3}) {
@@ -197,6 +196,17 @@ bool ModelReadout(Trail& t, VolumeHandle held, CameraStatus& s) {
   if (login.data[0] == 1) s.loggedIn = true;
   if (login.data[1] == 2) s.administrator = true;
   return true;
+}
+
+bool ModelReadout(Trail& t, VolumeHandle held, CameraStatus& s) {
+  const ScanOutcome scan = ModelScan(t, held);
+  if (!scan.letter) return false;
+  if (ModelHeldReadout(t, scan.handle, s)) return true;
+  // A camera that could not be read is let go.
+  const PortEvent& e = t.Next("the handle of a camera that could not be read stays open");
+  FUZZ_CHECK(e.kind == PortEvent::Close && e.handle == scan.handle,
+             "the handle of a camera that could not be read is closed next");
+  return false;
 }
 
 void ExpectSame(const CameraStatus& want, const CameraStatus& got) {
@@ -255,6 +265,7 @@ void CheckedReadout(CheckedPort& port, DeviceSession& session, CameraStatus& sta
   CameraStatus want = before;
   FUZZ_CHECK(ModelReadout(t, held, want) == ok, "readout result");
   FUZZ_CHECK(t.AtEnd(), "the readout sent more than the protocol asks");
+  FUZZ_CHECK(ok || session.handle == kNoHandle, "a failed readout leaves no handle held");
   ExpectSame(want, status);
   ExpectOneHandleAtMost(port, session);
 
