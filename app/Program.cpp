@@ -1,12 +1,12 @@
-#include "Program.h"
+#include "app/Program.h"
 
 #include <optional>
 
-#include "Application.h"
-#include "DeviceSession.h"
-#include "SimulatedSystemServices.h"
-#include "Startup.h"
-#include "TracingPort.h"
+#include "app/SimulatedSystemServices.h"
+#include "app/Startup.h"
+#include "devicelink/DeviceSession.h"
+#include "devicelink/TracingPort.h"
+#include "ui/Application.h"
 
 namespace zul::app {
 

@@ -6,10 +6,10 @@
 
 #include <cstdio>
 
-#include "CommandLine.h"
-#include "DevicePort.h"
-#include "DialogHost.h"
-#include "SystemServices.h"
+#include "app/CommandLine.h"
+#include "devicelink/DevicePort.h"
+#include "ui/framework/DialogHost.h"
+#include "ui/framework/SystemServices.h"
 
 namespace zul::app {
 

@@ -1,4 +1,4 @@
-#include "SimulatedSystemServices.h"
+#include "app/SimulatedSystemServices.h"
 
 namespace zul::app {
 

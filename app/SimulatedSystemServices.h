@@ -11,8 +11,8 @@
 
 #include <cstdio>
 
-#include "SystemServices.h"
-#include "TraceLog.h"
+#include "devicelink/TraceLog.h"
+#include "ui/framework/SystemServices.h"
 
 namespace zul::app {
 

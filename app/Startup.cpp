@@ -1,9 +1,9 @@
-#include "Startup.h"
+#include "app/Startup.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include "RunFiles.h"
+#include "devicelink/RunFiles.h"
 
 namespace zul::app {
 

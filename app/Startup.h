@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "AuditLog.h"
-#include "CommandLine.h"
-#include "Simulation.h"
-#include "TraceLog.h"
+#include "app/CommandLine.h"
+#include "audit/AuditLog.h"
+#include "devicelink/TraceLog.h"
+#include "simulator/Simulation.h"
 
 namespace zul::app {
 

@@ -11,14 +11,14 @@
 #include <exception>
 #include <string>
 
-#include "CommandLine.h"
-#include "Program.h"
 #include "ZulVersion.h"
-#include "win32/SystemHeaders.h"
-#include "win32/WideText.h"
-#include "win32/Win32SystemServices.h"
-#include "win32/Win32VolumePort.h"
-#include "win32/Win32WindowSystem.h"
+#include "app/CommandLine.h"
+#include "app/Program.h"
+#include "devicelink/win32/WideText.h"
+#include "devicelink/win32/Win32VolumePort.h"
+#include "ui/framework/win32/SystemHeaders.h"
+#include "ui/framework/win32/Win32SystemServices.h"
+#include "ui/framework/win32/Win32WindowSystem.h"
 
 using namespace zul;
 

@@ -1,14 +1,14 @@
-#include "AuditLog.h"
+#include "audit/AuditLog.h"
 
 #include <chrono>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
-#include "AuditSystem.h"
-#include "CommandCatalogue.h"
-#include "FilePath.h"
-#include "Latin1.h"
-#include "SystemFiles.h"
+#include "audit/AuditSystem.h"
+#include "devicelink/CommandCatalogue.h"
+#include "devicelink/FilePath.h"
+#include "simulator/Latin1.h"
+#include "simulator/SystemFiles.h"
 
 namespace zul {
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "CameraOperations.h"
-#include "CameraStatus.h"
-#include "FileLock.h"
+#include "cameradata/CameraOperations.h"
+#include "cameradata/CameraStatus.h"
+#include "simulator/FileLock.h"
 
 namespace zul {
 

@@ -11,9 +11,9 @@
 #include <sstream>
 #include <string>
 
-#include "LatencyPort.h"
-#include "SimulatedDrives.h"
-#include "Zulctl.h"
+#include "bench/LatencyPort.h"
+#include "cli/Zulctl.h"
+#include "simulator/SimulatedDrives.h"
 
 namespace zul::bench {
 namespace {

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "CameraStatus.h"
-#include "Discovery.h"
-#include "LatencyPort.h"
-#include "SimulatedDrives.h"
-#include "TextField.h"
+#include "cameradata/CameraStatus.h"
+#include "devicelink/Discovery.h"
+#include "bench/LatencyPort.h"
+#include "simulator/SimulatedDrives.h"
+#include "cameradata/TextField.h"
 
 namespace zul::bench {
 namespace {

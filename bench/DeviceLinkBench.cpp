@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "Command.h"
-#include "Discovery.h"
-#include "SimulatedDrives.h"
+#include "devicelink/Command.h"
+#include "devicelink/Discovery.h"
+#include "simulator/SimulatedDrives.h"
 
 namespace zul::bench {
 namespace {

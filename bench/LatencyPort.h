@@ -10,7 +10,7 @@
 #include <chrono>
 #include <thread>
 
-#include "DevicePort.h"
+#include "devicelink/DevicePort.h"
 
 namespace zul::bench {
 

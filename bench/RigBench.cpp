@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "CameraStatus.h"
-#include "DeviceSession.h"
-#include "Simulation.h"
-#include "linux/LinuxSgPort.h"
+#include "cameradata/CameraStatus.h"
+#include "devicelink/DeviceSession.h"
+#include "devicelink/linux/LinuxSgPort.h"
+#include "simulator/Simulation.h"
 
 namespace zul::gadget {
 namespace {

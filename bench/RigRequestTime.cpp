@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "CameraStatus.h"
-#include "DeviceSession.h"
-#include "Discovery.h"
-#include "win32/Win32VolumePort.h"
+#include "cameradata/CameraStatus.h"
+#include "devicelink/DeviceSession.h"
+#include "devicelink/Discovery.h"
+#include "devicelink/win32/Win32VolumePort.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -1,9 +1,9 @@
-#include "CameraOperations.h"
+#include "cameradata/CameraOperations.h"
 
 #include <algorithm>
 #include <initializer_list>
 
-#include "Command.h"
+#include "devicelink/Command.h"
 
 namespace zul {
 namespace {

@@ -9,9 +9,9 @@
 #include <span>
 #include <string_view>
 
-#include "CameraStatus.h"
-#include "DeviceSession.h"
-#include "TextField.h"
+#include "cameradata/CameraStatus.h"
+#include "cameradata/TextField.h"
+#include "devicelink/DeviceSession.h"
 
 namespace zul {
 

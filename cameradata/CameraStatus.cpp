@@ -1,11 +1,11 @@
-#include "CameraStatus.h"
+#include "cameradata/CameraStatus.h"
 
 #include <cstring>
 #include <utility>
 
-#include "Command.h"
-#include "Discovery.h"
-#include "TextField.h"
+#include "cameradata/TextField.h"
+#include "devicelink/Command.h"
+#include "devicelink/Discovery.h"
 
 namespace zul {
 namespace {

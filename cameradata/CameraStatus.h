@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "DeviceSession.h"
-#include "TextField.h"
+#include "cameradata/TextField.h"
+#include "devicelink/DeviceSession.h"
 
 namespace zul {
 

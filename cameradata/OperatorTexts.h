@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "CameraOperations.h"
+#include "cameradata/CameraOperations.h"
 
 namespace zul {
 

@@ -1,9 +1,9 @@
-#include "TextField.h"
+#include "cameradata/TextField.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "Command.h"
+#include "devicelink/Command.h"
 
 namespace zul {
 

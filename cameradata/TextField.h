@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "DeviceSession.h"
-#include "SecureWipe.h"
+#include "devicelink/DeviceSession.h"
+#include "devicelink/SecureWipe.h"
 
 namespace zul {
 

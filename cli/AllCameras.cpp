@@ -1,4 +1,4 @@
-#include "AllCameras.h"
+#include "cli/AllCameras.h"
 
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "CameraCommands.h"
-#include "DockWalk.h"
-#include "ExitCode.h"
-#include "Latin1.h"
-#include "Messages.h"
-#include "StatusReport.h"
+#include "cli/CameraCommands.h"
+#include "cli/DockWalk.h"
+#include "cli/ExitCode.h"
+#include "cli/Messages.h"
+#include "cli/StatusReport.h"
+#include "simulator/Latin1.h"
 
 namespace zul::cli {
 namespace {

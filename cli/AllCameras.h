@@ -7,14 +7,14 @@
 #include <ostream>
 #include <string>
 
-#include "AuditLog.h"
-#include "DevicePort.h"
-#include "DockWalk.h"
-#include "ExitCode.h"
-#include "Options.h"
-#include "Secret.h"
-#include "StatusReport.h"
-#include "StorageLocator.h"
+#include "audit/AuditLog.h"
+#include "cli/DockWalk.h"
+#include "cli/ExitCode.h"
+#include "cli/Options.h"
+#include "cli/Secret.h"
+#include "cli/StatusReport.h"
+#include "cli/StorageLocator.h"
+#include "devicelink/DevicePort.h"
 
 namespace zul::cli {
 

@@ -1,15 +1,15 @@
-#include "CameraCommands.h"
+#include "cli/CameraCommands.h"
 
 #include <ctime>
 #include <optional>
 #include <vector>
 
-#include "CameraStatus.h"
-#include "CameraWalk.h"
-#include "CommandCatalogue.h"
-#include "Discovery.h"
-#include "ExitCode.h"
-#include "Messages.h"
+#include "cameradata/CameraStatus.h"
+#include "cli/CameraWalk.h"
+#include "cli/ExitCode.h"
+#include "cli/Messages.h"
+#include "devicelink/CommandCatalogue.h"
+#include "devicelink/Discovery.h"
 
 namespace zul::cli {
 

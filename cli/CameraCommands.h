@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "AuditLog.h"
-#include "CameraOperations.h"
-#include "CameraStatus.h"
-#include "DeviceSession.h"
-#include "Discovery.h"
-#include "Options.h"
-#include "Secret.h"
-#include "StatusReport.h"
-#include "StorageLocator.h"
+#include "audit/AuditLog.h"
+#include "cameradata/CameraOperations.h"
+#include "cameradata/CameraStatus.h"
+#include "cli/Options.h"
+#include "cli/Secret.h"
+#include "cli/StatusReport.h"
+#include "cli/StorageLocator.h"
+#include "devicelink/DeviceSession.h"
+#include "devicelink/Discovery.h"
 
 namespace zul::cli {
 

@@ -1,8 +1,8 @@
-#include "CameraText.h"
+#include "cli/CameraText.h"
 
 #include <cstdio>
 
-#include "Latin1.h"
+#include "simulator/Latin1.h"
 
 namespace zul::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "CameraWalk.h"
+#include "cli/CameraWalk.h"
 
 namespace zul::cli {
 

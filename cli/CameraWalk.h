@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "DeviceSession.h"
-#include "Discovery.h"
+#include "devicelink/DeviceSession.h"
+#include "devicelink/Discovery.h"
 
 namespace zul::cli {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "DevicePort.h"
-#include "Options.h"
+#include "cli/Options.h"
+#include "devicelink/DevicePort.h"
 
 namespace zul::sim {
 class Simulation;

@@ -1,4 +1,4 @@
-#include "DockWalk.h"
+#include "cli/DockWalk.h"
 
 #include <memory>
 #if defined(_WIN32)
@@ -7,7 +7,7 @@
 #include <pthread.h>
 #endif
 
-#include "CameraStatus.h"
+#include "cameradata/CameraStatus.h"
 
 namespace zul::cli {
 

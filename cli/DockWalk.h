@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "DeviceSession.h"
-#include "Discovery.h"
+#include "devicelink/DeviceSession.h"
+#include "devicelink/Discovery.h"
 
 namespace zul::cli {
 

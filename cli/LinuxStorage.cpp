@@ -1,11 +1,11 @@
-#include "LinuxStorage.h"
+#include "cli/LinuxStorage.h"
 
 #include <fcntl.h>
 
 #include <algorithm>
 #include <thread>
 
-#include "linux/LinuxSysfs.h"
+#include "devicelink/linux/LinuxSysfs.h"
 
 namespace zul::cli {
 namespace {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "StorageLocator.h"
-#include "linux/LinuxSystem.h"
+#include "cli/StorageLocator.h"
+#include "devicelink/linux/LinuxSystem.h"
 
 namespace zul::cli {
 

@@ -2,7 +2,7 @@
 // What zulctl tells the operator. Where the window has a text for the same
 // situation, it is that text (OperatorTexts.h).
 
-#include "OperatorTexts.h"
+#include "cameradata/OperatorTexts.h"
 
 namespace zul::cli {
 

@@ -1,10 +1,10 @@
-#include "Options.h"
+#include "cli/Options.h"
 
 #include <CLI/CLI.hpp>
 #include <vector>
 
-#include "CameraText.h"
 #include "ZulVersion.h"
+#include "cli/CameraText.h"
 
 namespace zul::cli {
 namespace {

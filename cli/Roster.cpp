@@ -1,4 +1,4 @@
-#include "Roster.h"
+#include "cli/Roster.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,8 +20,8 @@
 #pragma GCC diagnostic pop
 #endif
 
-#include "CameraText.h"
-#include "FileText.h"
+#include "cli/CameraText.h"
+#include "simulator/FileText.h"
 
 namespace zul::cli {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TextField.h"
+#include "cameradata/TextField.h"
 
 namespace zul::cli {
 

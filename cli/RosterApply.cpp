@@ -1,16 +1,16 @@
-#include "RosterApply.h"
+#include "cli/RosterApply.h"
 
 #include <vector>
 
-#include "CameraCommands.h"
-#include "CameraOperations.h"
-#include "CameraStatus.h"
-#include "CameraWalk.h"
-#include "ExitCode.h"
-#include "Latin1.h"
-#include "Messages.h"
-#include "OperatorTexts.h"
-#include "StatusReport.h"
+#include "cameradata/CameraOperations.h"
+#include "cameradata/CameraStatus.h"
+#include "cameradata/OperatorTexts.h"
+#include "cli/CameraCommands.h"
+#include "cli/CameraWalk.h"
+#include "cli/ExitCode.h"
+#include "cli/Messages.h"
+#include "cli/StatusReport.h"
+#include "simulator/Latin1.h"
 
 namespace zul::cli {
 namespace {

@@ -3,11 +3,11 @@
 
 #include <ostream>
 
-#include "AuditLog.h"
-#include "DeviceSession.h"
-#include "Roster.h"
-#include "Secret.h"
-#include "StorageLocator.h"
+#include "audit/AuditLog.h"
+#include "cli/Roster.h"
+#include "cli/Secret.h"
+#include "cli/StorageLocator.h"
+#include "devicelink/DeviceSession.h"
 
 namespace zul::cli {
 

@@ -1,7 +1,7 @@
-#include "Secret.h"
+#include "cli/Secret.h"
 
-#include "SecureWipe.h"
-#include "Terminal.h"
+#include "cli/Terminal.h"
+#include "devicelink/SecureWipe.h"
 
 namespace zul::cli {
 

@@ -1,9 +1,9 @@
 #include <set>
 #include <thread>
 
-#include "DeviceNotices.h"
-#include "ExitCode.h"
-#include "Simulation.h"
+#include "cli/DeviceNotices.h"
+#include "cli/ExitCode.h"
+#include "simulator/Simulation.h"
 
 namespace zul::cli {
 namespace {

@@ -1,11 +1,11 @@
-#include "StatusReport.h"
+#include "cli/StatusReport.h"
 
 #include <cstdio>
 #include <string_view>
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "Latin1.h"
+#include "simulator/Latin1.h"
 
 namespace zul::cli {
 namespace {

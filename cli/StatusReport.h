@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "CameraStatus.h"
-#include "StorageLocator.h"
+#include "cameradata/CameraStatus.h"
+#include "cli/StorageLocator.h"
 
 namespace zul::cli {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "DevicePort.h"
+#include "devicelink/DevicePort.h"
 
 namespace zul::cli {
 

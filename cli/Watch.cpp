@@ -1,4 +1,4 @@
-#include "Watch.h"
+#include "cli/Watch.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "AllCameras.h"
-#include "CameraCommands.h"
-#include "DockWalk.h"
-#include "ExitCode.h"
-#include "WatchStop.h"
+#include "cli/AllCameras.h"
+#include "cli/CameraCommands.h"
+#include "cli/DockWalk.h"
+#include "cli/ExitCode.h"
+#include "cli/WatchStop.h"
 
 namespace zul::cli {
 namespace {

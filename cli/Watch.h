@@ -6,12 +6,12 @@
 #include <functional>
 #include <ostream>
 
-#include "AuditLog.h"
-#include "DeviceNotices.h"
-#include "DevicePort.h"
-#include "Options.h"
-#include "Secret.h"
-#include "StorageLocator.h"
+#include "audit/AuditLog.h"
+#include "cli/DeviceNotices.h"
+#include "cli/Options.h"
+#include "cli/Secret.h"
+#include "cli/StorageLocator.h"
+#include "devicelink/DevicePort.h"
 
 namespace zul::sim {
 class Simulation;

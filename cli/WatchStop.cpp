@@ -1,6 +1,6 @@
-#include "WatchStop.h"
+#include "cli/WatchStop.h"
 
-#include "Terminal.h"
+#include "cli/Terminal.h"
 
 namespace zul::cli {
 

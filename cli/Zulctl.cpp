@@ -1,29 +1,29 @@
-#include "Zulctl.h"
+#include "cli/Zulctl.h"
 
 #include <optional>
 #include <vector>
 
-#include "AllCameras.h"
-#include "AuditLog.h"
-#include "CameraCommands.h"
-#include "DeviceNotices.h"
-#include "ExitCode.h"
-#include "Messages.h"
-#include "Options.h"
-#include "PasswordFile.h"
-#include "Roster.h"
-#include "RosterApply.h"
-#include "RunFiles.h"
-#include "Secret.h"
-#include "Simulation.h"
-#include "TraceLog.h"
-#include "TracingPort.h"
-#include "Watch.h"
+#include "cli/AllCameras.h"
+#include "audit/AuditLog.h"
+#include "cli/CameraCommands.h"
+#include "cli/DeviceNotices.h"
+#include "cli/ExitCode.h"
+#include "cli/Messages.h"
+#include "cli/Options.h"
+#include "cli/PasswordFile.h"
+#include "cli/Roster.h"
+#include "cli/RosterApply.h"
+#include "devicelink/RunFiles.h"
+#include "cli/Secret.h"
+#include "simulator/Simulation.h"
+#include "devicelink/TraceLog.h"
+#include "devicelink/TracingPort.h"
+#include "cli/Watch.h"
 #if defined(_WIN32)
-#include "win32/Win32VolumePort.h"
+#include "devicelink/win32/Win32VolumePort.h"
 #elif defined(__linux__)
-#include "LinuxStorage.h"
-#include "linux/LinuxSgPort.h"
+#include "cli/LinuxStorage.h"
+#include "devicelink/linux/LinuxSgPort.h"
 #endif
 
 namespace zul::cli {

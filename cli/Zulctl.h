@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <ostream>
 
-#include "DevicePort.h"
+#include "devicelink/DevicePort.h"
 
 namespace zul::cli {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "Zulctl.h"
+#include "cli/Zulctl.h"
 #if defined(_WIN32)
-#include "win32/ConsoleStreams.h"
-#include "win32/WideText.h"
+#include "cli/win32/ConsoleStreams.h"
+#include "devicelink/win32/WideText.h"
 #endif
 
 int main(int argc, char** argv) {

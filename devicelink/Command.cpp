@@ -1,4 +1,4 @@
-#include "Command.h"
+#include "devicelink/Command.h"
 
 #include <algorithm>
 

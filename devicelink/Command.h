@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "CommandCatalogue.h"
-#include "Transfer.h"
+#include "devicelink/CommandCatalogue.h"
+#include "devicelink/Transfer.h"
 
 namespace zul {
 

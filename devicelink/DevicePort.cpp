@@ -1,4 +1,4 @@
-#include "DevicePort.h"
+#include "devicelink/DevicePort.h"
 
 namespace zul {
 namespace {

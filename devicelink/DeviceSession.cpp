@@ -1,4 +1,4 @@
-#include "DeviceSession.h"
+#include "devicelink/DeviceSession.h"
 
 namespace zul {
 

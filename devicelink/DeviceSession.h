@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "DevicePort.h"
+#include "devicelink/DevicePort.h"
 
 namespace zul {
 

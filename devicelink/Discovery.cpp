@@ -1,10 +1,10 @@
-#include "Discovery.h"
+#include "devicelink/Discovery.h"
 
 #include <cctype>
 #include <cstring>
 
-#include "CommandCatalogue.h"
-#include "Transfer.h"
+#include "devicelink/CommandCatalogue.h"
+#include "devicelink/Transfer.h"
 
 namespace zul {
 namespace {

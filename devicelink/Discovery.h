@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "DeviceSession.h"
+#include "devicelink/DeviceSession.h"
 
 namespace zul {
 

@@ -1,6 +1,6 @@
-#include "RunFiles.h"
+#include "devicelink/RunFiles.h"
 
-#include "FilePath.h"
+#include "devicelink/FilePath.h"
 
 namespace zul {
 

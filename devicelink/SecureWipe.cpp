@@ -1,4 +1,4 @@
-#include "SecureWipe.h"
+#include "devicelink/SecureWipe.h"
 
 namespace zul {
 

@@ -1,7 +1,7 @@
-#include "TraceLog.h"
+#include "devicelink/TraceLog.h"
 
-#include "FilePath.h"
-#include "TraceFile.h"
+#include "devicelink/FilePath.h"
+#include "devicelink/TraceFile.h"
 
 namespace zul {
 

@@ -1,10 +1,10 @@
-#include "TracingPort.h"
+#include "devicelink/TracingPort.h"
 
 #include <cstring>
 
-#include "CommandCatalogue.h"
-#include "PassThroughBuffer.h"
-#include "SecureWipe.h"
+#include "devicelink/CommandCatalogue.h"
+#include "devicelink/PassThroughBuffer.h"
+#include "devicelink/SecureWipe.h"
 
 namespace zul {
 namespace {

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <string>
 
-#include "DevicePort.h"
-#include "TraceLog.h"
+#include "devicelink/DevicePort.h"
+#include "devicelink/TraceLog.h"
 
 namespace zul {
 

@@ -1,8 +1,8 @@
-#include "Transfer.h"
+#include "devicelink/Transfer.h"
 
 #include <cstring>
 
-#include "SecureWipe.h"
+#include "devicelink/SecureWipe.h"
 
 namespace zul {
 

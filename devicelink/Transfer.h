@@ -4,9 +4,9 @@
 #include <array>
 #include <cstdint>
 
-#include "DeviceSession.h"
-#include "PassThroughBuffer.h"
-#include "SecureWipe.h"
+#include "devicelink/DeviceSession.h"
+#include "devicelink/PassThroughBuffer.h"
+#include "devicelink/SecureWipe.h"
 
 namespace zul {
 

@@ -1,10 +1,10 @@
-#include "CheckedPort.h"
+#include "fuzz/CheckedPort.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "Check.h"
-#include "PassThroughBuffer.h"
+#include "devicelink/PassThroughBuffer.h"
+#include "fuzz/Check.h"
 
 namespace zul::fuzz {
 namespace {

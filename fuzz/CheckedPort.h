@@ -7,9 +7,9 @@
 #include <set>
 #include <vector>
 
-#include "DevicePort.h"
-#include "ReplyScript.h"
-#include "SimulatedDrives.h"
+#include "devicelink/DevicePort.h"
+#include "fuzz/ReplyScript.h"
+#include "simulator/SimulatedDrives.h"
 
 namespace zul::fuzz {
 

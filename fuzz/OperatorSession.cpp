@@ -1,4 +1,4 @@
-#include "OperatorSession.h"
+#include "fuzz/OperatorSession.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,13 +6,13 @@
 #include <optional>
 #include <string_view>
 
-#include "CameraOperations.h"
-#include "CameraStatus.h"
-#include "Check.h"
-#include "Command.h"
-#include "Discovery.h"
-#include "OperatorTexts.h"
-#include "TextField.h"
+#include "cameradata/CameraOperations.h"
+#include "cameradata/CameraStatus.h"
+#include "cameradata/OperatorTexts.h"
+#include "cameradata/TextField.h"
+#include "devicelink/Command.h"
+#include "devicelink/Discovery.h"
+#include "fuzz/Check.h"
 
 namespace zul::fuzz {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "CheckedPort.h"
+#include "fuzz/CheckedPort.h"
 
 namespace zul::fuzz {
 

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "CheckedPort.h"
-#include "OperatorSession.h"
+#include "fuzz/CheckedPort.h"
+#include "fuzz/OperatorSession.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace zul::fuzz;

@@ -19,11 +19,11 @@
 #include <new>
 #include <vector>
 
-#include "AllocationProbe.h"
-#include "BulkOnly.h"
-#include "Check.h"
-#include "ScsiTarget.h"
-#include "SimulatedDrives.h"
+#include "fuzz/Check.h"
+#include "gadget/AllocationProbe.h"
+#include "gadget/BulkOnly.h"
+#include "gadget/ScsiTarget.h"
+#include "simulator/SimulatedDrives.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "CameraStatus.h"
-#include "Check.h"
-#include "Discovery.h"
-#include "Scenario.h"
+#include "cameradata/CameraStatus.h"
+#include "devicelink/Discovery.h"
+#include "fuzz/Check.h"
+#include "simulator/Scenario.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "CheckedPort.h"
-#include "OperatorSession.h"
-#include "Scenario.h"
+#include "fuzz/CheckedPort.h"
+#include "fuzz/OperatorSession.h"
+#include "simulator/Scenario.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "AllocationProbe.h"
+#include "gadget/AllocationProbe.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "BulkOnly.h"
+#include "gadget/BulkOnly.h"
 
 #include <algorithm>
 #include <cstring>

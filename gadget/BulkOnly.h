@@ -23,7 +23,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ScsiTarget.h"
+#include "gadget/ScsiTarget.h"
 
 namespace zul::gadget {
 

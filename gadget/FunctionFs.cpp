@@ -1,4 +1,4 @@
-#include "FunctionFs.h"
+#include "gadget/FunctionFs.h"
 
 #include <endian.h>
 #include <fcntl.h>

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "BulkOnly.h"
+#include "gadget/BulkOnly.h"
 
 namespace zul::gadget {
 

@@ -1,9 +1,9 @@
-#include "ScsiTarget.h"
+#include "gadget/ScsiTarget.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "CameraResponder.h"
+#include "simulator/CameraResponder.h"
 
 namespace zul::gadget {
 namespace {

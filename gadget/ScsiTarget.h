@@ -16,8 +16,8 @@
 #include <set>
 #include <vector>
 
-#include "DevicePort.h"
-#include "PassThroughBuffer.h"
+#include "devicelink/DevicePort.h"
+#include "devicelink/PassThroughBuffer.h"
 
 namespace zul::gadget {
 

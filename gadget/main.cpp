@@ -8,10 +8,10 @@
 #include <iterator>
 #include <string>
 
-#include "BulkOnly.h"
-#include "FunctionFs.h"
-#include "ScsiTarget.h"
-#include "Simulation.h"
+#include "gadget/BulkOnly.h"
+#include "gadget/FunctionFs.h"
+#include "gadget/ScsiTarget.h"
+#include "simulator/Simulation.h"
 
 namespace {
 

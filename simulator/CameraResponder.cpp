@@ -1,10 +1,10 @@
-#include "CameraResponder.h"
+#include "simulator/CameraResponder.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "CommandCatalogue.h"
+#include "devicelink/CommandCatalogue.h"
 
 namespace zul::sim {
 namespace {

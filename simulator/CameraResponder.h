@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "SimulatedCamera.h"
+#include "simulator/SimulatedCamera.h"
 
 namespace zul::sim {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "PasswordDigest.h"
+#include "simulator/PasswordDigest.h"
 
 namespace zul::sim {
 

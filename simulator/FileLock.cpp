@@ -1,6 +1,6 @@
-#include "FileLock.h"
+#include "simulator/FileLock.h"
 
-#include "SystemFiles.h"
+#include "simulator/SystemFiles.h"
 
 namespace zul::sim {
 

@@ -1,11 +1,11 @@
-#include "FileText.h"
+#include "simulator/FileText.h"
 
 #include <atomic>
 #include <fstream>
 #include <sstream>
 
-#include "FilePath.h"
-#include "SystemFiles.h"
+#include "devicelink/FilePath.h"
+#include "simulator/SystemFiles.h"
 
 namespace zul::sim {
 namespace {

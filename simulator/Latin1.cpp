@@ -1,4 +1,4 @@
-#include "Latin1.h"
+#include "simulator/Latin1.h"
 
 #include <cstdint>
 

@@ -4,12 +4,12 @@
 #define _CRT_RAND_S
 #endif
 
-#include "PasswordDigest.h"
+#include "simulator/PasswordDigest.h"
 
 #include <cstdlib>
 #include <string>
 
-#include "SecureWipe.h"
+#include "devicelink/SecureWipe.h"
 
 #if !defined(_WIN32)
 #include <sys/random.h>

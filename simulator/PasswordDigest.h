@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Sha256.h"
+#include "simulator/Sha256.h"
 
 namespace zul::sim {
 

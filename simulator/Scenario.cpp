@@ -1,4 +1,4 @@
-#include "Scenario.h"
+#include "simulator/Scenario.h"
 
 #include <algorithm>
 #include <iterator>
@@ -7,8 +7,8 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "FileText.h"
-#include "Latin1.h"
+#include "simulator/FileText.h"
+#include "simulator/Latin1.h"
 
 namespace zul::sim {
 namespace {

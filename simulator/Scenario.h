@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "CameraState.h"
-#include "SimulatedCamera.h"
-#include "SimulatedDrives.h"
+#include "simulator/CameraState.h"
+#include "simulator/SimulatedCamera.h"
+#include "simulator/SimulatedDrives.h"
 
 namespace zul::sim {
 

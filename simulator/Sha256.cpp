@@ -1,4 +1,4 @@
-#include "Sha256.h"
+#include "simulator/Sha256.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
-#include "SimulatedCamera.h"
+#include "simulator/SimulatedCamera.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "CommandCatalogue.h"
+#include "devicelink/CommandCatalogue.h"
 
 namespace zul::sim {
 namespace {

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "CameraState.h"
+#include "simulator/CameraState.h"
 
 namespace zul::sim {
 

@@ -1,9 +1,9 @@
-#include "SimulatedDrives.h"
+#include "simulator/SimulatedDrives.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "PassThroughBuffer.h"
+#include "devicelink/PassThroughBuffer.h"
 
 namespace zul::sim {
 namespace {

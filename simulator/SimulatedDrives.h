@@ -19,9 +19,9 @@
 #include <set>
 #include <vector>
 
-#include "CameraResponder.h"
-#include "DevicePort.h"
-#include "SimulatedCamera.h"
+#include "devicelink/DevicePort.h"
+#include "simulator/CameraResponder.h"
+#include "simulator/SimulatedCamera.h"
 
 namespace zul::sim {
 

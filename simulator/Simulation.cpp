@@ -1,8 +1,8 @@
-#include "Simulation.h"
+#include "simulator/Simulation.h"
 
-#include "FileText.h"
-#include "RunFiles.h"
-#include "Scenario.h"
+#include "devicelink/RunFiles.h"
+#include "simulator/FileText.h"
+#include "simulator/Scenario.h"
 
 namespace zul::sim {
 

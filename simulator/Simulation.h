@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "DevicePort.h"
-#include "SimulatedDrives.h"
-#include "StateFile.h"
+#include "devicelink/DevicePort.h"
+#include "simulator/SimulatedDrives.h"
+#include "simulator/StateFile.h"
 
 namespace zul::sim {
 

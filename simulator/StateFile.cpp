@@ -1,12 +1,12 @@
-#include "StateFile.h"
+#include "simulator/StateFile.h"
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <system_error>
 
-#include "FilePath.h"
-#include "FileText.h"
-#include "Sha256.h"
+#include "devicelink/FilePath.h"
+#include "simulator/FileText.h"
+#include "simulator/Sha256.h"
 
 namespace zul::sim {
 namespace {

@@ -22,10 +22,10 @@
 #include <string>
 #include <string_view>
 
-#include "DevicePort.h"
-#include "FileLock.h"
-#include "Scenario.h"
-#include "SimulatedDrives.h"
+#include "devicelink/DevicePort.h"
+#include "simulator/FileLock.h"
+#include "simulator/Scenario.h"
+#include "simulator/SimulatedDrives.h"
 
 namespace zul::sim {
 

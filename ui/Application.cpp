@@ -1,6 +1,6 @@
-#include "Application.h"
+#include "ui/Application.h"
 
-#include "MainDialog.h"
+#include "ui/MainDialog.h"
 
 namespace zul::ui {
 

@@ -3,10 +3,10 @@
 // when it closes. It holds no state; the window system, the PC services and
 // the device session are handed to it.
 
-#include "AuditLog.h"
-#include "DeviceSession.h"
-#include "DialogHost.h"
-#include "SystemServices.h"
+#include "audit/AuditLog.h"
+#include "devicelink/DeviceSession.h"
+#include "ui/framework/DialogHost.h"
+#include "ui/framework/SystemServices.h"
 
 namespace zul::ui {
 

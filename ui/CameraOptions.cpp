@@ -4,12 +4,12 @@
 #include <optional>
 #include <string>
 
-#include "CameraOperations.h"
-#include "CommandCatalogue.h"
-#include "Discovery.h"
-#include "MainDialog.h"
-#include "Messages.h"
-#include "resource.h"
+#include "cameradata/CameraOperations.h"
+#include "devicelink/CommandCatalogue.h"
+#include "devicelink/Discovery.h"
+#include "res/resource.h"
+#include "ui/MainDialog.h"
+#include "ui/Messages.h"
 
 namespace zul::ui {
 

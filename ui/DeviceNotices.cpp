@@ -1,7 +1,7 @@
 // Drives coming and going: any arrival reads the camera again, any removal
 // logs out, whatever device the notice is about.
 
-#include "MainDialog.h"
+#include "ui/MainDialog.h"
 
 namespace zul::ui {
 

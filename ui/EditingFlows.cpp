@@ -5,12 +5,12 @@
 
 #include <iterator>
 
-#include "Discovery.h"
-#include "MainDialog.h"
-#include "Messages.h"
-#include "PasswordRules.h"
-#include "SecretText.h"
-#include "resource.h"
+#include "devicelink/Discovery.h"
+#include "res/resource.h"
+#include "ui/MainDialog.h"
+#include "ui/Messages.h"
+#include "ui/PasswordRules.h"
+#include "ui/SecretText.h"
 
 namespace zul::ui {
 

@@ -1,11 +1,11 @@
 // The main window's keys: Escape never closes it, and Enter acts as the ENTER
 // button of the field that has the focus (and does nothing anywhere else).
 
-#include "MainDialog.h"
-#include "Messages.h"
-#include "PasswordRules.h"
-#include "SecretText.h"
-#include "resource.h"
+#include "res/resource.h"
+#include "ui/MainDialog.h"
+#include "ui/Messages.h"
+#include "ui/PasswordRules.h"
+#include "ui/SecretText.h"
 
 namespace zul::ui {
 

@@ -1,14 +1,14 @@
 // Logging in with the camera's password and, once it is accepted, handing the
 // camera's drive back to the system with the disk checker run over it.
 
-#include "CameraOperations.h"
-#include "Discovery.h"
-#include "MainDialog.h"
-#include "Messages.h"
-#include "PasswordRules.h"
-#include "SecretText.h"
-#include "TermsNotice.h"
-#include "resource.h"
+#include "cameradata/CameraOperations.h"
+#include "devicelink/Discovery.h"
+#include "res/resource.h"
+#include "ui/MainDialog.h"
+#include "ui/Messages.h"
+#include "ui/PasswordRules.h"
+#include "ui/SecretText.h"
+#include "ui/TermsNotice.h"
 
 namespace zul::ui {
 

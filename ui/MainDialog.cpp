@@ -1,9 +1,9 @@
-#include "MainDialog.h"
+#include "ui/MainDialog.h"
 
 #include <cstdio>
 
-#include "Messages.h"
-#include "resource.h"
+#include "res/resource.h"
+#include "ui/Messages.h"
 
 namespace zul::ui {
 

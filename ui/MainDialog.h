@@ -7,12 +7,12 @@
 #include <span>
 #include <string>
 
-#include "AuditLog.h"
-#include "CameraOperations.h"
-#include "CameraStatus.h"
-#include "Dialog.h"
-#include "DialogHost.h"
-#include "SystemServices.h"
+#include "audit/AuditLog.h"
+#include "cameradata/CameraOperations.h"
+#include "cameradata/CameraStatus.h"
+#include "ui/framework/Dialog.h"
+#include "ui/framework/DialogHost.h"
+#include "ui/framework/SystemServices.h"
 
 namespace zul::ui {
 

@@ -1,6 +1,6 @@
-#include "Messages.h"
+#include "ui/Messages.h"
 
-#include "WinDefs.h"
+#include "ui/framework/WinDefs.h"
 
 namespace zul::ui {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "OperatorTexts.h"
-#include "SystemServices.h"
+#include "cameradata/OperatorTexts.h"
+#include "ui/framework/SystemServices.h"
 
 namespace zul::ui {
 

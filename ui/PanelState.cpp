@@ -1,8 +1,8 @@
 // The rules that enable and fill the main window's controls from the camera
 // model. No state of its own: any number of refreshes equal one.
 
-#include "MainDialog.h"
-#include "resource.h"
+#include "res/resource.h"
+#include "ui/MainDialog.h"
 
 namespace zul::ui {
 

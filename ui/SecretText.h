@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "DialogHost.h"
-#include "SecureWipe.h"
+#include "devicelink/SecureWipe.h"
+#include "ui/framework/DialogHost.h"
 
 namespace zul::ui {
 

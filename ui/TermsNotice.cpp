@@ -1,6 +1,6 @@
-#include "TermsNotice.h"
+#include "ui/TermsNotice.h"
 
-#include "resource.h"
+#include "res/resource.h"
 
 namespace zul::ui {
 namespace {

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <span>
 
-#include "Dialog.h"
-#include "DialogHost.h"
-#include "SystemServices.h"
-#include "TermsHost.h"
+#include "res/TermsHost.h"
+#include "ui/framework/Dialog.h"
+#include "ui/framework/DialogHost.h"
+#include "ui/framework/SystemServices.h"
 
 namespace zul::ui {
 

@@ -1,4 +1,4 @@
-#include "AuditSystem.h"
+#include "audit/AuditSystem.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -7,8 +7,8 @@
 
 #include <cerrno>
 
-#include "FilePath.h"
-#include "SystemFiles.h"
+#include "devicelink/FilePath.h"
+#include "simulator/SystemFiles.h"
 
 namespace zul::audit {
 

@@ -1,12 +1,12 @@
-#include "AuditSystem.h"
+#include "audit/AuditSystem.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-#include "FilePath.h"
-#include "SystemFiles.h"
-#include "win32/WideText.h"
+#include "devicelink/FilePath.h"
+#include "devicelink/win32/WideText.h"
+#include "simulator/SystemFiles.h"
 
 namespace zul::audit {
 

@@ -1,4 +1,4 @@
-#include "UdevNotices.h"
+#include "cli/linux/UdevNotices.h"
 
 #include <libudev.h>
 #include <poll.h>

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "../DeviceNotices.h"
-#include "DevicePort.h"
+#include "cli/DeviceNotices.h"
+#include "devicelink/DevicePort.h"
 
 namespace zul::cli {
 

@@ -1,4 +1,4 @@
-#include "PasswordFile.h"
+#include "cli/PasswordFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

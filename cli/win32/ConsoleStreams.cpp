@@ -1,4 +1,4 @@
-#include "ConsoleStreams.h"
+#include "cli/win32/ConsoleStreams.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 #include <streambuf>
 #include <string>
 
-#include "win32/WideText.h"
+#include "devicelink/win32/WideText.h"
 
 namespace zul::cli {
 namespace {

@@ -4,9 +4,9 @@
 #include <io.h>
 // clang-format on
 
-#include "PasswordFile.h"
+#include "cli/PasswordFile.h"
 
-#include "win32/WideText.h"
+#include "devicelink/win32/WideText.h"
 
 namespace zul::cli {
 namespace {

@@ -3,7 +3,7 @@
 #include <io.h>
 // clang-format on
 
-#include "Terminal.h"
+#include "cli/Terminal.h"
 
 #include <atomic>
 

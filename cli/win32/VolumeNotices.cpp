@@ -1,4 +1,4 @@
-#include "VolumeNotices.h"
+#include "cli/win32/VolumeNotices.h"
 
 // clang-format off
 #include <windows.h>

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "../DeviceNotices.h"
+#include "cli/DeviceNotices.h"
 
 namespace zul::cli {
 

@@ -1,4 +1,4 @@
-#include "LinuxSgPort.h"
+#include "devicelink/linux/LinuxSgPort.h"
 
 #include <fcntl.h>
 
@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "../PassThroughBuffer.h"
-#include "../SecureWipe.h"
-#include "LinuxSysfs.h"
+#include "devicelink/PassThroughBuffer.h"
+#include "devicelink/SecureWipe.h"
+#include "devicelink/linux/LinuxSysfs.h"
 
 namespace zul {
 namespace {

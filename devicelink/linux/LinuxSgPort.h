@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "../DevicePort.h"
-#include "LinuxSystem.h"
+#include "devicelink/DevicePort.h"
+#include "devicelink/linux/LinuxSystem.h"
 
 namespace zul {
 

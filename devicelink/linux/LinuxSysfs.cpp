@@ -1,4 +1,4 @@
-#include "LinuxSysfs.h"
+#include "devicelink/linux/LinuxSysfs.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "FilePath.h"
+#include "devicelink/FilePath.h"
 
 namespace zul {
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-#include "LinuxSystem.h"
+#include "devicelink/linux/LinuxSystem.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>

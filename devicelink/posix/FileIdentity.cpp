@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "FilePath.h"
+#include "devicelink/FilePath.h"
 
 namespace zul {
 namespace {

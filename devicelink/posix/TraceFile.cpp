@@ -1,9 +1,9 @@
-#include "TraceFile.h"
+#include "devicelink/TraceFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "FilePath.h"
+#include "devicelink/FilePath.h"
 
 namespace zul {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "FilePath.h"
+#include "devicelink/FilePath.h"
 
 namespace zul {
 namespace {

@@ -1,6 +1,6 @@
-#include "TraceFile.h"
+#include "devicelink/TraceFile.h"
 
-#include "FilePath.h"
+#include "devicelink/FilePath.h"
 
 namespace zul {
 

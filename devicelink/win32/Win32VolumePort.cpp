@@ -1,4 +1,4 @@
-#include "Win32VolumePort.h"
+#include "devicelink/win32/Win32VolumePort.h"
 
 // The system's headers need windows.h first.
 // clang-format off
@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "PassThroughBuffer.h"
+#include "devicelink/PassThroughBuffer.h"
 
 namespace zul {
 

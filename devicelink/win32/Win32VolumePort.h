@@ -1,7 +1,7 @@
 #pragma once
 // The real volumes of a Windows PC.
 
-#include "../DevicePort.h"
+#include "devicelink/DevicePort.h"
 
 namespace zul {
 

@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
-#include "FilePath.h"
-#include "SystemFiles.h"
+#include "devicelink/FilePath.h"
+#include "simulator/SystemFiles.h"
 
 namespace zul::sim {
 

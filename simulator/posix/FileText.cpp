@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <system_error>
 
-#include "FilePath.h"
-#include "SystemFiles.h"
+#include "devicelink/FilePath.h"
+#include "simulator/SystemFiles.h"
 
 namespace zul::sim {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "FilePath.h"
-#include "SystemFiles.h"
+#include "devicelink/FilePath.h"
+#include "simulator/SystemFiles.h"
 
 namespace zul::sim {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <system_error>
 
-#include "FilePath.h"
-#include "SystemFiles.h"
+#include "devicelink/FilePath.h"
+#include "simulator/SystemFiles.h"
 
 namespace zul::sim {
 namespace {

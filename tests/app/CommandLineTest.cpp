@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
 namespace zul::app {
 namespace {

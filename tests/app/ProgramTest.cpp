@@ -9,14 +9,14 @@
 #include <memory>
 #include <sstream>
 
-#include "FakeSystemServices.h"
-#include "HeadlessWindowSystem.h"
-#include "Program.h"
-#include "SimulatedCamera.h"
-#include "SimulatedDrives.h"
-#include "resource.h"
-#include "support/CapturedFile.h"
-#include "support/Files.h"
+#include "app/Program.h"
+#include "res/resource.h"
+#include "simulator/SimulatedCamera.h"
+#include "simulator/SimulatedDrives.h"
+#include "tests/support/CapturedFile.h"
+#include "tests/support/Files.h"
+#include "tests/support/headless/FakeSystemServices.h"
+#include "tests/support/headless/HeadlessWindowSystem.h"
 
 namespace zul::app {
 namespace {

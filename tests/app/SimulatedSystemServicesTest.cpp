@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "SimulatedSystemServices.h"
-#include "support/CapturedFile.h"
+#include "app/SimulatedSystemServices.h"
+#include "tests/support/CapturedFile.h"
 
 namespace zul::app {
 namespace {

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "Command.h"
-#include "Discovery.h"
-#include "Startup.h"
-#include "support/Files.h"
+#include "app/Startup.h"
+#include "devicelink/Command.h"
+#include "devicelink/Discovery.h"
+#include "tests/support/Files.h"
 
 namespace zul::app {
 namespace {

@@ -19,10 +19,10 @@
 #include <optional>
 #include <sstream>
 
-#include "AuditLog.h"
-#include "CommandCatalogue.h"
-#include "TraceLog.h"
-#include "support/Files.h"
+#include "audit/AuditLog.h"
+#include "devicelink/CommandCatalogue.h"
+#include "devicelink/TraceLog.h"
+#include "tests/support/Files.h"
 
 namespace zul::test {
 namespace {

@@ -6,10 +6,10 @@
 #include <functional>
 #include <optional>
 
-#include "CameraStatus.h"
-#include "CommandCatalogue.h"
-#include "Discovery.h"
-#include "SimulatedDrives.h"
+#include "cameradata/CameraStatus.h"
+#include "devicelink/CommandCatalogue.h"
+#include "devicelink/Discovery.h"
+#include "simulator/SimulatedDrives.h"
 
 namespace zul {
 namespace {

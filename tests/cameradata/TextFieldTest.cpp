@@ -8,12 +8,12 @@
 #include <functional>
 #include <optional>
 
-#include "Command.h"
-#include "Discovery.h"
-#include "SimulatedDrives.h"
-#include "TextField.h"
-#include "support/Hex.h"
-#include "support/ScriptedPort.h"
+#include "cameradata/TextField.h"
+#include "devicelink/Command.h"
+#include "devicelink/Discovery.h"
+#include "simulator/SimulatedDrives.h"
+#include "tests/support/Hex.h"
+#include "tests/support/ScriptedPort.h"
 
 namespace zul {
 namespace {

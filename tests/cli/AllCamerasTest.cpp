@@ -15,9 +15,9 @@
 #include <set>
 #include <sstream>
 
-#include "SimulatedDrives.h"
-#include "Zulctl.h"
-#include "support/Files.h"
+#include "cli/Zulctl.h"
+#include "simulator/SimulatedDrives.h"
+#include "tests/support/Files.h"
 
 namespace zul::cli {
 namespace {

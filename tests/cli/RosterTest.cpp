@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "Roster.h"
+#include "cli/Roster.h"
 
 namespace zul::cli {
 namespace {

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "Secret.h"
+#include "cli/Secret.h"
 
 namespace zul::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "Spawn.h"
+#include "tests/cli/Spawn.h"
 
 #include <chrono>
 #include <fstream>
@@ -6,8 +6,8 @@
 #include <sstream>
 #include <thread>
 
-#include "SpawnSystem.h"
-#include "support/Files.h"
+#include "tests/cli/SpawnSystem.h"
+#include "tests/support/Files.h"
 
 namespace zul::test {
 namespace {

@@ -12,13 +12,13 @@
 #include <sstream>
 #include <thread>
 
-#include "ExitCode.h"
-#include "Options.h"
-#include "SimulatedDrives.h"
-#include "Watch.h"
-#include "WatchStop.h"
+#include "cli/ExitCode.h"
+#include "cli/Options.h"
+#include "cli/Watch.h"
+#include "cli/WatchStop.h"
+#include "simulator/SimulatedDrives.h"
 #if defined(__linux__)
-#include "linux/UdevNotices.h"
+#include "cli/linux/UdevNotices.h"
 #endif
 
 namespace zul::cli {

@@ -12,7 +12,7 @@
 #include <regex>
 #include <thread>
 
-#include "ZulctlFixture.h"
+#include "tests/cli/ZulctlFixture.h"
 
 #if !defined(_WIN32)
 #include <signal.h>

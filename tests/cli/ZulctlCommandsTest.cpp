@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "ZulVersion.h"
-#include "ZulctlFixture.h"
-#include "support/win32/Console.h"
+#include "tests/cli/ZulctlFixture.h"
+#include "tests/support/win32/Console.h"
 
 namespace zul::test {
 namespace {

@@ -8,8 +8,8 @@
 #include <map>
 #include <memory>
 
-#include "ZulctlFixture.h"
-#include "support/PrivateFile.h"
+#include "tests/cli/ZulctlFixture.h"
+#include "tests/support/PrivateFile.h"
 
 namespace zul::test {
 namespace {

@@ -10,10 +10,10 @@
 #include <set>
 #include <thread>
 
-#include "FilePath.h"
-#include "ZulctlFixture.h"
-#include "support/ForeignName.h"
-#include "support/win32/FileNames.h"
+#include "devicelink/FilePath.h"
+#include "tests/cli/ZulctlFixture.h"
+#include "tests/support/ForeignName.h"
+#include "tests/support/win32/FileNames.h"
 
 namespace zul::test {
 namespace {

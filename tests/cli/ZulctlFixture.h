@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "Spawn.h"
-#include "support/Files.h"
+#include "tests/cli/Spawn.h"
+#include "tests/support/Files.h"
 
 namespace zul::test {
 

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "ZulctlFixture.h"
-#include "support/Hex.h"
-#include "support/PrivateFile.h"
+#include "tests/cli/ZulctlFixture.h"
+#include "tests/support/Hex.h"
+#include "tests/support/PrivateFile.h"
 
 namespace zul::test {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "Discovery.h"
-#include "SimulatedDrives.h"
-#include "Transfer.h"
-#include "support/ScriptedPort.h"
+#include "devicelink/Discovery.h"
+#include "devicelink/Transfer.h"
+#include "simulator/SimulatedDrives.h"
+#include "tests/support/ScriptedPort.h"
 
 namespace zul {
 namespace {

@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "PassThroughBuffer.h"
-#include "linux/LinuxSgPort.h"
-#include "support/FakeLinuxKernel.h"
+#include "devicelink/PassThroughBuffer.h"
+#include "devicelink/linux/LinuxSgPort.h"
+#include "tests/support/FakeLinuxKernel.h"
 
 namespace zul {
 namespace {

@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "CommandCatalogue.h"
-#include "Discovery.h"
-#include "LinuxStorage.h"
-#include "linux/LinuxSgPort.h"
-#include "linux/LinuxSysfs.h"
-#include "support/FakeLinuxKernel.h"
-#include "support/Files.h"
+#include "cli/LinuxStorage.h"
+#include "devicelink/CommandCatalogue.h"
+#include "devicelink/Discovery.h"
+#include "devicelink/linux/LinuxSgPort.h"
+#include "devicelink/linux/LinuxSysfs.h"
+#include "tests/support/FakeLinuxKernel.h"
+#include "tests/support/Files.h"
 
 namespace zul {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <new>
 
-#include "PassThroughBuffer.h"
-#include "SecureWipe.h"
-#include "Transfer.h"
+#include "devicelink/PassThroughBuffer.h"
+#include "devicelink/SecureWipe.h"
+#include "devicelink/Transfer.h"
 
 namespace zul {
 namespace {

@@ -13,13 +13,13 @@
 #include <thread>
 #include <vector>
 
-#include "CameraOperations.h"
-#include "CameraStatus.h"
-#include "CommandCatalogue.h"
-#include "Discovery.h"
-#include "SimulatedDrives.h"
-#include "TraceLog.h"
-#include "TracingPort.h"
+#include "cameradata/CameraOperations.h"
+#include "cameradata/CameraStatus.h"
+#include "devicelink/CommandCatalogue.h"
+#include "devicelink/Discovery.h"
+#include "devicelink/TraceLog.h"
+#include "devicelink/TracingPort.h"
+#include "simulator/SimulatedDrives.h"
 
 namespace zul {
 namespace {

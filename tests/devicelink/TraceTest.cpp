@@ -7,11 +7,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "Command.h"
-#include "Discovery.h"
-#include "SimulatedDrives.h"
-#include "TracingPort.h"
-#include "support/Files.h"
+#include "devicelink/Command.h"
+#include "devicelink/Discovery.h"
+#include "devicelink/TracingPort.h"
+#include "simulator/SimulatedDrives.h"
+#include "tests/support/Files.h"
 
 namespace zul {
 namespace {

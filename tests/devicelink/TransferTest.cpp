@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Command.h"
-#include "support/ScriptedPort.h"
+#include "devicelink/Command.h"
+#include "tests/support/ScriptedPort.h"
 
 namespace zul {
 namespace {

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "Command.h"
-#include "Discovery.h"
-#include "support/ScriptedPort.h"
-#include "win32/Win32VolumePort.h"
+#include "devicelink/Command.h"
+#include "devicelink/Discovery.h"
+#include "devicelink/win32/Win32VolumePort.h"
+#include "tests/support/ScriptedPort.h"
 
 namespace zul {
 namespace {

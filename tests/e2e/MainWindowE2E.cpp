@@ -13,14 +13,14 @@
 #include <functional>
 #include <string>
 
-#include "FilePath.h"
-#include "Templates.h"
-#include "ToolDriver.h"
-#include "resource.h"
-#include "support/ForeignName.h"
-#include "support/win32/Console.h"
-#include "support/win32/MouseClick.h"
-#include "win32/WideText.h"
+#include "devicelink/FilePath.h"
+#include "devicelink/win32/WideText.h"
+#include "res/resource.h"
+#include "tests/e2e/ToolDriver.h"
+#include "tests/support/ForeignName.h"
+#include "tests/support/win32/Console.h"
+#include "tests/support/win32/MouseClick.h"
+#include "ui/framework/Templates.h"
 
 namespace zul::e2e {
 namespace {

@@ -18,8 +18,8 @@
 #include <cstdio>
 #include <string>
 
-#include "ToolDriver.h"
-#include "resource.h"
+#include "res/resource.h"
+#include "tests/e2e/ToolDriver.h"
 
 // After the system's headers, which ToolDriver.h brings.
 // clang-format off

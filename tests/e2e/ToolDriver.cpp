@@ -1,11 +1,11 @@
-#include "ToolDriver.h"
+#include "tests/e2e/ToolDriver.h"
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
-#include "FilePath.h"
-#include "win32/WideText.h"
+#include "devicelink/FilePath.h"
+#include "devicelink/win32/WideText.h"
 
 namespace zul::e2e {
 

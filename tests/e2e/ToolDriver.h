@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "win32/SystemHeaders.h"
+#include "ui/framework/win32/SystemHeaders.h"
 
 namespace zul::e2e {
 

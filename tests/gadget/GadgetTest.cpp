@@ -8,11 +8,11 @@
 #include <cstring>
 #include <vector>
 
-#include "AllocationProbe.h"
-#include "BulkOnly.h"
-#include "CommandCatalogue.h"
-#include "ScsiTarget.h"
-#include "SimulatedDrives.h"
+#include "devicelink/CommandCatalogue.h"
+#include "gadget/AllocationProbe.h"
+#include "gadget/BulkOnly.h"
+#include "gadget/ScsiTarget.h"
+#include "simulator/SimulatedDrives.h"
 
 namespace zul::gadget {
 namespace {

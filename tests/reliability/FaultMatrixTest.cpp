@@ -18,12 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "CommandCatalogue.h"
-#include "ExitCode.h"
-#include "Flows.h"
-#include "TextField.h"
-#include "WinDefs.h"
-#include "resource.h"
+#include "cameradata/TextField.h"
+#include "cli/ExitCode.h"
+#include "devicelink/CommandCatalogue.h"
+#include "res/resource.h"
+#include "tests/reliability/Flows.h"
+#include "ui/framework/WinDefs.h"
 
 namespace zul::test {
 namespace {

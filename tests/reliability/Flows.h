@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "CommandCatalogue.h"
-#include "ExitCode.h"
-#include "TextField.h"
-#include "WinDefs.h"
-#include "resource.h"
-#include "support/CameraWorld.h"
+#include "cameradata/TextField.h"
+#include "cli/ExitCode.h"
+#include "devicelink/CommandCatalogue.h"
+#include "res/resource.h"
+#include "tests/support/CameraWorld.h"
+#include "ui/framework/WinDefs.h"
 
 namespace zul::test {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "Flows.h"
-#include "support/Files.h"
+#include "tests/reliability/Flows.h"
+#include "tests/support/Files.h"
 
 namespace zul::test {
 namespace {

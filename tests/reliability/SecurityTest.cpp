@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "WinDefs.h"
-#include "resource.h"
-#include "support/CameraWorld.h"
-#include "support/Files.h"
-#include "support/Hex.h"
+#include "res/resource.h"
+#include "tests/support/CameraWorld.h"
+#include "tests/support/Files.h"
+#include "tests/support/Hex.h"
+#include "ui/framework/WinDefs.h"
 
 namespace zul::test {
 namespace {

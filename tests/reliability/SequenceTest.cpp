@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "CommandCatalogue.h"
-#include "WinDefs.h"
-#include "resource.h"
-#include "support/CameraWorld.h"
+#include "devicelink/CommandCatalogue.h"
+#include "res/resource.h"
+#include "tests/support/CameraWorld.h"
+#include "ui/framework/WinDefs.h"
 
 namespace zul::test {
 namespace {

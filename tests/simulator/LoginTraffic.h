@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "CameraOperations.h"
+#include "cameradata/CameraOperations.h"
 
 namespace zul::test {
 

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "CameraStatus.h"
-#include "Command.h"
-#include "Discovery.h"
-#include "LoginTraffic.h"
-#include "Scenario.h"
-#include "TextField.h"
+#include "cameradata/CameraStatus.h"
+#include "cameradata/TextField.h"
+#include "devicelink/Command.h"
+#include "devicelink/Discovery.h"
+#include "simulator/Scenario.h"
+#include "tests/simulator/LoginTraffic.h"
 
 namespace zul {
 namespace {

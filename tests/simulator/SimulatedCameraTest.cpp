@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "CameraStatus.h"
-#include "Command.h"
-#include "Discovery.h"
-#include "LoginTraffic.h"
-#include "Sha256.h"
-#include "SimulatedDrives.h"
-#include "TextField.h"
+#include "cameradata/CameraStatus.h"
+#include "cameradata/TextField.h"
+#include "devicelink/Command.h"
+#include "devicelink/Discovery.h"
+#include "simulator/Sha256.h"
+#include "simulator/SimulatedDrives.h"
+#include "tests/simulator/LoginTraffic.h"
 
 namespace zul {
 namespace {

@@ -8,10 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "CameraStatus.h"
-#include "Discovery.h"
-#include "Scenario.h"
-#include "SimulatedDrives.h"
+#include "cameradata/CameraStatus.h"
+#include "devicelink/Discovery.h"
+#include "simulator/Scenario.h"
+#include "simulator/SimulatedDrives.h"
 
 namespace zul {
 namespace {

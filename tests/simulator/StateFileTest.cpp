@@ -7,14 +7,14 @@
 #include <fstream>
 #include <thread>
 
-#include "CameraStatus.h"
-#include "Command.h"
-#include "Discovery.h"
-#include "FileText.h"
-#include "LoginTraffic.h"
-#include "Simulation.h"
-#include "TextField.h"
-#include "support/Files.h"
+#include "cameradata/CameraStatus.h"
+#include "cameradata/TextField.h"
+#include "devicelink/Command.h"
+#include "devicelink/Discovery.h"
+#include "simulator/FileText.h"
+#include "simulator/Simulation.h"
+#include "tests/simulator/LoginTraffic.h"
+#include "tests/support/Files.h"
 
 namespace zul {
 namespace {

@@ -12,18 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "CommandCatalogue.h"
-#include "DeviceSession.h"
-#include "FakeSystemServices.h"
-#include "HeadlessWindowSystem.h"
-#include "MainDialog.h"
-#include "SimulatedCamera.h"
-#include "SimulatedDrives.h"
-#include "TraceLog.h"
-#include "TracingPort.h"
-#include "Zulctl.h"
-#include "resource.h"
-#include "support/Wire.h"
+#include "cli/Zulctl.h"
+#include "devicelink/CommandCatalogue.h"
+#include "devicelink/DeviceSession.h"
+#include "devicelink/TraceLog.h"
+#include "devicelink/TracingPort.h"
+#include "res/resource.h"
+#include "simulator/SimulatedCamera.h"
+#include "simulator/SimulatedDrives.h"
+#include "tests/support/Wire.h"
+#include "tests/support/headless/FakeSystemServices.h"
+#include "tests/support/headless/HeadlessWindowSystem.h"
+#include "ui/MainDialog.h"
 
 namespace zul::test {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "linux/LinuxSystem.h"
+#include "devicelink/linux/LinuxSystem.h"
 
 namespace zul::test {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "support/win32/FileNames.h"
+#include "tests/support/win32/FileNames.h"
 
 namespace zul::test {
 

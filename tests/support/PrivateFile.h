@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "support/Files.h"
-#include "support/win32/FileAccess.h"
+#include "tests/support/Files.h"
+#include "tests/support/win32/FileAccess.h"
 
 namespace zul::test {
 

@@ -7,8 +7,8 @@
 #include <functional>
 #include <vector>
 
-#include "DevicePort.h"
-#include "PassThroughBuffer.h"
+#include "devicelink/DevicePort.h"
+#include "devicelink/PassThroughBuffer.h"
 
 namespace zul::test {
 

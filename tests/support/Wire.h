@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "SimulatedDrives.h"
+#include "simulator/SimulatedDrives.h"
 
 namespace zul::test {
 

@@ -5,10 +5,10 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "AuditLog.h"
-#include "OperatorTexts.h"
-#include "support/CameraWorld.h"
-#include "support/Files.h"
+#include "audit/AuditLog.h"
+#include "cameradata/OperatorTexts.h"
+#include "tests/support/CameraWorld.h"
+#include "tests/support/Files.h"
 
 namespace zul::test {
 namespace {

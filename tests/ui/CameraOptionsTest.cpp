@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Discovery.h"
-#include "support/CameraWorld.h"
+#include "devicelink/Discovery.h"
+#include "tests/support/CameraWorld.h"
 
 namespace zul::test {
 namespace {

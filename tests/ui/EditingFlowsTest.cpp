@@ -1,7 +1,7 @@
 // The password, hint and reference editors: what reaches the camera, how the
 // groups lock, and that a failed write keeps the operator's texts.
 
-#include "support/CameraWorld.h"
+#include "tests/support/CameraWorld.h"
 
 namespace zul::test {
 namespace {

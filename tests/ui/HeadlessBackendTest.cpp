@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "FakeSystemServices.h"
-#include "HeadlessWindowSystem.h"
-#include "resource.h"
+#include "res/resource.h"
+#include "tests/support/headless/FakeSystemServices.h"
+#include "tests/support/headless/HeadlessWindowSystem.h"
 
 namespace zul::test {
 namespace {

@@ -1,7 +1,7 @@
 // Enter and Escape in the main window: Escape never closes it, Enter acts as
 // the ENTER button of the focused field and as nothing elsewhere.
 
-#include "support/CameraWorld.h"
+#include "tests/support/CameraWorld.h"
 
 namespace zul::test {
 namespace {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "SecretText.h"
-#include "support/CameraWorld.h"
+#include "tests/support/CameraWorld.h"
+#include "ui/SecretText.h"
 
 namespace zul::test {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "Application.h"
-#include "support/CameraWorld.h"
+#include "tests/support/CameraWorld.h"
+#include "ui/Application.h"
 
 namespace zul::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "support/CameraWorld.h"
+#include "tests/support/CameraWorld.h"
 
 namespace zul::test {
 namespace {

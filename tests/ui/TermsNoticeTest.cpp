@@ -7,10 +7,10 @@
 #include <string>
 #include <utility>
 
-#include "FakeSystemServices.h"
-#include "HeadlessWindowSystem.h"
-#include "TermsNotice.h"
-#include "resource.h"
+#include "res/resource.h"
+#include "tests/support/headless/FakeSystemServices.h"
+#include "tests/support/headless/HeadlessWindowSystem.h"
+#include "ui/TermsNotice.h"
 
 namespace zul::test {
 namespace {

@@ -1,6 +1,6 @@
-#include "Dialog.h"
+#include "ui/framework/Dialog.h"
 
-#include "DialogHost.h"
+#include "ui/framework/DialogHost.h"
 
 namespace zul::ui {
 

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "WinDefs.h"
+#include "ui/framework/WinDefs.h"
 
 namespace zul::ui {
 

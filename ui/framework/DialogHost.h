@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Dialog.h"
+#include "ui/framework/Dialog.h"
 
 namespace zul::ui {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "WinDefs.h"
+#include "ui/framework/WinDefs.h"
 
 namespace zul::ui {
 

@@ -1,10 +1,10 @@
-#include "Templates.h"
+#include "ui/framework/Templates.h"
 
 #include <iterator>
 
-#include "TermsHost.h"
-#include "WinDefs.h"
-#include "resource.h"
+#include "res/TermsHost.h"
+#include "res/resource.h"
+#include "ui/framework/WinDefs.h"
 
 namespace zul::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "cli/Spawn.h"
+#include "tests/cli/Spawn.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,7 +13,7 @@
 #include <optional>
 #include <thread>
 
-#include "cli/SpawnSystem.h"
+#include "tests/cli/SpawnSystem.h"
 
 extern char** environ;
 

@@ -1,11 +1,11 @@
-#include "cli/Spawn.h"
+#include "tests/cli/Spawn.h"
 
 #include <windows.h>
 
 #include <mutex>
 
-#include "cli/SpawnSystem.h"
-#include "win32/WideText.h"
+#include "devicelink/win32/WideText.h"
+#include "tests/cli/SpawnSystem.h"
 
 namespace zul::test {
 namespace {

@@ -17,12 +17,12 @@
 #include <sstream>
 #include <thread>
 
-#include "ExitCode.h"
-#include "SimulatedDrives.h"
-#include "Terminal.h"
-#include "Zulctl.h"
-#include "support/win32/Console.h"
-#include "win32/VolumeNotices.h"
+#include "cli/ExitCode.h"
+#include "cli/Terminal.h"
+#include "cli/Zulctl.h"
+#include "cli/win32/VolumeNotices.h"
+#include "simulator/SimulatedDrives.h"
+#include "tests/support/win32/Console.h"
 
 namespace zul::cli {
 namespace {

@@ -1,6 +1,6 @@
-#include "FakeSystemServices.h"
+#include "tests/support/headless/FakeSystemServices.h"
 
-#include "WinDefs.h"
+#include "ui/framework/WinDefs.h"
 
 namespace zul::ui {
 

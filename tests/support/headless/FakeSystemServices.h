@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "SystemServices.h"
-#include "WinDefs.h"
+#include "ui/framework/SystemServices.h"
+#include "ui/framework/WinDefs.h"
 
 namespace zul::ui {
 

@@ -1,12 +1,12 @@
-#include "HeadlessDialogHost.h"
+#include "tests/support/headless/HeadlessDialogHost.h"
 
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
 
-#include "HeadlessWindowSystem.h"
-#include "resource.h"
+#include "res/resource.h"
+#include "tests/support/headless/HeadlessWindowSystem.h"
 
 namespace zul::ui {
 namespace {

@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "DialogHost.h"
-#include "Templates.h"
+#include "ui/framework/DialogHost.h"
+#include "ui/framework/Templates.h"
 
 namespace zul::ui {
 

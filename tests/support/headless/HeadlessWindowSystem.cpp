@@ -1,4 +1,4 @@
-#include "HeadlessWindowSystem.h"
+#include "tests/support/headless/HeadlessWindowSystem.h"
 
 #include <algorithm>
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "HeadlessDialogHost.h"
+#include "tests/support/headless/HeadlessDialogHost.h"
 
 namespace zul::ui {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "win32/WideText.h"
+#include "devicelink/win32/WideText.h"
 
 namespace zul::test {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "Templates.h"
 #include "ZulVersion.h"
-#include "resource.h"
-#include "win32/SystemHeaders.h"
+#include "res/resource.h"
+#include "ui/framework/Templates.h"
+#include "ui/framework/win32/SystemHeaders.h"
 
 namespace zul::ui {
 namespace {

@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include "FakeSystemServices.h"
-#include "TermsNotice.h"
-#include "resource.h"
-#include "support/win32/MouseClick.h"
-#include "win32/SystemHeaders.h"
-#include "win32/Win32DialogHost.h"
-#include "win32/Win32WindowSystem.h"
+#include "res/resource.h"
+#include "tests/support/headless/FakeSystemServices.h"
+#include "tests/support/win32/MouseClick.h"
+#include "ui/TermsNotice.h"
+#include "ui/framework/win32/SystemHeaders.h"
+#include "ui/framework/win32/Win32DialogHost.h"
+#include "ui/framework/win32/Win32WindowSystem.h"
 
 namespace zul::ui {
 namespace {

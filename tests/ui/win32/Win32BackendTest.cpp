@@ -9,16 +9,16 @@
 #include <string>
 #include <thread>
 
-#include "Dialog.h"
-#include "DialogHost.h"
-#include "win32/SystemHeaders.h"
+#include "ui/framework/Dialog.h"
+#include "ui/framework/DialogHost.h"
+#include "ui/framework/win32/SystemHeaders.h"
 // After windows.h.
 #include <objbase.h>
 
-#include "resource.h"
-#include "win32/Win32DialogHost.h"
-#include "win32/Win32SystemServices.h"
-#include "win32/Win32WindowSystem.h"
+#include "res/resource.h"
+#include "ui/framework/win32/Win32DialogHost.h"
+#include "ui/framework/win32/Win32SystemServices.h"
+#include "ui/framework/win32/Win32WindowSystem.h"
 
 namespace zul::ui {
 namespace {

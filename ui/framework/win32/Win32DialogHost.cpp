@@ -1,4 +1,4 @@
-#include "Win32DialogHost.h"
+#include "ui/framework/win32/Win32DialogHost.h"
 
 #include <algorithm>
 #include <climits>

@@ -4,9 +4,9 @@
 
 #include <exception>
 
-#include "../DialogHost.h"
-#include "../WinDefs.h"
-#include "SystemHeaders.h"
+#include "ui/framework/DialogHost.h"
+#include "ui/framework/WinDefs.h"
+#include "ui/framework/win32/SystemHeaders.h"
 
 namespace zul::ui {
 

@@ -1,14 +1,14 @@
-#include "Win32SystemServices.h"
+#include "ui/framework/win32/Win32SystemServices.h"
 
 #include <ctime>
 
-#include "SystemHeaders.h"
+#include "ui/framework/win32/SystemHeaders.h"
 // After windows.h, which the line above brings in.
 #include <objbase.h>
 #include <shellapi.h>
 
-#include "Win32DialogHost.h"
-#include "win32/WideText.h"
+#include "devicelink/win32/WideText.h"
+#include "ui/framework/win32/Win32DialogHost.h"
 
 namespace zul::ui {
 

@@ -2,9 +2,9 @@
 // The PC's own services: message boxes, sleeping, starting the disk checker,
 // the shell, the clocks and device-notice registration.
 
-#include "../SystemServices.h"
-#include "../WinDefs.h"
-#include "SystemHeaders.h"
+#include "ui/framework/SystemServices.h"
+#include "ui/framework/WinDefs.h"
+#include "ui/framework/win32/SystemHeaders.h"
 
 namespace zul::ui {
 

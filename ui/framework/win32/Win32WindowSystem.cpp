@@ -1,8 +1,8 @@
-#include "Win32WindowSystem.h"
+#include "ui/framework/win32/Win32WindowSystem.h"
 
 #include <algorithm>
 
-#include "Win32DialogHost.h"
+#include "ui/framework/win32/Win32DialogHost.h"
 
 namespace zul::ui {
 

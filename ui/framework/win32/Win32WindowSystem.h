@@ -7,9 +7,9 @@
 
 #include <vector>
 
-#include "../DialogHost.h"
-#include "../WinDefs.h"
-#include "SystemHeaders.h"
+#include "ui/framework/DialogHost.h"
+#include "ui/framework/WinDefs.h"
+#include "ui/framework/win32/SystemHeaders.h"
 
 namespace zul::ui {
 

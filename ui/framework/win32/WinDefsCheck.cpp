@@ -1,8 +1,8 @@
 // The project's own names for the Windows constants (WinDefs.h) must carry the
 // system's values: checked here, at compile time, on every Windows target.
 
-#include "../WinDefs.h"
-#include "SystemHeaders.h"
+#include "ui/framework/WinDefs.h"
+#include "ui/framework/win32/SystemHeaders.h"
 
 namespace {
 
