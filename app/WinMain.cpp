@@ -14,8 +14,8 @@
 #include "ZulVersion.h"
 #include "app/CommandLine.h"
 #include "app/Program.h"
-#include "devicelink/win32/WideText.h"
 #include "devicelink/win32/Win32VolumePort.h"
+#include "platform/win32/WideText.h"
 #include "ui/framework/win32/SystemHeaders.h"
 #include "ui/framework/win32/Win32SystemServices.h"
 #include "ui/framework/win32/Win32WindowSystem.h"
@@ -70,7 +70,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   try {
     // File names travel as UTF-8, taken from the UTF-16 command line: the
     // ANSI one has lost whatever the PC's code page cannot hold.
-    const app::ParsedCommandLine parsed = app::ParseCommandLine(Utf8Arguments());
+    const app::ParsedCommandLine parsed = app::ParseCommandLine(platform::Utf8Arguments());
     if (!parsed.options) {
       pc.FrameworkMessageBox(parsed.error + "\n\n" + app::Usage(), MB_OK | MB_ICONERROR);
       return app::kExitBadOptions;

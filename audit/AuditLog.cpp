@@ -4,11 +4,13 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
-#include "audit/AuditSystem.h"
 #include "devicelink/CommandCatalogue.h"
-#include "devicelink/FilePath.h"
-#include "simulator/Latin1.h"
-#include "simulator/SystemFiles.h"
+#include "platform/AppendFile.h"
+#include "platform/FilePath.h"
+#include "platform/Clock.h"
+#include "platform/Host.h"
+#include "platform/Latin1.h"
+#include "platform/SystemFiles.h"
 
 namespace zul {
 namespace {
@@ -18,7 +20,7 @@ std::string UtcNow() {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  const std::tm t = audit::UtcTime(seconds);
+  const std::tm t = platform::UtcTime(seconds);
   char text[96];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", t.tm_year + 1900,
                 t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, static_cast<int>(ms));
@@ -156,19 +158,19 @@ std::string AuditLine(const AuditEntry& e, const std::string& program) {
   using Json = nlohmann::ordered_json;
   Json j;
   j["time"] = UtcNow();
-  j["host"] = audit::HostName();
-  j["user"] = audit::UserName();
+  j["host"] = platform::HostName();
+  j["user"] = platform::UserName();
   j["program"] = program;
   j["drive"] = TextOrNull(e.drive);
   j["devicePath"] = TextOrNull(e.devicePath);
-  j["serialNumber"] = TextOrNull(sim::Latin1ToUtf8(e.serialNumber));
+  j["serialNumber"] = TextOrNull(platform::Latin1ToUtf8(e.serialNumber));
   j["action"] = e.action;
   if (!e.changes.empty()) {
     Json& before = j["old"] = Json::object();
     Json& after = j["new"] = Json::object();
     for (const AuditChange& c : e.changes) {
-      before[c.field] = c.oldValue ? Json(sim::Latin1ToUtf8(*c.oldValue)) : Json();
-      after[c.field] = sim::Latin1ToUtf8(c.newValue);
+      before[c.field] = c.oldValue ? Json(platform::Latin1ToUtf8(*c.oldValue)) : Json();
+      after[c.field] = platform::Latin1ToUtf8(c.newValue);
     }
   }
   j["outcome"] = OutcomeName(e.outcome);
@@ -181,16 +183,16 @@ AuditLog::AuditLog(std::string path, std::string program)
     : path_(std::move(path)), program_(std::move(program)), lock_(path_ + ".lock", path_) {}
 
 AuditLog::~AuditLog() {
-  if (handle_ != -1) sim::CloseSystemFile(handle_);
+  if (handle_ != -1) platform::CloseSystemFile(handle_);
 }
 
 bool AuditLog::Open(std::string& error) {
   const std::lock_guard<std::mutex> guard(mutex_);
   if (handle_ == -1) {
-    handle_ = audit::OpenForAppending(path_, error);
+    handle_ = platform::OpenForAppending(path_, error);
     if (handle_ == -1) return false;
   }
-  const sim::FileLockHold hold(lock_, error);
+  const platform::FileLockHold hold(lock_, error);
   return hold.held();
 }
 
@@ -201,9 +203,9 @@ bool AuditLog::Append(const AuditEntry& entry, std::string& error) {
     error = "not open";
     return false;
   }
-  const sim::FileLockHold hold(lock_, error);
+  const platform::FileLockHold hold(lock_, error);
   if (!hold.held()) return false;
-  return audit::AppendBytes(handle_, path_, line, error);
+  return platform::AppendBytes(handle_, path_, line, error);
 }
 
 std::string AuditLog::NotWritten(const AuditEntry& entry, const std::string& error) const {

@@ -15,7 +15,7 @@
 
 #include "cameradata/CameraOperations.h"
 #include "cameradata/CameraStatus.h"
-#include "simulator/FileLock.h"
+#include "platform/FileLock.h"
 
 namespace zul {
 
@@ -79,7 +79,7 @@ class AuditLog {
 
  private:
   std::string path_, program_;
-  sim::FileLock lock_;
+  platform::FileLock lock_;
   std::intptr_t handle_ = -1;
   std::mutex mutex_;
 };

@@ -7,8 +7,8 @@
 
 namespace zul {
 
-Wiped<std::array<std::uint8_t, 8>> WriteTextField(DeviceSession& session, TextKind kind,
-                                                  std::string_view text) {
+platform::Wiped<std::array<std::uint8_t, 8>> WriteTextField(DeviceSession& session, TextKind kind,
+                                                            std::string_view text) {
   const std::size_t n = text.size();
   ReplyBlock block{};
   for (std::size_t i = 0; i < MAX_TEXT_CHUNKS; ++i) {
@@ -27,7 +27,7 @@ Wiped<std::array<std::uint8_t, 8>> WriteTextField(DeviceSession& session, TextKi
     // The camera decides whether more follows, not the chunk just built.
     if (block[2] < TEXT_CHUNK_CHARS) break;
   }
-  Wiped<std::array<std::uint8_t, 8>> reply;
+  platform::Wiped<std::array<std::uint8_t, 8>> reply;
   std::copy_n(block.begin(), reply.size(), reply.begin());
   return reply;
 }

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "devicelink/DeviceSession.h"
-#include "devicelink/SecureWipe.h"
+#include "platform/SecureWipe.h"
 
 namespace zul {
 
@@ -32,8 +32,8 @@ inline constexpr std::size_t MAX_TEXT_CHUNKS = 8;
 // reported: its reply reads all zero, which ends the write. Returns the eight
 // bytes of the reply to the last chunk sent (cleared when they go: a camera
 // may echo password characters).
-Wiped<std::array<std::uint8_t, 8>> WriteTextField(DeviceSession& session, TextKind kind,
-                                                  std::string_view text);
+platform::Wiped<std::array<std::uint8_t, 8>> WriteTextField(DeviceSession& session, TextKind kind,
+                                                            std::string_view text);
 
 // Reads a text chunk by chunk until the total length the camera announces
 // (reply byte 2) is below what has been requested, or eight chunks. The text

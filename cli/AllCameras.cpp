@@ -11,7 +11,7 @@
 #include "cli/ExitCode.h"
 #include "cli/Messages.h"
 #include "cli/StatusReport.h"
-#include "simulator/Latin1.h"
+#include "platform/Latin1.h"
 
 namespace zul::cli {
 namespace {
@@ -94,7 +94,7 @@ int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, 
     j["drive"] = camera.candidate.name;
     j["devicePath"] = camera.candidate.path;
     j["serialNumber"] = camera.serialNumber
-                            ? nlohmann::ordered_json(sim::Latin1ToUtf8(*camera.serialNumber))
+                            ? nlohmann::ordered_json(platform::Latin1ToUtf8(*camera.serialNumber))
                             : nlohmann::ordered_json(nullptr);
     j["outcome"] = r.outcome;
     j["exitStatus"] = r.exitCode;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cameradata/CameraStatus.h"
+#include "platform/Clock.h"
 #include "cli/CameraWalk.h"
 #include "cli/ExitCode.h"
 #include "cli/Messages.h"
@@ -15,12 +16,7 @@ namespace zul::cli {
 
 CameraClock LocalNow() {
   const std::time_t now = std::time(nullptr);
-  std::tm t{};
-#if defined(_WIN32)
-  localtime_s(&t, &now);
-#else
-  localtime_r(&now, &t);
-#endif
+  const std::tm t = platform::LocalTime(now);
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
 

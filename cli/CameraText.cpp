@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "simulator/Latin1.h"
+#include "platform/Latin1.h"
 
 namespace zul::cli {
 namespace {
@@ -23,7 +23,7 @@ std::string CodePoint(std::string_view utf8) {
 
 std::optional<std::string> CameraText(std::string_view utf8, std::string& refusal) {
   std::string outside;
-  std::optional<std::string> bytes = sim::Utf8ToLatin1(utf8, &outside);
+  std::optional<std::string> bytes = platform::Utf8ToLatin1(utf8, &outside);
   if (!bytes && !outside.empty()) {
     refusal = "holds \"" + outside + "\" (" + CodePoint(outside) +
               "), which the camera cannot keep (it keeps Latin-1 only)";

@@ -21,7 +21,7 @@
 #endif
 
 #include "cli/CameraText.h"
-#include "simulator/FileText.h"
+#include "platform/FileText.h"
 
 namespace zul::cli {
 namespace {
@@ -280,7 +280,7 @@ bool ParseRoster(std::string_view text, const std::string& name, Roster& roster,
 
 bool ReadRoster(const std::string& path, Roster& roster, std::string& error) {
   std::string text;
-  if (!sim::ReadFileText(path, text)) {
+  if (!platform::ReadFileText(path, text)) {
     error = path + ": cannot be read";
     return false;
   }

@@ -10,7 +10,7 @@
 #include "cli/ExitCode.h"
 #include "cli/Messages.h"
 #include "cli/StatusReport.h"
-#include "simulator/Latin1.h"
+#include "platform/Latin1.h"
 
 namespace zul::cli {
 namespace {
@@ -42,7 +42,7 @@ class RosterRun {
       return;
     }
     const std::string serial = ShownText(status.serialNumber);
-    const RosterRow* row = RowOf(sim::Latin1ToUtf8(status.serialNumber));
+    const RosterRow* row = RowOf(platform::Latin1ToUtf8(status.serialNumber));
     if (!row) {
       Line(out_, serial, "not in roster", "");
       return;
@@ -123,7 +123,7 @@ class RosterRun {
   // A roster text as the operator is shown it: as the camera would show it,
   // or the bytes as they are where they are no camera text.
   static std::string Shown(const std::string& utf8) {
-    const auto bytes = sim::Utf8ToLatin1(utf8);
+    const auto bytes = platform::Utf8ToLatin1(utf8);
     return bytes ? ShownText(*bytes) : Printable(utf8);
   }
 

@@ -1,16 +1,16 @@
 #include "cli/Secret.h"
 
 #include "cli/Terminal.h"
-#include "devicelink/SecureWipe.h"
+#include "platform/SecureWipe.h"
 
 namespace zul::cli {
 
 Secret::~Secret() {
-  SecureWipe(buffer_, sizeof buffer_);
+  platform::SecureWipe(buffer_, sizeof buffer_);
 }
 
 bool ReadSecretLine(std::FILE* in, const char* prompt, std::ostream& prompts, Secret& secret) {
-  SecureWipe(secret.buffer_, sizeof secret.buffer_);
+  platform::SecureWipe(secret.buffer_, sizeof secret.buffer_);
   secret.kept_ = secret.length_ = 0;
   EchoOff echoOff(in);
   if (echoOff.terminal()) prompts << prompt << std::flush;

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "simulator/Latin1.h"
+#include "platform/Latin1.h"
 
 namespace zul::cli {
 namespace {
@@ -29,12 +29,12 @@ std::string StatusJson(const CameraReport& r) {
   nlohmann::ordered_json j;
   j["devicePath"] = r.devicePath;
   j["drive"] = r.driveName;
-  j["firmware"] = sim::Latin1ToUtf8(FirmwareVersion(s));
-  j["serialNumber"] = sim::Latin1ToUtf8(s.serialNumber);
-  j["officer"] = sim::Latin1ToUtf8(s.officerText);
-  j["department"] = sim::Latin1ToUtf8(s.departmentText);
-  j["additional"] = sim::Latin1ToUtf8(s.additionalText);
-  j["hint"] = sim::Latin1ToUtf8(s.hintText);
+  j["firmware"] = platform::Latin1ToUtf8(FirmwareVersion(s));
+  j["serialNumber"] = platform::Latin1ToUtf8(s.serialNumber);
+  j["officer"] = platform::Latin1ToUtf8(s.officerText);
+  j["department"] = platform::Latin1ToUtf8(s.departmentText);
+  j["additional"] = platform::Latin1ToUtf8(s.additionalText);
+  j["hint"] = platform::Latin1ToUtf8(s.hintText);
   j["resolution"] = s.resolutionIndex;
   j["loopRecording"] = s.loopRecordingIndex;
   j["query0D"] = s.query0D;
@@ -63,7 +63,7 @@ std::string Printable(const std::string& bytes) {
 }
 
 std::string ShownText(const std::string& cameraText) {
-  return sim::Latin1ToUtf8(Printable(cameraText));
+  return platform::Latin1ToUtf8(Printable(cameraText));
 }
 
 namespace {

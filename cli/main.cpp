@@ -8,7 +8,7 @@
 #include "cli/Zulctl.h"
 #if defined(_WIN32)
 #include "cli/win32/ConsoleStreams.h"
-#include "devicelink/win32/WideText.h"
+#include "platform/win32/WideText.h"
 #endif
 
 int main(int argc, char** argv) {
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
 #if defined(_WIN32)
   // File names and texts travel as UTF-8: taken from the UTF-16 command line,
   // as the ANSI one has lost whatever the PC's code page cannot hold.
-  const std::vector<std::string> args = zul::Utf8Arguments();
+  const std::vector<std::string> args = zul::platform::Utf8Arguments();
   std::vector<const char*> utf8Argv{argc > 0 ? argv[0] : "zulctl"};
   for (const std::string& a : args) utf8Argv.push_back(a.c_str());
   utf8Argv.push_back(nullptr);

@@ -1,6 +1,6 @@
 #include "devicelink/RunFiles.h"
 
-#include "devicelink/FilePath.h"
+#include "platform/FilePath.h"
 
 namespace zul {
 
@@ -10,7 +10,7 @@ FileClash RunFileClash(std::span<const RunFile> files) {
     if (l.path.empty()) continue;
     for (std::size_t earlier = 0; earlier < later; ++earlier) {
       const RunFile& e = files[earlier];
-      if (e.path.empty() || !SameFile(l.path, e.path)) continue;
+      if (e.path.empty() || !platform::SameFile(l.path, e.path)) continue;
       return {l.role, l.path + ": is the " + e.role + " file; the " + l.role +
                           " goes to a file of its own"};
     }

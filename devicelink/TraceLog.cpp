@@ -1,11 +1,11 @@
 #include "devicelink/TraceLog.h"
 
-#include "devicelink/FilePath.h"
-#include "devicelink/TraceFile.h"
+#include "platform/FilePath.h"
+#include "platform/TraceFile.h"
 
 namespace zul {
 
-TraceLog::TraceLog(const std::string& path) : file_(OpenTraceFile(path)), owned_(true) {}
+TraceLog::TraceLog(const std::string& path) : file_(platform::OpenTraceFile(path)), owned_(true) {}
 
 TraceLog::TraceLog(std::FILE* stream) : file_(stream) {}
 

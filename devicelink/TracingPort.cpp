@@ -4,7 +4,7 @@
 
 #include "devicelink/CommandCatalogue.h"
 #include "devicelink/PassThroughBuffer.h"
-#include "devicelink/SecureWipe.h"
+#include "platform/SecureWipe.h"
 
 namespace zul {
 namespace {
@@ -71,7 +71,7 @@ VolumeHandle TracingPort::OpenVolume(const char* devicePath) {
 bool TracingPort::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t inSize,
                               std::uint32_t outSize) {
   // Read what the trace needs before the system overwrites the header.
-  Wiped<ScsiPassThroughHeader> before;  // its Cdb may hold password characters
+  platform::Wiped<ScsiPassThroughHeader> before;  // its Cdb may hold password characters
   std::memcpy(static_cast<ScsiPassThroughHeader*>(&before), buffer, sizeof(ScsiPassThroughHeader));
   const bool ok = inner_.PassThrough(handle, buffer, inSize, outSize);
   std::string path = "(no device)";

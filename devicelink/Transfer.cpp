@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "devicelink/SecureWipe.h"
+#include "platform/SecureWipe.h"
 
 namespace zul {
 
@@ -54,8 +54,8 @@ bool VendorTransfer(DeviceSession& session, CommandBlock& command, ReplyBlock& r
     session.lastError = LastDeviceError();
   }
   // A block may have carried password characters, out or back.
-  SecureWipe(buffer.header.Cdb, sizeof buffer.header.Cdb);
-  SecureWipe(buffer.data, sizeof(ReplyBlock));
+  platform::SecureWipe(buffer.header.Cdb, sizeof buffer.header.Cdb);
+  platform::SecureWipe(buffer.data, sizeof(ReplyBlock));
   return ok;
 }
 

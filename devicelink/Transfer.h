@@ -6,15 +6,15 @@
 
 #include "devicelink/DeviceSession.h"
 #include "devicelink/PassThroughBuffer.h"
-#include "devicelink/SecureWipe.h"
+#include "platform/SecureWipe.h"
 
 namespace zul {
 
 // The 16-byte vendor command block, and the 16-byte block its answer lands in
 // (bytes 0 to 7 the camera's answer, 8 to 15 always zero). Either may carry
 // password characters, so every copy clears itself when it goes.
-using CommandBlock = Wiped<std::array<std::uint8_t, 16>>;
-using ReplyBlock = Wiped<std::array<std::uint8_t, 16>>;
+using CommandBlock = platform::Wiped<std::array<std::uint8_t, 16>>;
+using ReplyBlock = platform::Wiped<std::array<std::uint8_t, 16>>;
 
 inline constexpr std::uint32_t kVendorReplyLength = 8;
 

@@ -7,8 +7,8 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "simulator/FileText.h"
-#include "simulator/Latin1.h"
+#include "platform/FileText.h"
+#include "platform/Latin1.h"
 
 namespace zul::sim {
 namespace {
@@ -86,7 +86,7 @@ class Fields {
 
   std::string CheckText(std::string_view key, const std::string& utf8, std::size_t min,
                         std::size_t max) const {
-    std::optional<std::string> bytes = Utf8ToLatin1(utf8);
+    std::optional<std::string> bytes = platform::Utf8ToLatin1(utf8);
     if (!bytes) Refuse(key, "must hold only characters up to U+00FF");
     if (bytes->find('\0') != std::string::npos) Refuse(key, "must not hold a zero character");
     if (bytes->size() < min || bytes->size() > max) {
@@ -345,13 +345,13 @@ Json CameraJson(const CameraState& c) {
   PutPassword(j, "passwordSha256", "passwordSalt", c.userPassword);
   PutPassword(j, "adminPasswordSha256", "adminPasswordSalt", c.adminPassword);
   j["wrongAttempts"] = c.wrongAttempts;
-  j["officer"] = Latin1ToUtf8(c.officer);
-  j["department"] = Latin1ToUtf8(c.department);
-  j["additional"] = Latin1ToUtf8(c.additional);
-  j["hint"] = Latin1ToUtf8(c.hint);
+  j["officer"] = platform::Latin1ToUtf8(c.officer);
+  j["department"] = platform::Latin1ToUtf8(c.department);
+  j["additional"] = platform::Latin1ToUtf8(c.additional);
+  j["hint"] = platform::Latin1ToUtf8(c.hint);
   j["firmware"] = Json::array();
-  for (const std::string& part : c.firmware) j["firmware"].push_back(Latin1ToUtf8(part));
-  j["serial"] = Latin1ToUtf8(c.serial);
+  for (const std::string& part : c.firmware) j["firmware"].push_back(platform::Latin1ToUtf8(part));
+  j["serial"] = platform::Latin1ToUtf8(c.serial);
   j["resolution"] = c.resolution;
   j["loopRecording"] = c.loopRecording;
   j["query0D"] = c.query0D;
@@ -395,7 +395,7 @@ ScenarioResult ParseScenario(std::string_view text, std::string_view sourceName)
 
 ScenarioResult LoadScenarioFile(const std::string& path) {
   std::string text;
-  if (!ReadFileText(path, text)) return {std::nullopt, path + ": cannot be read"};
+  if (!platform::ReadFileText(path, text)) return {std::nullopt, path + ": cannot be read"};
   return ParseScenario(text, path);
 }
 

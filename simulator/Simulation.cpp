@@ -1,7 +1,7 @@
 #include "simulator/Simulation.h"
 
 #include "devicelink/RunFiles.h"
-#include "simulator/FileText.h"
+#include "platform/FileText.h"
 #include "simulator/Scenario.h"
 
 namespace zul::sim {
@@ -11,7 +11,7 @@ bool Simulation::Open(const std::string& scenarioPath, const std::string& stateP
   std::string text = DefaultScenarioText();
   ScenarioResult scenario{DefaultScenario(), {}};
   if (!scenarioPath.empty()) {
-    if (!ReadFileText(scenarioPath, text)) {
+    if (!platform::ReadFileText(scenarioPath, text)) {
       error = scenarioPath + ": cannot be read";
       return false;
     }

@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 
-#include "devicelink/FilePath.h"
-#include "simulator/FileText.h"
+#include "platform/FilePath.h"
+#include "platform/FileText.h"
 #include "simulator/Sha256.h"
 
 namespace zul::sim {
@@ -25,8 +25,8 @@ std::string ScenarioFingerprint(std::string_view scenarioText) {
 
 StateFile::Load StateFile::ReadText(std::string& text, std::string& error) const {
   std::error_code ec;
-  if (!std::filesystem::exists(PathFromUtf8(path_), ec) && !ec) return Load::Absent;
-  if (!ReadFileText(path_, text)) {
+  if (!std::filesystem::exists(platform::PathFromUtf8(path_), ec) && !ec) return Load::Absent;
+  if (!platform::ReadFileText(path_, text)) {
     error = path_ + ": cannot be read";
     return Load::Refused;
   }
@@ -72,14 +72,14 @@ std::string StateFile::Compose(const std::string& drivesJson) const {
 }
 
 bool StateFile::Write(const std::string& text, std::string& error) const {
-  return WriteFileReplacing(path_, text, error);
+  return platform::WriteFileReplacing(path_, text, error);
 }
 
 bool StateSavingPort::Load(std::string& error) {
   std::lock_guard<std::mutex> guard(mutex_);
   // Without the lock the file is still read: the first save says what is wrong.
   std::string lockError;
-  const FileLockHold hold(lock_, lockError);
+  const platform::FileLockHold hold(lock_, lockError);
   return Refresh(error);
 }
 
@@ -118,7 +118,7 @@ template <typename Request>
 auto StateSavingPort::Exchange(Request request) {
   std::lock_guard<std::mutex> guard(mutex_);
   std::string error;
-  const FileLockHold hold(lock_, error);
+  const platform::FileLockHold hold(lock_, error);
   // A file that could not be read or locked is not written over.
   const bool shared = hold.held() && Refresh(error);
   const auto result = request();

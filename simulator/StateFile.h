@@ -23,7 +23,7 @@
 #include <string_view>
 
 #include "devicelink/DevicePort.h"
-#include "simulator/FileLock.h"
+#include "platform/FileLock.h"
 #include "simulator/Scenario.h"
 #include "simulator/SimulatedDrives.h"
 
@@ -105,7 +105,7 @@ class StateSavingPort final : public DevicePort {
   mutable std::mutex mutex_;  // guards everything below, and the drives
   SimulatedDrives& drives_;
   StateFile file_;
-  FileLock lock_;
+  platform::FileLock lock_;
   std::optional<std::string> seen_;  // the file's text as last read or written here
   std::string saved_;                // the drives (ToJson) as last read or written
   std::string saveError_;

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "devicelink/SecureWipe.h"
+#include "platform/SecureWipe.h"
 #include "ui/framework/DialogHost.h"
 
 namespace zul::ui {
@@ -22,7 +22,7 @@ class SecretText {
   void ReadFrom(const DialogHost& h, int id) { h.GetControlText(id, chars_, N); }
   const char* c_str() const { return chars_; }
   std::size_t size() const { return strnlen(chars_, N); }
-  void Wipe() { SecureWipe(chars_, N); }
+  void Wipe() { platform::SecureWipe(chars_, N); }
 
  private:
   char chars_[N] = {};

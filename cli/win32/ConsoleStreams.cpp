@@ -6,7 +6,7 @@
 #include <streambuf>
 #include <string>
 
-#include "devicelink/win32/WideText.h"
+#include "platform/win32/WideText.h"
 
 namespace zul::cli {
 namespace {
@@ -44,7 +44,7 @@ class ConsoleBuffer final : public std::streambuf {
   }
   int sync() override {
     const std::size_t whole = WholeCharacters(pending_);
-    const std::wstring text = WideFromUtf8(std::string_view(pending_).substr(0, whole));
+    const std::wstring text = platform::WideFromUtf8(std::string_view(pending_).substr(0, whole));
     pending_.erase(0, whole);
     DWORD written = 0;
     return text.empty() || WriteConsoleW(console_, text.data(), static_cast<DWORD>(text.size()),

@@ -6,7 +6,7 @@
 
 #include "cli/PasswordFile.h"
 
-#include "devicelink/win32/WideText.h"
+#include "platform/win32/WideText.h"
 
 namespace zul::cli {
 namespace {
@@ -37,7 +37,7 @@ bool OpenToOthers(const ACL* dacl) {
 }  // namespace
 
 FileHandle OpenPasswordFile(const std::string& path, std::string& error) {
-  FileHandle file(_wfopen(WideFromUtf8(path).c_str(), L"rb"));
+  FileHandle file(_wfopen(platform::WideFromUtf8(path).c_str(), L"rb"));
   if (!file) {
     error = path + ": cannot be read";
     return nullptr;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "devicelink/PassThroughBuffer.h"
-#include "devicelink/SecureWipe.h"
 #include "devicelink/linux/LinuxSysfs.h"
+#include "platform/SecureWipe.h"
 
 namespace zul {
 namespace {
@@ -102,7 +102,7 @@ bool LinuxSgPort::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t i
   auto* bytes = static_cast<std::uint8_t*>(buffer);
   // Every copy of the request and its answer may hold password characters:
   // each clears itself when the call returns.
-  Wiped<ScsiPassThroughHeader> header;
+  platform::Wiped<ScsiPassThroughHeader> header;
   std::memcpy(static_cast<ScsiPassThroughHeader*>(&header), bytes, sizeof(ScsiPassThroughHeader));
 
   // Refused as the system refuses a header that does not hold together:
@@ -120,10 +120,10 @@ bool LinuxSgPort::PassThrough(VolumeHandle handle, void* buffer, std::uint32_t i
 
   // Data and sense travel through buffers of the port's own: the caller's
   // areas are written only with what the device sent, and only on success.
-  WipedBytes data(length);
+  platform::WipedBytes data(length);
   if (out && length > 0) std::memcpy(data.data(), bytes + header.DataBufferOffset, length);
-  Wiped<std::array<std::uint8_t, 255>> sense{};
-  Wiped<std::array<std::uint8_t, 16>> cdb;
+  platform::Wiped<std::array<std::uint8_t, 255>> sense{};
+  platform::Wiped<std::array<std::uint8_t, 16>> cdb;
   std::memcpy(cdb.data(), header.Cdb, cdb.size());
 
   sg_io_hdr_t io{};

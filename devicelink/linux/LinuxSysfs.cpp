@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "devicelink/FilePath.h"
+#include "platform/FilePath.h"
 
 namespace zul {
 namespace fs = std::filesystem;
@@ -34,8 +34,8 @@ std::string Trimmed(std::string text) {
 // The SCSI device directory behind an sg node, resolved; empty when none.
 fs::path ScsiDeviceOf(const std::string& sysRoot, std::string_view sgNode) {
   std::error_code ec;
-  const fs::path link =
-      PathFromUtf8(sysRoot) / "class" / "scsi_generic" / PathFromUtf8(sgNode) / "device";
+  const fs::path link = platform::PathFromUtf8(sysRoot) / "class" / "scsi_generic" /
+                        platform::PathFromUtf8(sgNode) / "device";
   fs::path resolved = fs::canonical(link, ec);
   return ec ? fs::path() : resolved;
 }
@@ -84,7 +84,8 @@ std::string Unescaped(std::string_view field) {
 
 std::vector<std::string> UsbSgNodes(const std::string& sysRoot) {
   std::vector<std::pair<long, std::string>> found;
-  for (const std::string& name : Entries(PathFromUtf8(sysRoot) / "class" / "scsi_generic")) {
+  for (const std::string& name :
+       Entries(platform::PathFromUtf8(sysRoot) / "class" / "scsi_generic")) {
     const long n = NumberAfter(name, "sg");
     if (n < 0) continue;
     const fs::path device = ScsiDeviceOf(sysRoot, name);
@@ -112,8 +113,8 @@ std::string BlockDeviceOf(const std::string& sysRoot, std::string_view sgNode) {
 
 std::string SgNodeOfBlock(const std::string& sysRoot, std::string_view blockDevice) {
   if (blockDevice.substr(0, 5) != "/dev/") return "";
-  const fs::path block =
-      PathFromUtf8(sysRoot) / "class" / "block" / PathFromUtf8(BaseName(blockDevice));
+  const fs::path block = platform::PathFromUtf8(sysRoot) / "class" / "block" /
+                         platform::PathFromUtf8(BaseName(blockDevice));
   std::error_code ec;
   fs::path disk = fs::canonical(block, ec);
   if (ec) return "";
@@ -135,7 +136,8 @@ std::optional<std::uint64_t> SectorsOf(const std::string& sysRoot, std::string_v
 
 std::vector<std::string> PartitionsOf(const std::string& sysRoot, std::string_view blockDevice) {
   const std::string disk = BaseName(blockDevice);
-  const fs::path dir = PathFromUtf8(sysRoot) / "class" / "block" / PathFromUtf8(disk);
+  const fs::path dir =
+      platform::PathFromUtf8(sysRoot) / "class" / "block" / platform::PathFromUtf8(disk);
   std::vector<std::pair<long, std::string>> found;
   for (const std::string& name : Entries(dir)) {
     std::error_code ec;
@@ -189,7 +191,7 @@ std::vector<std::string> MountPointsOf(const std::string& sysRoot, std::string_v
 }
 
 std::optional<std::string> ReadTextFile(const std::string& path) {
-  std::ifstream in(PathFromUtf8(path), std::ios::binary);
+  std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
   if (!in) return std::nullopt;
   std::ostringstream text;
   text << in.rdbuf();
@@ -198,7 +200,7 @@ std::optional<std::string> ReadTextFile(const std::string& path) {
 
 std::optional<UsbIds> UsbIdsOf(const std::string& sysRoot, std::string_view sgNode) {
   const fs::path device = ScsiDeviceOf(sysRoot, SgNodeName(sgNode));
-  const fs::path root = PathFromUtf8(sysRoot);
+  const fs::path root = platform::PathFromUtf8(sysRoot);
   for (fs::path dir = device; !dir.empty() && dir != dir.parent_path() && dir != root;
        dir = dir.parent_path()) {
     const auto vendor = ReadTextFile((dir / "idVendor").string());

@@ -10,7 +10,7 @@
 #include <set>
 #include <thread>
 
-#include "devicelink/FilePath.h"
+#include "platform/FilePath.h"
 #include "tests/cli/ZulctlFixture.h"
 #include "tests/support/ForeignName.h"
 #include "tests/support/win32/FileNames.h"
@@ -189,16 +189,20 @@ class ForeignNamesTest : public ZulctlTest {
     foreignScenario = Named(stem + ".json");
     foreignState = Named(stem + "-state.json");
     foreignTrace = Named(stem + ".trace");
-    std::ofstream(PathFromUtf8(foreignScenario), std::ios::binary)
+    std::ofstream(platform::PathFromUtf8(foreignScenario), std::ios::binary)
         << CameraScenario(R"("hint": "old hint")");
   }
-  std::string Named(const std::string& utf8) { return Utf8FromPath(dir / PathFromUtf8(utf8)); }
-  std::string ReadNamed(const std::string& utf8) { return ReadFileBytes(PathFromUtf8(utf8)); }
+  std::string Named(const std::string& utf8) {
+    return platform::Utf8FromPath(dir / platform::PathFromUtf8(utf8));
+  }
+  std::string ReadNamed(const std::string& utf8) {
+    return ReadFileBytes(platform::PathFromUtf8(utf8));
+  }
   // Every file of the test folder but the standard streams' own.
   std::set<std::string> Files() {
     std::set<std::string> names;
     for (const auto& e : fs::directory_iterator(dir)) {
-      const std::string name = Utf8FromPath(e.path().filename());
+      const std::string name = platform::Utf8FromPath(e.path().filename());
       if (name.rfind("std", 0) != 0) names.insert(name);
     }
     return names;

@@ -6,8 +6,8 @@
 #include <new>
 
 #include "devicelink/PassThroughBuffer.h"
-#include "devicelink/SecureWipe.h"
 #include "devicelink/Transfer.h"
+#include "platform/SecureWipe.h"
 
 namespace zul {
 namespace {
@@ -35,8 +35,8 @@ void ExpectClearedWhenItGoes() {
 TEST(WipedTest, CopiesClearThemselves) {
   ExpectClearedWhenItGoes<CommandBlock>();
   ExpectClearedWhenItGoes<ReplyBlock>();
-  ExpectClearedWhenItGoes<Wiped<ScsiPassThroughHeader>>();
-  ExpectClearedWhenItGoes<Wiped<std::array<std::uint8_t, 255>>>();
+  ExpectClearedWhenItGoes<platform::Wiped<ScsiPassThroughHeader>>();
+  ExpectClearedWhenItGoes<platform::Wiped<std::array<std::uint8_t, 255>>>();
 }
 
 TEST(WipedTest, KeepsItsValueWhileItLives) {
@@ -65,7 +65,8 @@ struct RecordingAllocator : std::allocator<T> {
 TEST(WipingAllocatorTest, ClearsABufferBeforeItIsFreed) {
   returned.fill(0xEE);
   {
-    std::vector<unsigned char, WipingAllocator<unsigned char, RecordingAllocator<unsigned char>>>
+    std::vector<unsigned char,
+                platform::WipingAllocator<unsigned char, RecordingAllocator<unsigned char>>>
         data(64, 0x5A);
     EXPECT_EQ(data[63], 0x5A);
   }

@@ -13,8 +13,8 @@
 #include <functional>
 #include <string>
 
-#include "devicelink/FilePath.h"
-#include "devicelink/win32/WideText.h"
+#include "platform/FilePath.h"
+#include "platform/win32/WideText.h"
 #include "res/resource.h"
 #include "tests/e2e/ToolDriver.h"
 #include "tests/support/ForeignName.h"
@@ -339,9 +339,9 @@ void ForeignNamesRun(Checker& c, const Paths& p) {
   const std::string scenario = p.work + "\\" + stem + ".json";
   const std::string state = p.work + "\\" + stem + "-state.json";
   const std::string trace = p.work + "\\" + stem + ".trace";
-  for (const std::string& f : {state, trace}) DeleteFileW(WideFromUtf8(f).c_str());
-  c.Expect(CopyFileW(WideFromUtf8(p.scenarios + "\\camera.json").c_str(),
-                     WideFromUtf8(scenario).c_str(), FALSE) != FALSE,
+  for (const std::string& f : {state, trace}) DeleteFileW(platform::WideFromUtf8(f).c_str());
+  c.Expect(CopyFileW(platform::WideFromUtf8(p.scenarios + "\\camera.json").c_str(),
+                     platform::WideFromUtf8(scenario).c_str(), FALSE) != FALSE,
            "copy the scenario");
 
   {

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "devicelink/FilePath.h"
-#include "devicelink/win32/WideText.h"
+#include "platform/FilePath.h"
+#include "platform/win32/WideText.h"
 
 namespace zul::e2e {
 
@@ -39,12 +39,12 @@ bool ToolProcess::Start(const std::string& exe, const std::vector<std::string>& 
   // As a shell starts it: the UTF-16 command line, which holds any name.
   std::string commandLine = "\"" + exe + "\"";
   for (const std::string& a : args) commandLine += " \"" + a + "\"";
-  std::wstring wide = WideFromUtf8(commandLine);
+  std::wstring wide = platform::WideFromUtf8(commandLine);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (noStandardHandles) startup.dwFlags = STARTF_USESTDHANDLES;  // all three null
-  return CreateProcessW(WideFromUtf8(exe).c_str(), wide.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info_) != FALSE;
+  return CreateProcessW(platform::WideFromUtf8(exe).c_str(), wide.data(), nullptr, nullptr, FALSE,
+                        0, nullptr, nullptr, &startup, &info_) != FALSE;
 }
 
 HWND ToolProcess::WaitForTopLevel(const char* className, const std::string& title,
@@ -147,7 +147,7 @@ bool WaitForClosed(HWND window, unsigned timeoutMs) {
 std::string MessageBoxText(HWND box) {
   wchar_t text[1024] = {};
   GetDlgItemTextW(box, 0xFFFF, text, 1024);
-  return Utf8FromWide(text);
+  return platform::Utf8FromWide(text);
 }
 
 void AnswerMessageBox(HWND box, int button) {
@@ -178,7 +178,7 @@ void Snapshot(const std::string& name) {
 }
 
 std::string ReadTextFile(const std::string& path) {
-  std::ifstream in(PathFromUtf8(path), std::ios::binary);
+  std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();

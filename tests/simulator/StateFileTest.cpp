@@ -11,7 +11,7 @@
 #include "cameradata/TextField.h"
 #include "devicelink/Command.h"
 #include "devicelink/Discovery.h"
-#include "simulator/FileText.h"
+#include "platform/FileText.h"
 #include "simulator/Simulation.h"
 #include "tests/simulator/LoginTraffic.h"
 #include "tests/support/Files.h"
@@ -42,7 +42,7 @@ class StateFileTest : public ::testing::Test {
   }
   static std::string Read(const std::string& path) {
     std::string text;
-    EXPECT_TRUE(sim::ReadFileText(path, text)) << path;
+    EXPECT_TRUE(platform::ReadFileText(path, text)) << path;
     return text;
   }
   // One run: open the simulation, do something to the camera, end.

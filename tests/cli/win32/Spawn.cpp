@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "devicelink/win32/WideText.h"
+#include "platform/win32/WideText.h"
 #include "tests/cli/SpawnSystem.h"
 
 namespace zul::test {
@@ -65,10 +65,10 @@ HANDLE StartWith(const std::string& program, const std::vector<std::string>& arg
     if (h == INVALID_HANDLE_VALUE) return nullptr;
   }
   // Arguments are UTF-8 and go over as UTF-16, as a shell hands them over.
-  const std::wstring exe = WideFromUtf8(WindowsPath(program));
+  const std::wstring exe = platform::WideFromUtf8(WindowsPath(program));
   std::string commandLine = Quote(WindowsPath(program));
   for (const std::string& a : args) commandLine += " " + Quote(a);
-  std::wstring wideLine = WideFromUtf8(commandLine);
+  std::wstring wideLine = platform::WideFromUtf8(commandLine);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "devicelink/win32/WideText.h"
+#include "platform/win32/WideText.h"
 
 namespace zul::test {
 
@@ -40,7 +40,7 @@ inline std::string ConsoleText() {
                                        &read)) {
         break;
       }
-      text += Utf8FromWide(row.substr(0, row.find_last_not_of(L' ') + 1)) + "\n";
+      text += platform::Utf8FromWide(row.substr(0, row.find_last_not_of(L' ') + 1)) + "\n";
     }
   }
   CloseHandle(out);

@@ -7,7 +7,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include "devicelink/win32/WideText.h"
+#include "platform/win32/WideText.h"
 #include "ui/framework/win32/Win32DialogHost.h"
 
 namespace zul::ui {
@@ -46,8 +46,8 @@ int Win32SystemServices::MessageBox(const std::string& text, const std::string& 
 int Win32SystemServices::FrameworkMessageBox(const std::string& text, unsigned type) {
   if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
   // The text may name files, which travel as UTF-8.
-  return MessageBoxW(nullptr, WideFromUtf8(text).c_str(), WideFromUtf8(ApplicationName()).c_str(),
-                     type);
+  return MessageBoxW(nullptr, platform::WideFromUtf8(text).c_str(),
+                     platform::WideFromUtf8(ApplicationName()).c_str(), type);
 }
 
 void Win32SystemServices::Sleep(unsigned milliseconds) {
