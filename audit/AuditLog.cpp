@@ -4,10 +4,11 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "cameradata/CameraVocabulary.h"
 #include "devicelink/CommandCatalogue.h"
 #include "platform/AppendFile.h"
-#include "platform/FilePath.h"
 #include "platform/Clock.h"
+#include "platform/FilePath.h"
 #include "platform/Host.h"
 #include "platform/Latin1.h"
 #include "platform/SystemFiles.h"
@@ -48,8 +49,9 @@ const char* TextName(TextKind kind) {
   return "password";
 }
 
-std::string Choice(int value, const char* zero, const char* one) {
-  return value == 0 ? zero : value == 1 ? one : std::to_string(value);
+// A setting's word for the audit; its number when the camera sent another.
+std::string Choice(int value, const SettingChoice (&choices)[2]) {
+  return value == 0 || value == 1 ? choices[value].word : std::to_string(value);
 }
 
 }  // namespace
@@ -80,14 +82,14 @@ AuditEntry SettingAttempt(std::uint32_t code, int value, const CameraStatus* r) 
     e.action = "set-resolution";
     e.changes.push_back(
         {"resolution",
-         r ? std::optional(Choice(r->resolutionIndex, "1080p", "720p")) : std::nullopt,
-         Choice(value, "1080p", "720p")});
+         r ? std::optional(Choice(r->resolutionIndex, kResolutionChoices)) : std::nullopt,
+         Choice(value, kResolutionChoices)});
   } else {
     e.action = "set-loop";
     e.changes.push_back(
         {"loopRecording",
-         r ? std::optional(Choice(r->loopRecordingIndex, "off", "on")) : std::nullopt,
-         Choice(value, "off", "on")});
+         r ? std::optional(Choice(r->loopRecordingIndex, kLoopRecordingChoices)) : std::nullopt,
+         Choice(value, kLoopRecordingChoices)});
   }
   return e;
 }

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace zul::cli {
+#include "cameradata/CameraVocabulary.h"
 
-inline constexpr std::size_t kMaxCameraText = 40;  // what the camera keeps of a text
+namespace zul::cli {
 
 // The camera's bytes for the UTF-8 text. Nothing, with why in refusal (a
 // phrase starting "holds ", to follow the text's name), for a character

@@ -1,16 +1,11 @@
 #include "cli/Secret.h"
 
 #include "cli/Terminal.h"
-#include "platform/SecureWipe.h"
 
 namespace zul::cli {
 
-Secret::~Secret() {
-  platform::SecureWipe(buffer_, sizeof buffer_);
-}
-
 bool ReadSecretLine(std::FILE* in, const char* prompt, std::ostream& prompts, Secret& secret) {
-  platform::SecureWipe(secret.buffer_, sizeof secret.buffer_);
+  secret.buffer_.Wipe();
   secret.kept_ = secret.length_ = 0;
   EchoOff echoOff(in);
   if (echoOff.terminal()) prompts << prompt << std::flush;

@@ -7,25 +7,23 @@
 #include <ostream>
 #include <string_view>
 
+#include "cameradata/CameraVocabulary.h"
+#include "cameradata/PasswordBuffer.h"
+
 namespace zul::cli {
 
 class Secret {
  public:
-  static constexpr std::size_t kKept = 11;  // one more than a password may hold
-
-  Secret() = default;
-  Secret(const Secret&) = delete;
-  Secret& operator=(const Secret&) = delete;
-  ~Secret();
+  static constexpr std::size_t kKept = kMaxPassword + 1;  // one more than a password may hold
 
   // The characters kept (at most kKept).
-  std::string_view text() const { return {buffer_, kept_}; }
+  std::string_view text() const { return {buffer_.data(), kept_}; }
   // The length of the line as given, which may exceed what was kept.
   std::size_t length() const { return length_; }
 
  private:
   friend bool ReadSecretLine(std::FILE*, const char*, std::ostream&, Secret&);
-  char buffer_[kKept + 1] = {};
+  PasswordBuffer<kKept + 1> buffer_;
   std::size_t kept_ = 0;
   std::size_t length_ = 0;
 };

@@ -5,14 +5,14 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "cameradata/CameraVocabulary.h"
 #include "platform/Latin1.h"
 
 namespace zul::cli {
 namespace {
 
-std::string Choice(int index, const char* zero, const char* one) {
-  if (index == 0) return zero;
-  if (index == 1) return one;
+std::string Choice(int index, const SettingChoice (&choices)[2]) {
+  if (index == 0 || index == 1) return choices[index].shown;
   return "unknown (" + std::to_string(index) + ")";
 }
 
@@ -79,8 +79,8 @@ std::vector<std::pair<const char*, std::string>> StatusFields(const CameraReport
       {"Department", ShownText(s.departmentText)},
       {"Additional", ShownText(s.additionalText)},
       {"Password hint", ShownText(s.hintText)},
-      {"Resolution", Choice(s.resolutionIndex, "1080P 30FPS", "720P 30FPS")},
-      {"Loop recording", Choice(s.loopRecordingIndex, "No", "Yes")},
+      {"Resolution", Choice(s.resolutionIndex, kResolutionChoices)},
+      {"Loop recording", Choice(s.loopRecordingIndex, kLoopRecordingChoices)},
       {"Query 0D", std::to_string(s.query0D)},
       {"Logged in", s.loggedIn ? "yes" : "no"},
       {"Administrator", s.administrator ? "yes" : "no"},

@@ -24,6 +24,9 @@ inline constexpr std::uint32_t CMD_READ_TEXT_CHUNK = 0x60000024;
 inline constexpr std::uint32_t CMD_QUERY_28 = 0x60000028;
 inline constexpr std::uint32_t CMD_CHECK_PASSWORD = 0x66000000;
 
+// Bytes 0 to 2 of every vendor command block and of the identification request.
+inline constexpr std::uint8_t kSignature[3] = {0xFA, 0x55, 0x66};
+
 // Marker byte 3 of a vendor command block, and of the identification request.
 inline constexpr std::uint8_t kVendorMarker = 0xFE;
 inline constexpr std::uint8_t kIdentifyMarker = 0x01;

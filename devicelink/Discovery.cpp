@@ -29,7 +29,7 @@ bool PassesInquiry(DevicePort& port, VolumeHandle handle, PassThroughBuffer& buf
 
 bool AnswersIdentification(DeviceSession& session, PassThroughBuffer& buffer) {
   ClearFor(buffer, kIdentifyReplyLength);
-  const std::uint8_t identify[4] = {0xFA, 0x55, 0x66, kIdentifyMarker};
+  const std::uint8_t identify[4] = {kSignature[0], kSignature[1], kSignature[2], kIdentifyMarker};
   std::memcpy(buffer.header.Cdb, identify, sizeof identify);
   if (!RawTransfer(session, buffer, kIdentifyReplyLength)) return false;
   const std::uint8_t* d = buffer.data;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "devicelink/CommandCatalogue.h"
 #include "platform/SecureWipe.h"
 
 namespace zul {
@@ -31,9 +32,9 @@ bool RawTransfer(DeviceSession& session, PassThroughBuffer& buffer, std::uint32_
 }
 
 bool VendorTransfer(DeviceSession& session, CommandBlock& command, ReplyBlock& reply) {
-  command[0] = 0xFA;
-  command[1] = 0x55;
-  command[2] = 0x66;
+  command[0] = kSignature[0];
+  command[1] = kSignature[1];
+  command[2] = kSignature[2];
   // A buffer of this call's own. Only what the system and the device can see is
   // cleared (header, sense area, the 8 answer bytes) plus the rest of the 16
   // bytes copied out, so reply bytes 8 to 15 are zero; clearing all 64 KiB

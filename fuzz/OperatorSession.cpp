@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cameradata/CameraOperations.h"
+#include "devicelink/CommandCatalogue.h"
 #include "cameradata/CameraStatus.h"
 #include "cameradata/OperatorTexts.h"
 #include "cameradata/TextField.h"
@@ -96,7 +97,7 @@ ScanOutcome ModelScan(Trail& t, VolumeHandle held) {
                "INQUIRY of 36 bytes on the new handle");
     if (inquiry.ok && inquiry.data[3] == 0x01) {
       const PortEvent& id = t.Next("identification after a format-1 INQUIRY");
-      const std::uint8_t block[16] = {0xFA, 0x55, 0x66, kIdentifyMarker};
+      const std::uint8_t block[16] = {kSignature[0], kSignature[1], kSignature[2], kIdentifyMarker};
       FUZZ_CHECK(id.kind == PortEvent::Request && id.handle == open.handle && id.cdbLength == 16 &&
                      std::memcmp(id.cdb, block, 16) == 0 && id.expected == 16,
                  "identification request of 16 bytes on the new handle");

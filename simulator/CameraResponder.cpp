@@ -46,7 +46,8 @@ std::vector<std::uint8_t> InquiryData(DriveType type) {
 }
 
 bool HasCameraSignature(const std::uint8_t* cdb, std::size_t cdbLength) {
-  return cdbLength == 16 && cdb[0] == 0xFA && cdb[1] == 0x55 && cdb[2] == 0x66;
+  return cdbLength == 16 && cdb[0] == kSignature[0] && cdb[1] == kSignature[1] &&
+         cdb[2] == kSignature[2];
 }
 
 Response CameraResponder::Answer(const std::uint8_t* cdb, std::size_t cdbLength) const {

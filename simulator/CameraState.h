@@ -10,12 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "cameradata/CameraVocabulary.h"
 #include "simulator/PasswordDigest.h"
 
 namespace zul::sim {
 
-inline constexpr std::size_t kMaxCameraText = 40;  // officer, department, additional, hint
-inline constexpr std::size_t kMaxPassword = 10;    // the camera takes 1 to 10 characters
 inline constexpr std::size_t kMaxFirmwarePart = 8;
 inline constexpr std::size_t kMaxSerial = 8;
 inline constexpr std::uint8_t kLockAfterWrongAttempts = 6;

@@ -1,6 +1,7 @@
 // The rules that enable and fill the main window's controls from the camera
 // model. No state of its own: any number of refreshes equal one.
 
+#include "cameradata/CameraVocabulary.h"
 #include "res/resource.h"
 #include "ui/MainDialog.h"
 
@@ -30,11 +31,12 @@ void CZUL_PC_TOOLDlg::RefreshPanel() {
   h.EnableControl(IDC_EDIT_PASSWORD, status.connected);
   h.EnableControl(IDC_BUTTON_LOGIN, status.connected);
   if (status.connected) {
-    h.ComboAddString(IDC_COMBO_RESOLUTION, "1080P 30FPS");
-    h.ComboAddString(IDC_COMBO_RESOLUTION, "720P 30FPS");
+    for (const SettingChoice& c : kResolutionChoices)
+      h.ComboAddString(IDC_COMBO_RESOLUTION, c.shown);
     h.ComboSetCurSel(IDC_COMBO_RESOLUTION, status.resolutionIndex);
-    h.ComboAddString(IDC_COMBO_LOOP_RECORDING, "No");
-    h.ComboAddString(IDC_COMBO_LOOP_RECORDING, "Yes");
+    for (const SettingChoice& c : kLoopRecordingChoices) {
+      h.ComboAddString(IDC_COMBO_LOOP_RECORDING, c.shown);
+    }
     h.ComboSetCurSel(IDC_COMBO_LOOP_RECORDING, status.loopRecordingIndex);
   } else {
     status.firmwareText = "Device not connected.";

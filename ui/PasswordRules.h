@@ -4,10 +4,10 @@
 
 #include <cstddef>
 
+#include "cameradata/CameraVocabulary.h"
+
 namespace zul::ui {
 
-inline constexpr std::size_t kMinPassword = 4;
-inline constexpr std::size_t kMaxPassword = 10;
 // Room for one character more than a field takes, so too long a text shows.
 inline constexpr std::size_t kPasswordBuffer = kMaxPassword + 2;
 // Room for 41 characters: one more than the camera keeps.

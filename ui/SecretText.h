@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "platform/SecureWipe.h"
+#include "cameradata/PasswordBuffer.h"
 #include "ui/framework/DialogHost.h"
 
 namespace zul::ui {
@@ -13,19 +13,14 @@ namespace zul::ui {
 template <std::size_t N>
 class SecretText {
  public:
-  SecretText() = default;
-  ~SecretText() { Wipe(); }
-  SecretText(const SecretText&) = delete;
-  SecretText& operator=(const SecretText&) = delete;
-
   // Reads field id, at most N - 1 characters, as GetDlgItemText does.
-  void ReadFrom(const DialogHost& h, int id) { h.GetControlText(id, chars_, N); }
-  const char* c_str() const { return chars_; }
-  std::size_t size() const { return strnlen(chars_, N); }
-  void Wipe() { platform::SecureWipe(chars_, N); }
+  void ReadFrom(const DialogHost& h, int id) { h.GetControlText(id, chars_.data(), N); }
+  const char* c_str() const { return chars_.data(); }
+  std::size_t size() const { return strnlen(chars_.data(), N); }
+  void Wipe() { chars_.Wipe(); }
 
  private:
-  char chars_[N] = {};
+  PasswordBuffer<N> chars_;
 };
 
 }  // namespace zul::ui
