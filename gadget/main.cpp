@@ -1,16 +1,20 @@
 // camera-gadget: one drive of a scenario as a USB mass-storage device through
 // FunctionFS. See docs/gadget.md.
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "gadget/BulkOnly.h"
 #include "gadget/FunctionFs.h"
 #include "gadget/ScsiTarget.h"
+#include "runcontext/SharedOptions.h"
 #include "simulator/Simulation.h"
 
 namespace {
@@ -34,47 +38,56 @@ bool Number(const char* text, std::uint64_t& value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string ffs, scenario, state, imagePath;
-  char letter = 0;
+  std::string ffs, imagePath;
+  std::vector<std::string> letters, silentFrom, stalls, unplugAt;
   bool verbose = false, list = false;
-  zul::gadget::LinkFaults faults;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    const bool hasValue = i + 1 < argc;
-    std::uint64_t k = 0;
-    if (a == "--verbose") {
-      verbose = true;
-    } else if (a == "--list") {
-      list = true;
-    } else if (!hasValue) {
-      std::cerr << kUsage;
-      return 2;
-    } else if (a == "--ffs") {
-      ffs = argv[++i];
-    } else if (a == "--simulate") {
-      scenario = argv[++i];
-    } else if (a == "--state") {
-      state = argv[++i];
-    } else if (a == "--image") {
-      imagePath = argv[++i];
-    } else if (a == "--drive") {
-      const std::string d = argv[++i];
-      letter = d.size() == 1 && d[0] >= 'D' && d[0] <= 'Z' ? d[0] : 0;
-      if (!letter) {
-        std::cerr << "camera-gadget: --drive: a letter from D to Z\n";
-        return 2;
-      }
-    } else if ((a == "--silent-from" || a == "--stall" || a == "--unplug-at") &&
-               Number(argv[i + 1], k)) {
-      ++i;
-      if (a == "--silent-from") faults.silentFrom = k;
-      if (a == "--stall") faults.stall.insert(k);
-      if (a == "--unplug-at") faults.unplugAt = k;
-    } else {
-      std::cerr << kUsage;
+  zul::run::RunOptions run;
+  CLI::App app{"", "camera-gadget"};
+  app.set_help_flag();  // any fault, --help too, shows the usage
+  zul::run::SharedOptions shared(app, run, zul::run::Grammar::Gadget);
+  app.add_option("--ffs", ffs)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.add_option("--image", imagePath)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.add_option("--drive", letters)->allow_extra_args(false);
+  // Request numbers, checked below; --stall may be given again.
+  for (auto [name, values] : {std::pair{"--silent-from", &silentFrom},
+                              std::pair{"--stall", &stalls}, std::pair{"--unplug-at", &unplugAt}}) {
+    app.add_option(name, *values)->allow_extra_args(false);
+  }
+  app.add_flag("--verbose", verbose);
+  app.add_flag("--list", list);
+  const std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
+  try {
+    if (!shared.EmptyValue(words).empty()) throw CLI::ValidationError("a file name is missing");
+    app.parse(
+        std::vector<std::string>(words.rbegin(), words.rend()));  // CLI11 takes them last first
+  } catch (const CLI::ParseError&) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  shared.Take();
+
+  char letter = 0;
+  for (const std::string& d : letters) {
+    letter = d.size() == 1 && d[0] >= 'D' && d[0] <= 'Z' ? d[0] : 0;
+    if (!letter) {
+      std::cerr << "camera-gadget: --drive: a letter from D to Z\n";
       return 2;
     }
   }
+  zul::gadget::LinkFaults faults;
+  std::vector<std::uint64_t> numbers[3];
+  const std::vector<std::string>* texts[3] = {&silentFrom, &stalls, &unplugAt};
+  for (int i = 0; i < 3; ++i) {
+    for (const std::string& text : *texts[i]) {
+      if (!Number(text.c_str(), numbers[i].emplace_back())) {
+        std::cerr << kUsage;
+        return 2;
+      }
+    }
+  }
+  if (!numbers[0].empty()) faults.silentFrom = numbers[0].back();
+  faults.stall.insert(numbers[1].begin(), numbers[1].end());
+  if (!numbers[2].empty()) faults.unplugAt = numbers[2].back();
   if (ffs.empty() && !list) {
     std::cerr << kUsage;
     return 2;
@@ -82,7 +95,7 @@ int main(int argc, char** argv) {
 
   zul::sim::Simulation simulation;
   std::string error;
-  if (!simulation.Open(scenario, state, error)) {
+  if (!simulation.Open(run.scenarioPath, run.statePath, error)) {
     std::cerr << "camera-gadget: " << error << "\n";
     return 2;
   }
