@@ -35,6 +35,11 @@ bool Number(const char* text, std::uint64_t& value) {
   return end && *end == 0 && value > 0;
 }
 
+int Usage() {
+  std::cerr << kUsage;
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,11 +63,9 @@ int main(int argc, char** argv) {
   const std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
   try {
     if (!shared.EmptyValue(words).empty()) throw CLI::ValidationError("a file name is missing");
-    app.parse(
-        std::vector<std::string>(words.rbegin(), words.rend()));  // CLI11 takes them last first
+    app.parse(argc, argv);
   } catch (const CLI::ParseError&) {
-    std::cerr << kUsage;
-    return 2;
+    return Usage();
   }
   shared.Take();
 
@@ -74,24 +77,20 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  // Request numbers count from 1; of --silent-from and --unplug-at the last counts.
   zul::gadget::LinkFaults faults;
-  std::vector<std::uint64_t> numbers[3];
-  const std::vector<std::string>* texts[3] = {&silentFrom, &stalls, &unplugAt};
-  for (int i = 0; i < 3; ++i) {
-    for (const std::string& text : *texts[i]) {
-      if (!Number(text.c_str(), numbers[i].emplace_back())) {
-        std::cerr << kUsage;
-        return 2;
-      }
-    }
+  for (const std::string& text : silentFrom) {
+    if (!Number(text.c_str(), faults.silentFrom)) return Usage();
   }
-  if (!numbers[0].empty()) faults.silentFrom = numbers[0].back();
-  faults.stall.insert(numbers[1].begin(), numbers[1].end());
-  if (!numbers[2].empty()) faults.unplugAt = numbers[2].back();
-  if (ffs.empty() && !list) {
-    std::cerr << kUsage;
-    return 2;
+  for (const std::string& text : unplugAt) {
+    if (!Number(text.c_str(), faults.unplugAt)) return Usage();
   }
+  for (const std::string& text : stalls) {
+    std::uint64_t k = 0;
+    if (!Number(text.c_str(), k)) return Usage();
+    faults.stall.insert(k);
+  }
+  if (ffs.empty() && !list) return Usage();
 
   zul::sim::Simulation simulation;
   std::string error;
