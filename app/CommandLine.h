@@ -6,15 +6,13 @@
 #include <span>
 #include <string>
 
+#include "runcontext/RunOptions.h"
+
 namespace zul::app {
 
-struct Options {
-  bool simulate = false;     // simulated drives instead of the PC's
-  std::string scenarioFile;  // with simulate: the scenario; empty for the default one
-  std::string stateFile;     // with simulate: where the drives live on between runs; empty: none
-  std::string traceFile;     // empty: no trace
-  std::string auditFile;     // empty: no audit file
-  bool version = false;      // --version: say the program's version and stop
+// The shared options (simulation, state, trace, audit), and the window's own.
+struct Options : run::RunOptions {
+  bool version = false;  // --version: say the program's version and stop
 };
 
 struct ParsedCommandLine {

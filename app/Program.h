@@ -8,6 +8,7 @@
 
 #include "app/CommandLine.h"
 #include "devicelink/DevicePort.h"
+#include "runcontext/RunContext.h"
 #include "ui/framework/DialogHost.h"
 #include "ui/framework/SystemServices.h"
 
@@ -22,6 +23,12 @@ struct SystemParts {
   DevicePort& pcDrives;    // the PC's own drives
   std::FILE* report;       // where a simulation says what it would have run
 };
+
+// Opens run as options ask, over the PC's drives unless simulating (the
+// scenario's drives, carried on in the state file when one is named), with
+// the trace and audit files. Returns what is wrong, for the operator, or an
+// empty text.
+std::string OpenRun(const Options& options, DevicePort& pcDrives, run::RunContext& run);
 
 // Runs the program as options ask; returns its exit code. Simulating, nothing
 // is started or opened on the PC: the report and the trace say what would

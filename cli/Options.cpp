@@ -1,10 +1,12 @@
 #include "cli/Options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <vector>
 
 #include "ZulVersion.h"
 #include "cli/CameraText.h"
+#include "runcontext/SharedOptions.h"
 
 namespace zul::cli {
 namespace {
@@ -42,23 +44,25 @@ const CLI::Validator kCameraText(
     },
     "");
 
-// "F", "f", "F:" or "f:" for a letter from D to Z; becomes "F". On Linux a
+// "F", "f", "F:" or "f:" for a letter from D to Z; becomes "F". With paths, a
 // device path ("/dev/sg2") passes as it is.
-const CLI::Validator kDriveLetter(
-    [](std::string& value) {
-#if !defined(_WIN32)
-      if (!value.empty() && value[0] == '/') return std::string();
-#endif
-      std::string v = value;
-      if (v.size() == 2 && v[1] == ':') v.pop_back();
-      if (v.size() == 1 && v[0] >= 'a' && v[0] <= 'z') v[0] = static_cast<char>(v[0] - 'a' + 'A');
-      if (v.size() != 1 || v[0] < 'D' || v[0] > 'Z') {
-        return std::string("must be one drive letter from D to Z");
-      }
-      value = v;
-      return std::string();
-    },
-    "");
+CLI::Validator DriveLetter(bool paths) {
+  return CLI::Validator(
+      [paths](std::string& value) {
+        if (paths && !value.empty() && value[0] == '/') return std::string();
+        std::string v = value;
+        if (v.size() == 2 && v[1] == ':') v.pop_back();
+        if (v.size() == 1 && v[0] >= 'a' && v[0] <= 'z') {
+          v[0] = static_cast<char>(v[0] - 'a' + 'A');
+        }
+        if (v.size() != 1 || v[0] < 'D' || v[0] > 'Z') {
+          return std::string("must be one drive letter from D to Z");
+        }
+        value = v;
+        return std::string();
+      },
+      "");
+}
 
 // watch works on every camera that arrives, one at a time as they come.
 ParsedCommandLine CheckWatch(ParsedCommandLine parsed, std::ostream& err) {
@@ -105,7 +109,7 @@ namespace {
 
 // watching: the words after watch, where no command is one too (command Watch).
 ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-                        bool watching) {
+                        DeviceNaming naming, bool watching) {
   Options o;
   CLI::App app{"zulctl: the USB camera's login, settings and texts from the command line.",
                "zulctl"};
@@ -114,41 +118,20 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
   app.footer(kFooter);
   app.set_version_flag("--version", "zulctl " ZUL_VERSION_TEXT);
 
-  CLI::Option* simulate =
-      app.add_option("--simulate", o.scenarioPath,
-                     "Use simulated drives instead of the PC's: the default scenario (one camera "
-                     "at F:), or the scenario in FILE")
-          ->expected(0, 1)
-          ->type_name("[=FILE]");
-  app.add_option("--state", o.statePath,
-                 "Load the simulated drives from FILE when it exists and save them back after "
-                 "every change, so that runs sharing FILE meet one camera that stays plugged in")
-      ->needs(simulate)
-      ->type_name("FILE");
-  app.add_option("--trace", o.tracePath,
-                 "Write one line per device request to FILE (password characters masked)")
-      ->type_name("FILE");
-  app.add_option("--audit", o.auditPath,
-                 "Append one JSON line per change attempt to FILE (never a password)")
-      ->type_name("FILE");
+  run::SharedOptions shared(app, o, run::Grammar::Zulctl);
   app.add_option("--password-file", o.passwordPath,
                  "Read the passwords from FILE instead of standard input, one a line; refused "
                  "when others than its owner may read or write FILE")
       ->type_name("FILE");
   std::string drive;
-#if defined(_WIN32)
-  CLI::Option* driveOption =
-      app.add_option("--drive", drive, "Use the camera at this drive letter (D to Z) only")
-          ->transform(kDriveLetter)
-          ->type_name("LETTER");
-#else
+  const CLI::Validator driveLetter = DriveLetter(naming.paths);
   CLI::Option* driveOption =
       app.add_option("--drive", drive,
-                     "Use this camera only: its sg node or block device (/dev/sg2, /dev/sdb), or "
-                     "a drive letter (D to Z) of the simulated drives")
-          ->transform(kDriveLetter)
-          ->type_name("DEVICE");
-#endif
+                     naming.paths ? "Use this camera only: its sg node or block device (/dev/sg2, "
+                                    "/dev/sdb), or a drive letter (D to Z) of the simulated drives"
+                                  : "Use the camera at this drive letter (D to Z) only")
+          ->transform(driveLetter)
+          ->type_name(naming.paths ? "DEVICE" : "LETTER");
   app.add_flag("--all", o.all,
                "Every camera found, all at once: status, set-time, set-resolution, set-loop, "
                "set-hint, set-reference; one result line per camera")
@@ -219,25 +202,20 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
   for (CLI::App* c : {plug, unplug}) {
     c->add_option("LETTER", plugDrive, "A drive letter from D to Z")
         ->required()
-        ->transform(kDriveLetter)
+        ->transform(driveLetter)
         ->type_name("LETTER");
   }
-#if !defined(_WIN32)
-  CLI::App* udevRule = app.add_subcommand(
-      "udev-rule",
-      "Print the udev rule that lets users without root reach the cameras found (run as root)");
-#endif
+  CLI::App* udevRule =
+      naming.paths
+          ? app.add_subcommand("udev-rule",
+                               "Print the udev rule that lets users without root reach the "
+                               "cameras found (run as root)")
+          : nullptr;
 
   try {
-    // CLI11 reads "--state=" as "--state" alone, which would take the next word
-    // (or, for --simulate, the default scenario) in place of the missing name.
-    for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
-      for (const char* name :
-           {"--simulate=", "--state=", "--trace=", "--audit=", "--password-file="}) {
-        if (std::string_view(argv[i]) == name) {
-          throw CLI::ValidationError(std::string(name) + " needs a file name");
-        }
-      }
+    const std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
+    if (const std::string empty = shared.EmptyValue(words, {"--password-file"}); !empty.empty()) {
+      throw CLI::ValidationError(empty + "= needs a file name");
     }
     app.parse(argc, argv);
     if (app.get_subcommands().empty() && !watching) throw CLI::RequiredError("A command");
@@ -264,31 +242,29 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
     return {std::nullopt, 1};
   }
 
-  o.simulate = simulate->count() > 0;
+  shared.Take();
   if (!drive.empty()) o.drive = drive[0] == '/' ? drive : drive + ":";
   const struct {
     CLI::App* app;
     Command command;
   } commands[] = {
-    {list, Command::List},
-    {status, Command::Status},
-    {login, Command::Login},
-    {setTime, Command::SetTime},
-    {setResolution, Command::SetResolution},
-    {setLoop, Command::SetLoop},
-    {setHint, Command::SetHint},
-    {setReference, Command::SetReference},
-    {setPassword, Command::SetPassword},
-    {apply, Command::Apply},
-    {watch, Command::Watch},
-    {plug, Command::Plug},
-    {unplug, Command::Unplug},
-#if !defined(_WIN32)
-    {udevRule, Command::UdevRule},
-#endif
+      {list, Command::List},
+      {status, Command::Status},
+      {login, Command::Login},
+      {setTime, Command::SetTime},
+      {setResolution, Command::SetResolution},
+      {setLoop, Command::SetLoop},
+      {setHint, Command::SetHint},
+      {setReference, Command::SetReference},
+      {setPassword, Command::SetPassword},
+      {apply, Command::Apply},
+      {watch, Command::Watch},
+      {plug, Command::Plug},
+      {unplug, Command::Unplug},
+      {udevRule, Command::UdevRule},
   };
   for (const auto& c : commands) {
-    if (c.app->parsed()) o.command = c.command;
+    if (c.app && c.app->parsed()) o.command = c.command;
   }
   if (o.command == Command::Plug || o.command == Command::Unplug) {
     o.plugDrive = plugDrive + ":";
@@ -299,7 +275,8 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
     const int at = argc - 1 - static_cast<int>(watch->remaining().size());
     std::vector<const char*> inner(argv, argv + argc);
     inner.erase(inner.begin() + at);
-    ParsedCommandLine command = Parse(static_cast<int>(inner.size()), inner.data(), out, err, true);
+    ParsedCommandLine command =
+        Parse(static_cast<int>(inner.size()), inner.data(), out, err, naming, true);
     if (!command.options) return command;
     if (command.options->command != Command::Watch &&
         (!WorksOnAllCameras(command.options->command) || command.options->watch)) {
@@ -338,8 +315,8 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
 }  // namespace
 
 ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
-                                   std::ostream& err) {
-  return Parse(argc, argv, out, err, false);
+                                   std::ostream& err, DeviceNaming naming) {
+  return Parse(argc, argv, out, err, naming, false);
 }
 
 }  // namespace zul::cli

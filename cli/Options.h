@@ -5,6 +5,8 @@
 #include <ostream>
 #include <string>
 
+#include "runcontext/RunOptions.h"
+
 namespace zul::cli {
 
 enum class Command {
@@ -24,12 +26,8 @@ enum class Command {
   Unplug,
 };
 
-struct Options {
-  bool simulate = false;
-  std::string scenarioPath;  // empty: the default scenario
-  std::string statePath;     // empty: every run starts from the scenario
-  std::string tracePath;
-  std::string auditPath;  // empty: no audit file
+// The shared options (simulation, state, trace, audit), and zulctl's own.
+struct Options : run::RunOptions {
   // The passwords' file (OpenPasswordFile); empty: they come from standard input.
   std::string passwordPath;
   // The only device to try: "F:" (a letter from D to Z), on Linux also a
@@ -40,9 +38,9 @@ struct Options {
   bool all = false;
 
   Command command = Command::Status;
-  bool json = false;                   // status; with all, also the set- commands
-  int resolutionIndex = 0;             // set-resolution: 0 1080p, 1 720p
-  int loopRecordingIndex = 0;          // set-loop: 0 off, 1 on
+  bool json = false;           // status; with all, also the set- commands
+  int resolutionIndex = 0;     // set-resolution: 0 1080p, 1 720p
+  int loopRecordingIndex = 0;  // set-loop: 0 off, 1 on
   // The texts as the camera keeps them (CameraText): Latin-1 bytes.
   std::string hint;                    // set-hint
   std::optional<std::string> officer;  // set-reference: given fields only
@@ -68,9 +66,16 @@ struct ParsedCommandLine {
   int exitCode = 0;
 };
 
+// What the system's devices let the command line name (SystemDevices).
+struct DeviceNaming {
+  // --drive also takes a device path ("/dev/sg2", "/dev/sdb"), and there is
+  // a udev rule to print (udev-rule): the Linux devices.
+  bool paths = false;
+};
+
 // Parses argv. For --help or --version prints it to out (exit code 0); for a usage
 // error prints the fault and a pointer to --help to err (exit code 1).
 ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
-                                   std::ostream& err);
+                                   std::ostream& err, DeviceNaming naming = {});
 
 }  // namespace zul::cli

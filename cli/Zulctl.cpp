@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "cli/AllCameras.h"
 #include "audit/AuditLog.h"
+#include "cli/AllCameras.h"
 #include "cli/CameraCommands.h"
 #include "cli/DeviceNotices.h"
 #include "cli/ExitCode.h"
@@ -13,18 +13,10 @@
 #include "cli/PasswordFile.h"
 #include "cli/Roster.h"
 #include "cli/RosterApply.h"
-#include "devicelink/RunFiles.h"
 #include "cli/Secret.h"
-#include "simulator/Simulation.h"
-#include "devicelink/TraceLog.h"
-#include "devicelink/TracingPort.h"
+#include "cli/SystemDevices.h"
 #include "cli/Watch.h"
-#if defined(_WIN32)
-#include "devicelink/win32/Win32VolumePort.h"
-#elif defined(__linux__)
-#include "cli/LinuxStorage.h"
-#include "devicelink/linux/LinuxSgPort.h"
-#endif
+#include "runcontext/RunContext.h"
 
 namespace zul::cli {
 namespace {
@@ -56,26 +48,37 @@ bool ReadPassword(std::FILE* in, const std::string& passwordPath, const char* pr
   return true;
 }
 
-// Every file the run reads or writes, those read first.
-std::vector<RunFile> RunFilesOf(const Options& o) {
-  return {{"scenario", o.scenarioPath},
-          {"roster", o.rosterPath},
-          {"password", o.passwordPath},
-          {"state", o.statePath},
-          {"trace", o.tracePath},
-          {"audit", o.auditPath}};
+// What the operator reads when the run cannot start; its exit status.
+int Refuse(const run::RunFault& fault, const Options& o, std::ostream& err) {
+  switch (fault.step) {
+    case run::RunFault::Step::NoDevices:
+      err << kNoDeviceAccess << "\n";
+      return kExitNoCamera;
+    case run::RunFault::Step::Trace:
+      err << "zulctl: " << o.tracePath << ": cannot be written\n";
+      break;
+    case run::RunFault::Step::FileClash:
+    case run::RunFault::Step::Simulation:
+    case run::RunFault::Step::Audit:
+    case run::RunFault::Step::None:
+      err << "zulctl: " << fault.message << "\n";
+      break;
+  }
+  return kExitUsage;
 }
 
 }  // namespace
 
 int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& out,
-              std::ostream& err, DevicePort* drives) {
-  const ParsedCommandLine parsed = ParseCommandLine(argc, argv, out, err);
+              std::ostream& err, DevicePort* drives, SystemDevices* system) {
+  const ParsedCommandLine parsed =
+      ParseCommandLine(argc, argv, out, err, system ? system->Naming() : DeviceNaming{});
   if (!parsed.options) return parsed.exitCode;
   const Options& o = *parsed.options;
-  if (const FileClash clash = RunFileClash(RunFilesOf(o))) {
-    err << "zulctl: " << clash.message << "\n";
-    return kExitUsage;
+  // The files zulctl reads besides the scenario, in this order.
+  const RunFile read[] = {{"roster", o.rosterPath}, {"password", o.passwordPath}};
+  if (const run::RunFault fault = run::RunContext::CheckFiles(o, read)) {
+    return Refuse(fault, o, err);
   }
   // The roster is read whole before any drive is opened or password asked for.
   Roster roster;
@@ -87,61 +90,18 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
     }
   }
 
-  sim::Simulation simulation;
-#if defined(_WIN32)
-  Win32VolumePort volumes;
-#elif defined(__linux__)
-  LinuxSgPort volumes;
-  LinuxStorage linuxStorage;
-#endif
-  StorageLocator* storage = nullptr;
-  DevicePort* port = drives;
-  if (port) {
-    // the caller's drives
-  } else if (o.simulate) {
-    std::string error;
-    if (!simulation.Open(o.scenarioPath, o.statePath, error)) {
-      err << "zulctl: " << error << "\n";
-      return kExitUsage;
-    }
-    port = &simulation.Port();
-  } else {
-#if defined(_WIN32)
-    port = &volumes;
-#elif defined(__linux__)
-    port = &volumes;
-    storage = &linuxStorage;
-#else
-    err << kNoDeviceAccess << "\n";
-    return kExitNoCamera;
-#endif
+  run::RunContext run("zulctl");
+  if (const run::RunFault fault = run.OpenDevices(o, system ? system->Port() : nullptr, drives)) {
+    return Refuse(fault, o, err);
   }
+  StorageLocator* storage = run.OnSystemDevices() ? system->Storage() : nullptr;
   if (o.command == Command::UdevRule && !storage) {
     err << kUdevRuleNeedsDevices << "\n";
     return kExitUsage;
   }
-
-  std::optional<TraceLog> trace;
-  std::optional<TracingPort> tracing;
-  if (!o.tracePath.empty()) {
-    trace.emplace(o.tracePath);
-    if (!trace->IsOpen()) {
-      err << "zulctl: " << o.tracePath << ": cannot be written\n";
-      return kExitUsage;
-    }
-    tracing.emplace(*port, *trace);
-    port = &*tracing;
-  }
-
-  // Before anything is sent: a run that cannot leave its audit line does not start.
-  std::optional<AuditLog> audit;
-  if (!o.auditPath.empty()) {
-    std::string error;
-    if (!audit.emplace(o.auditPath, "zulctl").Open(error)) {
-      err << "zulctl: " << error << "\n";
-      return kExitUsage;
-    }
-  }
+  if (const run::RunFault fault = run.OpenLogs(o)) return Refuse(fault, o, err);
+  DevicePort* port = &run.Port();
+  AuditLog* audit = run.Audit();
 
   Secret password, newPassword;
   if (ChangesCamera(o.command) && !o.dryRun) {
@@ -166,15 +126,15 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   DeviceSession session{*port};
   CameraCommands commands(session, storage ? storage->DeviceFor(o.drive) : o.drive, out, err,
                           storage);
-  if (audit) commands.SetAudit(&*audit);
+  if (audit) commands.SetAudit(audit);
   int rc = kExitDone;
   if (o.all) {
-    rc = RunOnAllCameras(*port, o, password, out, err, storage, audit ? &*audit : nullptr);
+    rc = RunOnAllCameras(*port, o, password, out, err, storage, audit);
   } else if (o.command == Command::Plug || o.command == Command::Unplug) {
-    rc = PlugSimulatedDrive(simulation, o, out, err);
+    rc = PlugSimulatedDrive(run.Simulation(), o, out, err);
   } else if (o.watch) {
-    rc = RunWatch(*port, o.simulate && !drives ? &simulation : nullptr, o, password, out, err,
-                  storage, audit ? &*audit : nullptr);
+    rc = RunWatch(*port, run.Simulating() ? &run.Simulation() : nullptr, o, password, out, err,
+                  storage, audit);
   } else {
     switch (o.command) {
       case Command::List:
@@ -190,8 +150,7 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
         rc = commands.UdevRule();
         break;
       case Command::Apply:
-        rc = ApplyRoster(session, roster, o.dryRun ? nullptr : &password, out, err, storage,
-                         audit ? &*audit : nullptr);
+        rc = ApplyRoster(session, roster, o.dryRun ? nullptr : &password, out, err, storage, audit);
         break;
       default:
         rc = commands.Change(o, password, &newPassword);
@@ -200,7 +159,7 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   }
   session.ReleaseHandle();
 
-  const std::string saveError = simulation.SaveError();
+  const std::string saveError = run.SaveError();
   if (!saveError.empty()) {
     err << "zulctl: the simulated camera's state was not saved: " << saveError << "\n";
     if (rc == kExitDone) rc = kExitUsage;

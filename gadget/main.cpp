@@ -1,16 +1,20 @@
 // camera-gadget: one drive of a scenario as a USB mass-storage device through
 // FunctionFS. See docs/gadget.md.
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "gadget/BulkOnly.h"
 #include "gadget/FunctionFs.h"
 #include "gadget/ScsiTarget.h"
+#include "runcontext/SharedOptions.h"
 #include "simulator/Simulation.h"
 
 namespace {
@@ -31,58 +35,66 @@ bool Number(const char* text, std::uint64_t& value) {
   return end && *end == 0 && value > 0;
 }
 
+int Usage() {
+  std::cerr << kUsage;
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string ffs, scenario, state, imagePath;
-  char letter = 0;
+  std::string ffs, imagePath;
+  std::vector<std::string> letters, silentFrom, stalls, unplugAt;
   bool verbose = false, list = false;
-  zul::gadget::LinkFaults faults;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    const bool hasValue = i + 1 < argc;
-    std::uint64_t k = 0;
-    if (a == "--verbose") {
-      verbose = true;
-    } else if (a == "--list") {
-      list = true;
-    } else if (!hasValue) {
-      std::cerr << kUsage;
-      return 2;
-    } else if (a == "--ffs") {
-      ffs = argv[++i];
-    } else if (a == "--simulate") {
-      scenario = argv[++i];
-    } else if (a == "--state") {
-      state = argv[++i];
-    } else if (a == "--image") {
-      imagePath = argv[++i];
-    } else if (a == "--drive") {
-      const std::string d = argv[++i];
-      letter = d.size() == 1 && d[0] >= 'D' && d[0] <= 'Z' ? d[0] : 0;
-      if (!letter) {
-        std::cerr << "camera-gadget: --drive: a letter from D to Z\n";
-        return 2;
-      }
-    } else if ((a == "--silent-from" || a == "--stall" || a == "--unplug-at") &&
-               Number(argv[i + 1], k)) {
-      ++i;
-      if (a == "--silent-from") faults.silentFrom = k;
-      if (a == "--stall") faults.stall.insert(k);
-      if (a == "--unplug-at") faults.unplugAt = k;
-    } else {
-      std::cerr << kUsage;
+  zul::run::RunOptions run;
+  CLI::App app{"", "camera-gadget"};
+  app.set_help_flag();  // any fault, --help too, shows the usage
+  zul::run::SharedOptions shared(app, run, zul::run::Grammar::Gadget);
+  app.add_option("--ffs", ffs)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.add_option("--image", imagePath)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.add_option("--drive", letters)->allow_extra_args(false);
+  // Request numbers, checked below; --stall may be given again.
+  for (auto [name, values] : {std::pair{"--silent-from", &silentFrom},
+                              std::pair{"--stall", &stalls}, std::pair{"--unplug-at", &unplugAt}}) {
+    app.add_option(name, *values)->allow_extra_args(false);
+  }
+  app.add_flag("--verbose", verbose);
+  app.add_flag("--list", list);
+  const std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
+  try {
+    if (!shared.EmptyValue(words).empty()) throw CLI::ValidationError("a file name is missing");
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError&) {
+    return Usage();
+  }
+  shared.Take();
+
+  char letter = 0;
+  for (const std::string& d : letters) {
+    letter = d.size() == 1 && d[0] >= 'D' && d[0] <= 'Z' ? d[0] : 0;
+    if (!letter) {
+      std::cerr << "camera-gadget: --drive: a letter from D to Z\n";
       return 2;
     }
   }
-  if (ffs.empty() && !list) {
-    std::cerr << kUsage;
-    return 2;
+  // Request numbers count from 1; of --silent-from and --unplug-at the last counts.
+  zul::gadget::LinkFaults faults;
+  for (const std::string& text : silentFrom) {
+    if (!Number(text.c_str(), faults.silentFrom)) return Usage();
   }
+  for (const std::string& text : unplugAt) {
+    if (!Number(text.c_str(), faults.unplugAt)) return Usage();
+  }
+  for (const std::string& text : stalls) {
+    std::uint64_t k = 0;
+    if (!Number(text.c_str(), k)) return Usage();
+    faults.stall.insert(k);
+  }
+  if (ffs.empty() && !list) return Usage();
 
   zul::sim::Simulation simulation;
   std::string error;
-  if (!simulation.Open(scenario, state, error)) {
+  if (!simulation.Open(run.scenarioPath, run.statePath, error)) {
     std::cerr << "camera-gadget: " << error << "\n";
     return 2;
   }

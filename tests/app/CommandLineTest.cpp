@@ -21,9 +21,9 @@ TEST_P(CommandLineGoodTest, Parses) {
   const ParsedCommandLine parsed = ParseCommandLine(c.args);
   ASSERT_TRUE(parsed.options) << parsed.error;
   EXPECT_EQ(parsed.options->simulate, c.simulate);
-  EXPECT_EQ(parsed.options->scenarioFile, c.scenario);
-  EXPECT_EQ(parsed.options->traceFile, c.trace);
-  EXPECT_EQ(parsed.options->stateFile, c.state);
+  EXPECT_EQ(parsed.options->scenarioPath, c.scenario);
+  EXPECT_EQ(parsed.options->tracePath, c.trace);
+  EXPECT_EQ(parsed.options->statePath, c.state);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -81,7 +81,7 @@ TEST_F(ProgramTest, ASimulationStartsAndOpensNothingOnThePcWithOrWithoutATrace) 
     SCOPED_TRACE(traced);
     Options o;
     o.simulate = true;
-    if (traced) o.traceFile = trace.string();
+    if (traced) o.tracePath = trace.string();
     EXPECT_EQ(RunWithOperator(o), 0);
 
     EXPECT_TRUE(Reached(ServiceCall::Kind::StartHidden).empty());
@@ -100,7 +100,7 @@ TEST_F(ProgramTest, OnThePcsDrivesEverythingRunsWithOrWithoutATrace) {
   for (const bool traced : {true, false}) {
     SCOPED_TRACE(traced);
     Options o;
-    if (traced) o.traceFile = trace.string();
+    if (traced) o.tracePath = trace.string();
     EXPECT_EQ(RunWithOperator(o), 0);
 
     EXPECT_EQ(Reached(ServiceCall::Kind::StartHidden),
@@ -116,7 +116,7 @@ TEST_F(ProgramTest, OnThePcsDrivesEverythingRunsWithOrWithoutATrace) {
 TEST_F(ProgramTest, OptionsItCannotUseEndItWithAMessageBox) {
   Options o;
   o.simulate = true;
-  o.scenarioFile = (fs::temp_directory_path() / "zul_program_none.json").string();
+  o.scenarioPath = (fs::temp_directory_path() / "zul_program_none.json").string();
   EXPECT_EQ(RunProgram(o, {windows, pc, pcDrives, report->file}), kExitBadOptions);
   const auto boxes = pc.CallsOf(ServiceCall::Kind::FrameworkMessageBox);
   ASSERT_EQ(boxes.size(), 1u);
@@ -126,7 +126,7 @@ TEST_F(ProgramTest, OptionsItCannotUseEndItWithAMessageBox) {
 
 TEST_F(ProgramTest, AnAuditFileThatCannotBeOpenedEndsTheProgramBeforeTheCamera) {
   Options o;
-  o.auditFile = fs::temp_directory_path().string();  // a folder: no appending to it
+  o.auditPath = fs::temp_directory_path().string();  // a folder: no appending to it
   EXPECT_EQ(RunProgram(o, {windows, pc, pcDrives, report->file}), kExitBadOptions);
   const auto boxes = pc.CallsOf(ServiceCall::Kind::FrameworkMessageBox);
   ASSERT_EQ(boxes.size(), 1u);

@@ -4,9 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/Startup.h"
+#include "app/Program.h"
 #include "devicelink/Command.h"
 #include "devicelink/Discovery.h"
+#include "simulator/SimulatedDrives.h"
 #include "tests/support/Files.h"
 
 namespace zul::app {
@@ -24,89 +25,90 @@ class StartupTest : public ::testing::Test {
   }
   const test::ScratchDir scratch_{"zul_startup_"};
   const fs::path dir_ = scratch_.path();
+  sim::SimulatedDrives pcDrives_;  // stands for the PC's drives
 };
 
 TEST_F(StartupTest, NoOptionsPrepareNothing) {
-  StartupParts s;
-  EXPECT_EQ(PrepareStartup(Options{}, s), "");
-  EXPECT_TRUE(s.simulation.Drives().Drives().empty());
-  EXPECT_EQ(s.trace, nullptr);
+  run::RunContext s{"ZUL_PC_TOOL"};
+  EXPECT_EQ(OpenRun(Options{}, pcDrives_, s), "");
+  EXPECT_TRUE(s.Simulation().Drives().Drives().empty());
+  EXPECT_EQ(s.Trace(), nullptr);
 }
 
 TEST_F(StartupTest, SimulateWithoutFileGivesTheDefaultCamera) {
-  StartupParts s;
+  run::RunContext s{"ZUL_PC_TOOL"};
   Options o;
   o.simulate = true;
-  EXPECT_EQ(PrepareStartup(o, s), "");
-  ASSERT_EQ(s.simulation.Drives().Drives().count('F'), 1u);
-  EXPECT_EQ(s.simulation.Drives().Drives().at('F').type, sim::DriveType::Camera);
+  EXPECT_EQ(OpenRun(o, pcDrives_, s), "");
+  ASSERT_EQ(s.Simulation().Drives().Drives().count('F'), 1u);
+  EXPECT_EQ(s.Simulation().Drives().Drives().at('F').type, sim::DriveType::Camera);
 }
 
 TEST_F(StartupTest, ScenarioFileDecidesTheDrives) {
-  StartupParts s;
+  run::RunContext s{"ZUL_PC_TOOL"};
   Options o;
   o.simulate = true;
-  o.scenarioFile = Write("two.json", R"({"drives": [{"letter": "D", "type": "disk"},
+  o.scenarioPath = Write("two.json", R"({"drives": [{"letter": "D", "type": "disk"},
                                                     {"letter": "K", "type": "camera"}]})");
-  EXPECT_EQ(PrepareStartup(o, s), "");
-  EXPECT_EQ(s.simulation.Drives().Drives().size(), 2u);
-  EXPECT_EQ(s.simulation.Drives().Drives().at('K').type, sim::DriveType::Camera);
+  EXPECT_EQ(OpenRun(o, pcDrives_, s), "");
+  EXPECT_EQ(s.Simulation().Drives().Drives().size(), 2u);
+  EXPECT_EQ(s.Simulation().Drives().Drives().at('K').type, sim::DriveType::Camera);
 }
 
 TEST_F(StartupTest, UnusableScenarioIsRefusedWithItsName) {
   for (const std::string& file :
        {(dir_ / "missing.json").string(), Write("broken.json", "{\"drives\": [ {"),
         Write("wrong.json", R"({"drives": [{"letter": "B", "type": "disk"}]})")}) {
-    StartupParts s;
+    run::RunContext s{"ZUL_PC_TOOL"};
     Options o;
     o.simulate = true;
-    o.scenarioFile = file;
-    const std::string error = PrepareStartup(o, s);
+    o.scenarioPath = file;
+    const std::string error = OpenRun(o, pcDrives_, s);
     EXPECT_NE(error.find(file), std::string::npos) << error;
-    EXPECT_TRUE(s.simulation.Drives().Drives().empty());
+    EXPECT_TRUE(s.Simulation().Drives().Drives().empty());
   }
 }
 
 TEST_F(StartupTest, AStateFileCarriesTheCameraIntoTheNextRun) {
   Options o;
   o.simulate = true;
-  o.stateFile = (dir_ / "cam.json").string();
+  o.statePath = (dir_ / "cam.json").string();
   {
-    StartupParts first;
-    ASSERT_EQ(PrepareStartup(o, first), "");
-    ASSERT_EQ(first.simulation.Drives().Drive('F')->camera->state.resolution, 0);
-    DeviceSession session{first.simulation.Port()};
+    run::RunContext first{"ZUL_PC_TOOL"};
+    ASSERT_EQ(OpenRun(o, pcDrives_, first), "");
+    ASSERT_EQ(first.Simulation().Drives().Drive('F')->camera->state.resolution, 0);
+    DeviceSession session{first.Simulation().Port()};
     ASSERT_TRUE(DiscoverCamera(session));
     ReplyBlock block{1};
     ASSERT_TRUE(IssueCommand(session, CMD_SET_RESOLUTION, block));
     session.ReleaseHandle();
-    EXPECT_EQ(first.simulation.SaveError(), "");
+    EXPECT_EQ(first.Simulation().SaveError(), "");
   }
-  StartupParts second;
-  ASSERT_EQ(PrepareStartup(o, second), "");
-  EXPECT_EQ(second.simulation.Drives().Drive('F')->camera->state.resolution, 1);
+  run::RunContext second{"ZUL_PC_TOOL"};
+  ASSERT_EQ(OpenRun(o, pcDrives_, second), "");
+  EXPECT_EQ(second.Simulation().Drives().Drive('F')->camera->state.resolution, 1);
 
   // A state that belongs to another scenario is refused, with the reason.
-  o.scenarioFile = Write("other.json", R"({"drives": [{"letter": "K", "type": "camera"}]})");
-  StartupParts third;
-  const std::string error = PrepareStartup(o, third);
+  o.scenarioPath = Write("other.json", R"({"drives": [{"letter": "K", "type": "camera"}]})");
+  run::RunContext third{"ZUL_PC_TOOL"};
+  const std::string error = OpenRun(o, pcDrives_, third);
   EXPECT_EQ(error.rfind("The simulation was not started.\n", 0), 0u) << error;
-  EXPECT_NE(error.find(o.stateFile), std::string::npos) << error;
+  EXPECT_NE(error.find(o.statePath), std::string::npos) << error;
 }
 
 TEST_F(StartupTest, TraceFileIsOpenedOrNamedAsTheProblem) {
-  StartupParts s;
+  run::RunContext s{"ZUL_PC_TOOL"};
   Options o;
-  o.traceFile = (dir_ / "trace.log").string();
-  EXPECT_EQ(PrepareStartup(o, s), "");
-  ASSERT_NE(s.trace, nullptr);
-  EXPECT_TRUE(s.trace->IsOpen());
+  o.tracePath = (dir_ / "trace.log").string();
+  EXPECT_EQ(OpenRun(o, pcDrives_, s), "");
+  ASSERT_NE(s.Trace(), nullptr);
+  EXPECT_TRUE(s.Trace()->IsOpen());
 
-  StartupParts bad;
-  o.traceFile = (dir_ / "no such folder" / "trace.log").string();
-  const std::string error = PrepareStartup(o, bad);
-  EXPECT_EQ(error.rfind("The trace file cannot be opened: " + o.traceFile, 0), 0u) << error;
-  EXPECT_EQ(bad.trace, nullptr);
+  run::RunContext bad{"ZUL_PC_TOOL"};
+  o.tracePath = (dir_ / "no such folder" / "trace.log").string();
+  const std::string error = OpenRun(o, pcDrives_, bad);
+  EXPECT_EQ(error.rfind("The trace file cannot be opened: " + o.tracePath, 0), 0u) << error;
+  EXPECT_EQ(bad.Trace(), nullptr);
 }
 
 // No two files of the window's run may be one file, however named: the later
@@ -143,17 +145,17 @@ TEST_F(StartupTest, TwoNamesForOneFileAreRefusedAndNothingIsWritten) {
     SCOPED_TRACE(std::string(c.role) + " " + c.refused);
     Options o;
     o.simulate = true;
-    o.scenarioFile = scenario;
-    o.stateFile = c.state;
-    o.traceFile = c.trace;
-    o.auditFile = c.audit;
-    StartupParts s;
-    const std::string error = PrepareStartup(o, s);
+    o.scenarioPath = scenario;
+    o.statePath = c.state;
+    o.tracePath = c.trace;
+    o.auditPath = c.audit;
+    run::RunContext s{"ZUL_PC_TOOL"};
+    const std::string error = OpenRun(o, pcDrives_, s);
     EXPECT_EQ(error, std::string("The ") + c.role + " file cannot be used.\n" + c.refused +
                          ": is the " + c.other + " file; the " + c.role +
                          " goes to a file of its own");
-    EXPECT_EQ(s.trace, nullptr);
-    EXPECT_EQ(s.audit, nullptr);
+    EXPECT_EQ(s.Trace(), nullptr);
+    EXPECT_EQ(s.Audit(), nullptr);
   }
   EXPECT_EQ(test::ReadFileBytes(scenario), scenarioText);
   EXPECT_EQ(test::ReadFileBytes(state), "kept as it is");
