@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ZulVersion.h"
+#include "cameradata/CameraVocabulary.h"
 #include "cli/CameraText.h"
 #include "runcontext/SharedOptions.h"
 
@@ -149,13 +150,15 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
   std::string resolution;
   setResolution->add_option("RESOLUTION", resolution, "1080p or 720p")
       ->required()
-      ->check(CLI::IsMember({"1080p", "720p"}, CLI::ignore_case));
+      ->check(CLI::IsMember({kResolutionChoices[0].word, kResolutionChoices[1].word},
+                            CLI::ignore_case));
   CLI::App* setLoop =
       app.add_subcommand("set-loop", "Switch loop recording (overwrite): on or off");
   std::string loop;
   setLoop->add_option("SWITCH", loop, "on or off")
       ->required()
-      ->check(CLI::IsMember({"on", "off"}, CLI::ignore_case));
+      ->check(CLI::IsMember({kLoopRecordingChoices[1].word, kLoopRecordingChoices[0].word},
+                            CLI::ignore_case));
   CLI::App* setHint = app.add_subcommand("set-hint", "Set the password hint: TEXT");
   setHint->add_option("TEXT", o.hint, "At most 40 characters")->required()->transform(kCameraText);
   CLI::App* setReference = app.add_subcommand(
@@ -303,8 +306,8 @@ ParsedCommandLine Parse(int argc, const char* const* argv, std::ostream& out, st
     return {std::nullopt, 1};
   }
   // The choices are taken in either case.
-  o.resolutionIndex = CLI::detail::to_lower(resolution) == "720p" ? 1 : 0;
-  o.loopRecordingIndex = CLI::detail::to_lower(loop) == "on" ? 1 : 0;
+  o.resolutionIndex = CLI::detail::to_lower(resolution) == kResolutionChoices[1].word ? 1 : 0;
+  o.loopRecordingIndex = CLI::detail::to_lower(loop) == kLoopRecordingChoices[1].word ? 1 : 0;
   if (officerOption->count()) o.officer = officer;
   if (departmentOption->count()) o.department = department;
   if (additionalOption->count()) o.additional = additional;

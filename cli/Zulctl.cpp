@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "audit/AuditLog.h"
+#include "cameradata/CameraVocabulary.h"
 #include "cli/AllCameras.h"
 #include "cli/CameraCommands.h"
 #include "cli/DeviceNotices.h"
@@ -33,11 +34,11 @@ bool ReadPassword(std::FILE* in, const std::string& passwordPath, const char* pr
     }
     return false;
   }
-  if (secret.length() < 4) {
+  if (secret.length() < kMinPassword) {
     err << kPasswordTooShort << "\n";
     return false;
   }
-  if (secret.length() > 10) {
+  if (secret.length() > kMaxPassword) {
     err << kPasswordTooLong << "\n";
     return false;
   }

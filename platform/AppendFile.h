@@ -16,7 +16,7 @@ std::intptr_t OpenForAppending(const std::string& path, std::string& error);
 // the file is cut back to its size before, so no part of a line stays for the
 // next line to be glued to; false with the failing call's error in error.
 // Call under the file's lock: no other writer may append meanwhile.
-// (Closed with sim::CloseSystemFile.)
+// (Closed with CloseSystemFile.)
 bool AppendBytes(std::intptr_t file, const std::string& path, const std::string& bytes,
                  std::string& error);
 
