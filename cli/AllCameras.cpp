@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "cli/CameraCommands.h"
-#include "cli/DockWalk.h"
+#include "cli/CameraWalk.h"
 #include "cli/ExitCode.h"
 #include "cli/Messages.h"
+#include "cli/StatusObject.h"
 #include "cli/StatusReport.h"
 #include "simulator/Latin1.h"
 
@@ -37,7 +38,7 @@ std::string OneLine(const std::string& text) {
 
 }  // namespace
 
-CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera, const Options& o,
+CameraOutcome WorkOnCamera(DeviceSession& session, const WalkedCamera& camera, const Options& o,
                            const Secret& password, StorageLocator* storage, AuditLog* audit) {
   std::ostringstream said, faults;
   CameraCommands commands(session, camera.candidate.name, said, faults, storage);
@@ -49,7 +50,7 @@ CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera, c
     faults << kCameraDidNotAnswer << "\n";
   } else if (o.command == Command::Status) {
     CameraReport report;
-    result.exitCode = commands.ReadReport(report);
+    result.exitCode = commands.ReadReport(report, &*camera.serialNumber);
     if (result.exitCode == kExitDone) result.report = std::move(report);
   } else {
     result.exitCode = commands.ChangeHeld(o, password, nullptr);
@@ -69,9 +70,9 @@ CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera, c
 int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, std::ostream& out,
                     std::ostream& err, StorageLocator* storage, AuditLog* audit) {
   ScanReport scan;
-  const auto results = ForEachCamera(
+  const auto results = WorkOnAllCameras(
       port,
-      [&](DeviceSession& session, const DockedCamera& camera) {
+      [&](DeviceSession& session, const WalkedCamera& camera) {
         return WorkOnCamera(session, camera, o, password, storage, audit);
       },
       &scan);
@@ -99,7 +100,7 @@ int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, 
     j["outcome"] = r.outcome;
     j["exitStatus"] = r.exitCode;
     j["message"] = r.report ? "" : r.message;
-    if (r.report) j["status"] = nlohmann::ordered_json::parse(StatusJson(*r.report));
+    if (r.report) j["status"] = StatusObject(*r.report);
     array.push_back(std::move(j));
   }
   if (o.json) out << array.dump(2) << "\n";

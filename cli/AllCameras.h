@@ -1,6 +1,6 @@
 #pragma once
 // zulctl --all: one command on every camera found, all at once, each camera
-// on a session and a handle of its own (DockWalk.h). One result line per
+// on a session and a handle of its own (CameraWalk.h). One result line per
 // camera in the port's order, or one JSON array.
 
 #include <optional>
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "audit/AuditLog.h"
-#include "cli/DockWalk.h"
+#include "cli/CameraWalk.h"
 #include "cli/ExitCode.h"
 #include "cli/Options.h"
 #include "cli/Secret.h"
@@ -27,10 +27,11 @@ struct CameraOutcome {
 };
 
 // Runs options.command (status or a set- command but set-password) on the
-// camera the session holds, found by a walk (DockWalk.h); the outcome as
+// camera the session holds, found by a walk (CameraWalk.h) that read its
+// serial number, which a status readout then does not ask again; the outcome as
 // --all reports it for that camera. With an audit log, the change leaves its
 // line.
-CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera,
+CameraOutcome WorkOnCamera(DeviceSession& session, const WalkedCamera& camera,
                            const Options& options, const Secret& password,
                            StorageLocator* storage = nullptr, AuditLog* audit = nullptr);
 

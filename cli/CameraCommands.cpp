@@ -77,9 +77,10 @@ AuditOutcome OutcomeOfExit(int exitCode) {
   }
 }
 
-bool ReadWholeStatus(DeviceSession& session, CameraStatus& status) {
+bool ReadWholeStatus(DeviceSession& session, CameraStatus& status,
+                     const std::string* serialNumber) {
   session.failedTransfers = 0;
-  return ReadHeldCameraStatus(session, status) && session.failedTransfers == 0;
+  return ReadHeldCameraStatus(session, status, serialNumber) && session.failedTransfers == 0;
 }
 
 void ExplainNotFound(const ScanReport& report, StorageLocator* storage, std::ostream& err) {
@@ -114,18 +115,18 @@ int CameraCommands::Failed(Exchange outcome) {
 int CameraCommands::List() {
   bool allAnswered = true;
   ScanReport report;
-  const std::size_t cameras = VisitCameras(
-      session_, CandidatesToTry(),
-      [&] {
+  const std::size_t cameras = WalkCameras(
+      session_.port, CandidatesToTry(), {},
+      [&](std::size_t, DeviceSession& session, const WalkedCamera& camera) {
         CameraStatus status;
-        if (!ReadWholeStatus(session_, status)) {
-          err_ << session_.deviceName << " " << kCameraDidNotAnswer << "\n";
+        if (!ReadWholeStatus(session, status)) {
+          err_ << camera.candidate.name << " " << kCameraDidNotAnswer << "\n";
           allAnswered = false;
           return;
         }
-        out_ << session_.deviceName << "\t";
+        out_ << camera.candidate.name << "\t";
         if (storage_) {
-          const StorageInfo info = storage_->Describe(session_.devicePath);
+          const StorageInfo info = storage_->Describe(camera.candidate.path);
           out_ << (info.blockDevice.empty() ? "-" : info.blockDevice) << "\t";
           out_ << ShownText(status.serialNumber) << "\t" << ShownText(FirmwareVersion(status))
                << "\t" << (info.mountPoints.empty() ? "-" : Printable(info.mountPoints.front()))
@@ -146,8 +147,12 @@ int CameraCommands::List() {
 int CameraCommands::UdevRule() {
   std::vector<std::string> cameras;
   ScanReport report;
-  VisitCameras(
-      session_, CandidatesToTry(), [&] { cameras.push_back(session_.devicePath); }, &report);
+  WalkCameras(
+      session_.port, CandidatesToTry(), {},
+      [&](std::size_t, DeviceSession&, const WalkedCamera& camera) {
+        cameras.push_back(camera.candidate.path);
+      },
+      &report);
   const std::string rule = cameras.empty() || !storage_ ? "" : storage_->UdevRule(cameras);
   if (rule.empty()) {
     ExplainNotFound(report, storage_, err_);
@@ -165,9 +170,9 @@ int CameraCommands::Status(bool json) {
   return kExitDone;
 }
 
-int CameraCommands::ReadReport(CameraReport& report) {
+int CameraCommands::ReadReport(CameraReport& report, const std::string* serialNumber) {
   report = {session_.devicePath, session_.deviceName, {}, std::nullopt};
-  if (!ReadWholeStatus(session_, report.status)) return Failed(Exchange::NoAnswer);
+  if (!ReadWholeStatus(session_, report.status, serialNumber)) return Failed(Exchange::NoAnswer);
   if (storage_) report.storage = storage_->Describe(session_.devicePath);
   return kExitDone;
 }

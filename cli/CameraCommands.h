@@ -23,8 +23,10 @@ namespace zul::cli {
 CameraClock LocalNow();
 
 // The whole readout of the camera the session holds; false when any of its
-// transfers failed, the login state included.
-bool ReadWholeStatus(DeviceSession& session, CameraStatus& status);
+// transfers failed, the login state included. serialNumber: the camera's, when
+// read already on this session.
+bool ReadWholeStatus(DeviceSession& session, CameraStatus& status,
+                     const std::string* serialNumber = nullptr);
 
 // Why a scan found no camera: the devices this user may not open, with the
 // platform's help for that, then "Device not connected.".
@@ -60,9 +62,9 @@ class CameraCommands {
 
   // The same steps on the camera the session already holds (found by the
   // caller's scan), for zulctl --all.
-  // The whole readout into report; kExitDone, or the failure's status with
-  // the fault told on err.
-  int ReadReport(CameraReport& report);
+  // The whole readout into report (the serial number not asked again when
+  // given); kExitDone, or the failure's status with the fault told on err.
+  int ReadReport(CameraReport& report, const std::string* serialNumber = nullptr);
   // Logs in and makes the change, as Change does after its scan.
   int ChangeHeld(const Options& options, const Secret& password, const Secret* newPassword);
 

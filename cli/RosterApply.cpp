@@ -25,7 +25,7 @@ class RosterRun {
  public:
   RosterRun(DeviceSession& session, const Roster& roster, const Secret* password, std::ostream& out,
             std::ostream& err, AuditLog* audit)
-      : session_(session),
+      : session_(&session),
         roster_(roster),
         password_(password),
         audit_(audit),
@@ -33,10 +33,11 @@ class RosterRun {
         err_(err),
         docked_(roster.size(), false) {}
 
-  // The camera the session holds.
-  void Camera() {
+  // The camera session holds.
+  void Camera(DeviceSession& session) {
+    session_ = &session;
     CameraStatus status;
-    if (!ReadWholeStatus(session_, status)) {
+    if (!ReadWholeStatus(*session_, status)) {
       Fail("-", kCameraDidNotAnswer, kExitNoAnswer);
       unread_ = true;
       return;
@@ -79,15 +80,15 @@ class RosterRun {
     attempt.action = "apply";
     attempt.serialNumber = status.serialNumber;
     std::string message;
-    const LoginResult login = LogIn(session_, password_->text());
+    const LoginResult login = LogIn(*session_, password_->text());
     if (const int rc = LoginOutcome(login, "", message)) {
-      Conclude(attempt, session_, login);
+      Conclude(attempt, *session_, login);
       if (!Audit(attempt, serial)) return;
       Fail(serial, message, rc);  // this camera only; the password goes to no other try here
       return;
     }
-    const Exchange written = WriteTexts(session_, writes);
-    Conclude(attempt, session_, written);
+    const Exchange written = WriteTexts(*session_, writes);
+    Conclude(attempt, *session_, written);
     if (!Audit(attempt, serial)) return;
     if (written != Exchange::Done) {
       Fail(serial, kCameraDidNotAnswer, kExitNoAnswer);
@@ -129,7 +130,7 @@ class RosterRun {
 
   void Line(std::ostream& to, const std::string& serial, const char* outcome,
             const std::string& detail) {
-    to << session_.deviceName << "\t" << serial << "\t" << outcome;
+    to << session_->deviceName << "\t" << serial << "\t" << outcome;
     if (!detail.empty()) to << "\t" << detail;
     to << "\n";
   }
@@ -153,7 +154,7 @@ class RosterRun {
   }
   void Done() { statuses_.push_back(kExitDone); }
 
-  DeviceSession& session_;
+  DeviceSession* session_;  // the one holding the camera at hand
   const Roster& roster_;
   const Secret* password_;
   AuditLog* audit_;
@@ -170,8 +171,10 @@ int ApplyRoster(DeviceSession& session, const Roster& roster, const Secret* pass
                 std::ostream& out, std::ostream& err, StorageLocator* storage, AuditLog* audit) {
   RosterRun run(session, roster, password, out, err, audit);
   ScanReport report;
-  if (VisitDockedCameras(
-          session, [&] { run.Camera(); }, &report) == 0) {
+  const std::size_t cameras = WalkCameras(
+      session.port, session.port.Candidates(), {},
+      [&](std::size_t, DeviceSession& held, const WalkedCamera&) { run.Camera(held); }, &report);
+  if (cameras == 0) {
     ExplainNotFound(report, storage, err);
     return kExitNoCamera;
   }

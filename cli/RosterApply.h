@@ -11,7 +11,7 @@
 
 namespace zul::cli {
 
-// For each docked camera (VisitDockedCameras) whose serial number the roster
+// For each docked camera (WalkCameras, one after another) whose serial number the roster
 // holds, writes the roster's texts that differ from the camera's readout,
 // after a login with password; with no password (a dry run) shows what it
 // would write and sends nothing that changes the camera. One line per camera

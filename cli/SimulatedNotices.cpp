@@ -20,11 +20,12 @@ class SimulatedNotices final : public DeviceNotices {
       const std::set<char> now = Present();
       const std::size_t before = notices.size();
       for (char letter : present_) {
-        if (!now.count(letter)) notices.push_back({DeviceNotice::Change::Removed, Name(letter)});
+        if (!now.count(letter))
+          notices.push_back({DeviceNotice::Change::Removed, Candidate(letter)});
       }
       for (char letter : now) {
         if (!present_.count(letter))
-          notices.push_back({DeviceNotice::Change::Arrived, Name(letter)});
+          notices.push_back({DeviceNotice::Change::Arrived, Candidate(letter)});
       }
       present_ = now;
       const auto left = end - std::chrono::steady_clock::now();
@@ -34,7 +35,7 @@ class SimulatedNotices final : public DeviceNotices {
   }
 
  private:
-  static std::string Name(char letter) { return std::string(1, letter) + ":"; }
+  static DeviceCandidate Candidate(char letter) { return DriveLetterCandidate(letter); }
 
   // The letters whose drive is plugged in, as the state file has them now.
   std::set<char> Present() {

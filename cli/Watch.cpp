@@ -10,7 +10,7 @@
 
 #include "cli/AllCameras.h"
 #include "cli/CameraCommands.h"
-#include "cli/DockWalk.h"
+#include "cli/CameraWalk.h"
 #include "cli/ExitCode.h"
 #include "cli/WatchStop.h"
 
@@ -33,31 +33,33 @@ class Watcher {
           StorageLocator* storage, AuditLog* audit)
       : port_(port), o_(o), password_(password), out_(out), storage_(storage), audit_(audit) {}
 
-  // The cameras among candidates, all at once (WalkCameras), reported in
-  // the candidates' order as event ("docked", "arrived").
+  // The cameras among candidates, all at once (WalkCameras, each serial
+  // number read), reported in the candidates' order as event ("docked",
+  // "arrived").
   void Arrive(const std::vector<DeviceCandidate>& candidates, const char* event) {
     if (candidates.empty()) return;
     const std::string when = TimeText();
     struct Arrival {
-      DockedCamera camera;
+      WalkedCamera camera;
       std::optional<CameraOutcome> outcome;
     };
     std::vector<std::optional<Arrival>> slots(candidates.size());
-    WalkCameras(
-        port_, candidates, [&](std::size_t i, DeviceSession& session, const DockedCamera& camera) {
-          slots[i].emplace(Arrival{camera, std::nullopt});
-          if (o_.command == Command::Watch) return;
-          if (camera.serialNumber && refused_.count(*camera.serialNumber)) {
-            slots[i]->outcome =
-                CameraOutcome{kExitRefused, "skipped",
-                              "It refused the password before; not tried again.", std::nullopt};
-          } else {
-            slots[i]->outcome = WorkOnCamera(session, camera, o_, password_, storage_, audit_);
-          }
-        });
+    WalkCameras(port_, candidates, {WalkPlan::Pace::AllAtOnce, true},
+                [&](std::size_t i, DeviceSession& session, const WalkedCamera& camera) {
+                  slots[i].emplace(Arrival{camera, std::nullopt});
+                  if (o_.command == Command::Watch) return;
+                  if (camera.serialNumber && refused_.count(*camera.serialNumber)) {
+                    slots[i]->outcome = CameraOutcome{
+                        kExitRefused, "skipped", "It refused the password before; not tried again.",
+                        std::nullopt};
+                  } else {
+                    slots[i]->outcome =
+                        WorkOnCamera(session, camera, o_, password_, storage_, audit_);
+                  }
+                });
     for (const auto& slot : slots) {
       if (!slot) continue;
-      const DockedCamera& camera = slot->camera;
+      const WalkedCamera& camera = slot->camera;
       const std::string serial = camera.serialNumber ? ShownText(*camera.serialNumber) : "-";
       docked_[camera.candidate.name] = serial;
       ++handled_;
@@ -76,23 +78,27 @@ class Watcher {
 
   // Notices in the order they came: a removal is reported at once; the
   // devices that arrived (and stayed) are then taken together, in the port's
-  // order.
+  // order, each device the notice carries tried alone.
   void Take(const std::vector<DeviceNotice>& notices) {
-    std::set<std::string> arriving;
+    std::vector<DeviceCandidate> arriving;
     for (const DeviceNotice& n : notices) {
-      arriving.erase(n.name);
-      if (const auto it = docked_.find(n.name); it != docked_.end()) {
+      const std::string& name = n.candidate.name;
+      std::erase_if(arriving, [&](const DeviceCandidate& c) { return c.name == name; });
+      if (const auto it = docked_.find(name); it != docked_.end()) {
         // Arriving where a camera still stands: its removal was missed.
         out_ << TimeText() << "\t" << it->first << "\t" << it->second << "\tremoved\n";
         docked_.erase(it);
       }
-      if (n.change == DeviceNotice::Change::Arrived) arriving.insert(n.name);
+      if (n.change == DeviceNotice::Change::Arrived) arriving.push_back(n.candidate);
     }
     out_.flush();
-    if (arriving.empty()) return;
-    std::vector<DeviceCandidate> candidates = port_.Candidates();
-    std::erase_if(candidates, [&](const DeviceCandidate& c) { return !arriving.count(c.name); });
-    Arrive(candidates, "arrived");
+    // The port's order without asking the port again: drive letters in
+    // alphabetical order, sg nodes in numeric order (/dev/sg9 before /dev/sg10).
+    std::sort(
+        arriving.begin(), arriving.end(), [](const DeviceCandidate& a, const DeviceCandidate& b) {
+          return a.name.size() != b.name.size() ? a.name.size() < b.name.size() : a.name < b.name;
+        });
+    Arrive(arriving, "arrived");
   }
 
   int Finish() {

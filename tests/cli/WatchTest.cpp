@@ -16,7 +16,9 @@
 #include "cli/Options.h"
 #include "cli/Watch.h"
 #include "cli/WatchStop.h"
+#include "devicelink/CommandCatalogue.h"
 #include "simulator/SimulatedDrives.h"
+#include "tests/support/CountingPort.h"
 #if defined(__linux__)
 #include "cli/linux/UdevNotices.h"
 #endif
@@ -116,7 +118,9 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
   const Case cases[] = {
       {"a disk, an empty letter and a device never seen are passed over",
        {{[](sim::SimulatedDrives& d) { d.Insert('G', {}); },
-         {{Change::Arrived, "G:"}, {Change::Arrived, "Q:"}, {Change::Removed, "H:"}}}},
+         {{Change::Arrived, DriveLetterCandidate('G')},
+          {Change::Arrived, DriveLetterCandidate('Q')},
+          {Change::Removed, DriveLetterCandidate('H')}}}},
        Command::Watch,
        0,
        "F:\tCAM0000F\tdocked\nCameras handled: 1\n"},
@@ -125,7 +129,8 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
            d.Insert('K', Camera("CAM0000K"));
            d.Insert('H', Camera("CAM0000H"));
          },
-         {{Change::Arrived, "K:"}, {Change::Arrived, "H:"}}}},
+         {{Change::Arrived, DriveLetterCandidate('K')},
+          {Change::Arrived, DriveLetterCandidate('H')}}}},
        Command::SetHint,
        0,
        "F:\tCAM0000F\tdocked\nF:\tCAM0000F\tdone\tYou've updated your hint!\n"
@@ -134,21 +139,25 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
        "Cameras handled: 3, done on 3\n"},
       {"a camera that came and went between two waits is not reported",
        {{insert('H', "CAM0000H"), {}},
-        {remove('H'), {{Change::Arrived, "H:"}, {Change::Removed, "H:"}}}},
+        {remove('H'),
+         {{Change::Arrived, DriveLetterCandidate('H')},
+          {Change::Removed, DriveLetterCandidate('H')}}}},
        Command::Watch,
        0,
        "F:\tCAM0000F\tdocked\nCameras handled: 1\n"},
       {"a missed removal is reported before the camera that replaced it",
-       {{insert('F', "CAM0001F"), {{Change::Arrived, "F:"}}}},
+       {{insert('F', "CAM0001F"), {{Change::Arrived, DriveLetterCandidate('F')}}}},
        Command::Watch,
        0,
        "F:\tCAM0000F\tdocked\nF:\tCAM0000F\tremoved\nF:\tCAM0001F\tarrived\n"
        "Cameras handled: 2\n"},
       {"a camera refusing the password is skipped when it comes back",
        {{[](sim::SimulatedDrives& d) { d.Insert('H', Camera("CAM0000H", "1111")); },
-         {{Change::Arrived, "H:"}}},
-        {[](sim::SimulatedDrives& d) { d.Unplug('H'); }, {{Change::Removed, "H:"}}},
-        {[](sim::SimulatedDrives& d) { d.Plug('H'); }, {{Change::Arrived, "H:"}}}},
+         {{Change::Arrived, DriveLetterCandidate('H')}}},
+        {[](sim::SimulatedDrives& d) { d.Unplug('H'); },
+         {{Change::Removed, DriveLetterCandidate('H')}}},
+        {[](sim::SimulatedDrives& d) { d.Plug('H'); },
+         {{Change::Arrived, DriveLetterCandidate('H')}}}},
        Command::SetHint,
        6,
        "F:\tCAM0000F\tdocked\nF:\tCAM0000F\tdone\tYou've updated your hint!\n"
@@ -182,6 +191,33 @@ TEST(WatchTest, NoticesThatBreakDownEndTheWatchWithTheCount) {
   EXPECT_EQ(r.exitCode, kExitNoCamera);
   EXPECT_EQ(r.lines, "F:\tCAM0000F\tdocked\nCameras handled: 1\n");
   EXPECT_NE(r.err.find("zulctl: the notices broke down\n"), std::string::npos) << r.err;
+}
+
+// A camera's arrival is the device its notice carries, tried alone: one open,
+// one INQUIRY, one identification and one serial number before its command,
+// and the port's candidates are not listed again.
+TEST(WatchTest, AnArrivalCostsItsOwnDeviceOnly) {
+  sim::SimulatedDrives drives;
+  drives.Insert('F', Camera("CAM0000F"));
+  test::CountingPort port(drives);
+  ScriptedNotices notices(drives,
+                          {{[](sim::SimulatedDrives& d) { d.Insert('H', Camera("CAM0000H")); },
+                            {{Change::Arrived, DriveLetterCandidate('H')}}}});
+  Options o;
+  o.watch = true;
+  o.command = Command::Watch;
+  std::ostringstream out, err;
+  EXPECT_EQ(WatchCameras(
+                port, notices, o, Secret{}, [&] { return notices.done(); }, out, err),
+            0);
+  EXPECT_NE(out.str().find("H:\tCAM0000H\tarrived\n"), std::string::npos) << out.str();
+  const std::string h = "\\\\.\\H:";
+  EXPECT_EQ(port.opens(h), 1);
+  EXPECT_EQ(port.inquiries(h), 1);
+  EXPECT_EQ(port.identifications(h), 1);
+  EXPECT_EQ(port.requests(h, CMD_GET_SERIAL_NUMBER), 1);
+  EXPECT_EQ(port.listings(), 1) << "the dock listed again for an arrival";
+  EXPECT_EQ(port.opens("\\\\.\\F:"), 1) << "the docked camera tried again";
 }
 
 #if !defined(_WIN32)
@@ -218,22 +254,23 @@ TEST(WatchTest, StopRequestsAreCaughtWhileWatching) {
 #if defined(__linux__)
 
 TEST(WatchTest, UdevEventsOfUsbNodesBecomeNotices) {
-  const std::vector<DeviceCandidate> usb = {{"/dev/sg2", "/dev/sg2"}, {"/dev/sg5", "/dev/sg5"}};
+  const DeviceCandidate sg0{"/dev/sg0", "/dev/sg0"}, sg2{"/dev/sg2", "/dev/sg2"},
+      sg5{"/dev/sg5", "/dev/sg5"};
   const struct {
     UdevEvent event;
     std::optional<DeviceNotice> notice;
   } cases[] = {
-      {{"add", "/dev/sg5"}, DeviceNotice{Change::Arrived, "/dev/sg5"}},
-      {{"add", "/dev/sg0"}, std::nullopt},  // not on a USB bus: no candidate
-      {{"remove", "/dev/sg0"}, DeviceNotice{Change::Removed, "/dev/sg0"}},  // bus unknown by now
-      {{"remove", "/dev/sg2"}, DeviceNotice{Change::Removed, "/dev/sg2"}},
-      {{"change", "/dev/sg2"}, std::nullopt},
-      {{"bind", "/dev/sg2"}, std::nullopt},
-      {{"add", ""}, std::nullopt},
+      {{"add", "/dev/sg5", true}, DeviceNotice{Change::Arrived, sg5}},
+      {{"add", "/dev/sg0", false}, std::nullopt},  // not on a USB bus: no candidate
+      {{"remove", "/dev/sg0", false}, DeviceNotice{Change::Removed, sg0}},  // bus unknown by now
+      {{"remove", "/dev/sg2", true}, DeviceNotice{Change::Removed, sg2}},
+      {{"change", "/dev/sg2", true}, std::nullopt},
+      {{"bind", "/dev/sg2", true}, std::nullopt},
+      {{"add", "", true}, std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.event.action + " " + c.event.devnode);
-    EXPECT_EQ(UdevEventNotice(c.event, usb), c.notice);
+    EXPECT_EQ(UdevEventNotice(c.event), c.notice);
   }
 }
 
