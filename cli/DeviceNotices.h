@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cameradata/Outcome.h"
 #include "cli/Options.h"
 #include "devicelink/DevicePort.h"
 
@@ -52,7 +53,7 @@ std::unique_ptr<DeviceNotices> OpenSimulatedNotices(
 
 // The other end of the simulated notices, zulctl plug and unplug: the drive
 // at options.plugDrive plugged in or pulled out, through the state file.
-int PlugSimulatedDrive(sim::Simulation& simulation, const Options& options, std::ostream& out,
-                       std::ostream& err);
+Outcome PlugSimulatedDrive(sim::Simulation& simulation, const Options& options, std::ostream& out,
+                           std::ostream& err);
 
 }  // namespace zul::cli

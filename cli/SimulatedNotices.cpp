@@ -60,8 +60,8 @@ std::unique_ptr<DeviceNotices> OpenSimulatedNotices(sim::Simulation& simulation,
   return std::make_unique<SimulatedNotices>(simulation, interval);
 }
 
-int PlugSimulatedDrive(sim::Simulation& simulation, const Options& o, std::ostream& out,
-                       std::ostream& err) {
+Outcome PlugSimulatedDrive(sim::Simulation& simulation, const Options& o, std::ostream& out,
+                           std::ostream& err) {
   const char letter = o.plugDrive.empty() ? 0 : o.plugDrive[0];
   bool there = false, changed = false;
   simulation.WithDrives([&](sim::SimulatedDrives& drives) {
@@ -69,15 +69,17 @@ int PlugSimulatedDrive(sim::Simulation& simulation, const Options& o, std::ostre
     changed = o.command == Command::Plug ? drives.Plug(letter) : drives.Unplug(letter);
   });
   if (!there) {
-    err << o.plugDrive << " holds no simulated drive.\n";
-    return kExitNoCamera;
+    const Outcome none{OutcomeKind::NoCamera, o.plugDrive + " holds no simulated drive.",
+                       std::nullopt};
+    err << none.message << "\n";
+    return none;
   }
   if (o.command == Command::Plug) {
     out << o.plugDrive << (changed ? " plugged in." : " is plugged in already.") << "\n";
   } else {
     out << o.plugDrive << (changed ? " pulled out." : " is out already.") << "\n";
   }
-  return kExitDone;
+  return {};
 }
 
 }  // namespace zul::cli

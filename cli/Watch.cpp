@@ -11,7 +11,6 @@
 #include "cli/AllCameras.h"
 #include "cli/CameraCommands.h"
 #include "cli/CameraWalk.h"
-#include "cli/ExitCode.h"
 #include "cli/WatchStop.h"
 
 namespace zul::cli {
@@ -50,7 +49,9 @@ class Watcher {
                   if (o_.command == Command::Watch) return;
                   if (camera.serialNumber && refused_.count(*camera.serialNumber)) {
                     slots[i]->outcome = CameraOutcome{
-                        kExitRefused, "skipped", "It refused the password before; not tried again.",
+                        {OutcomeKind::Refused, "It refused the password before; not tried again.",
+                         std::nullopt},
+                        "skipped",
                         std::nullopt};
                   } else {
                     slots[i]->outcome =
@@ -65,12 +66,13 @@ class Watcher {
       ++handled_;
       out_ << when << "\t" << camera.candidate.name << "\t" << serial << "\t" << event << "\n";
       if (const auto& r = slot->outcome) {
-        statuses_.push_back(r->exitCode);
-        if ((r->exitCode == kExitRefused || r->exitCode == kExitLocked) && camera.serialNumber) {
+        const OutcomeKind kind = r->outcome.kind;
+        outcomes_.push_back(kind);
+        if ((kind == OutcomeKind::Refused || kind == OutcomeKind::Locked) && camera.serialNumber) {
           refused_.insert(*camera.serialNumber);
         }
-        out_ << TimeText() << "\t" << camera.candidate.name << "\t" << serial << "\t" << r->outcome
-             << "\t" << r->message << "\n";
+        out_ << TimeText() << "\t" << camera.candidate.name << "\t" << serial << "\t" << r->word
+             << "\t" << r->outcome.message << "\n";
       }
     }
     out_.flush();
@@ -101,13 +103,13 @@ class Watcher {
     Arrive(arriving, "arrived");
   }
 
-  int Finish() {
+  OutcomeKind Finish() {
     out_ << "Cameras handled: " << handled_;
     if (o_.command != Command::Watch)
-      out_ << ", done on " << std::count(statuses_.begin(), statuses_.end(), kExitDone);
+      out_ << ", done on " << std::count(outcomes_.begin(), outcomes_.end(), OutcomeKind::Done);
     out_ << "\n";
     out_.flush();
-    return o_.command == Command::Watch ? kExitDone : DockExitStatus(statuses_);
+    return o_.command == Command::Watch ? OutcomeKind::Done : OverCameras(outcomes_);
   }
 
  private:
@@ -120,42 +122,44 @@ class Watcher {
   std::map<std::string, std::string> docked_;  // name: the serial number as shown
   std::set<std::string> refused_;              // serial numbers that refused the password
   int handled_ = 0;
-  std::vector<int> statuses_;  // each camera's exit status when a command ran on it
+  std::vector<OutcomeKind> outcomes_;  // each camera's when a command ran on it
 };
 
 }  // namespace
 
-int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& o, const Secret& password,
-                 const std::function<bool()>& stopped, std::ostream& out, std::ostream& err,
-                 StorageLocator* storage, AuditLog* audit) {
+Outcome WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& o,
+                     const Secret& password, const std::function<bool()>& stopped,
+                     std::ostream& out, std::ostream& err, StorageLocator* storage,
+                     AuditLog* audit) {
   Watcher watcher(port, o, password, out, storage, audit);
   watcher.Arrive(port.Candidates(), "docked");
   err << "Watching for cameras; Ctrl-C stops.\n";
   err.flush();
-  bool failed = false;
+  std::optional<Outcome> failed;
   while (!stopped()) {
     std::vector<DeviceNotice> changes;
     std::string error;
     if (!notices.Wait(kLongestWait, changes, error)) {
-      err << "zulctl: " << error << "\n";
-      failed = true;
+      failed = Outcome{OutcomeKind::NoCamera, "zulctl: " + error, std::nullopt};
+      err << failed->message << "\n";
       break;
     }
     watcher.Take(changes);
   }
-  const int rc = watcher.Finish();
-  return failed ? kExitNoCamera : rc;
+  const OutcomeKind handled = watcher.Finish();
+  return failed ? *failed : Outcome{handled, "", std::nullopt};
 }
 
-int RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& o,
-             const Secret& password, std::ostream& out, std::ostream& err, StorageLocator* storage,
-             AuditLog* audit) {
+Outcome RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& o,
+                 const Secret& password, std::ostream& out, std::ostream& err,
+                 StorageLocator* storage, AuditLog* audit) {
   std::string error;
   const std::unique_ptr<DeviceNotices> notices =
       simulation ? OpenSimulatedNotices(*simulation) : OpenSystemNotices(port, error);
   if (!notices) {
-    err << "zulctl: " << error << "\n";
-    return kExitNoCamera;
+    const Outcome none{OutcomeKind::NoCamera, "zulctl: " + error, std::nullopt};
+    err << none.message << "\n";
+    return none;
   }
   const WatchStop stop;
   return WatchCameras(

@@ -167,38 +167,39 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   CameraCommands commands(session, storage ? storage->DeviceFor(o.drive) : o.drive, out, err,
                           storage);
   if (audit) commands.SetAudit(&*audit);
-  int rc = kExitDone;
+  Outcome outcome;
   if (o.all) {
-    rc = RunOnAllCameras(*port, o, password, out, err, storage, audit ? &*audit : nullptr);
+    outcome = RunOnAllCameras(*port, o, password, out, err, storage, audit ? &*audit : nullptr);
   } else if (o.command == Command::Plug || o.command == Command::Unplug) {
-    rc = PlugSimulatedDrive(simulation, o, out, err);
+    outcome = PlugSimulatedDrive(simulation, o, out, err);
   } else if (o.watch) {
-    rc = RunWatch(*port, o.simulate && !drives ? &simulation : nullptr, o, password, out, err,
-                  storage, audit ? &*audit : nullptr);
+    outcome = RunWatch(*port, o.simulate && !drives ? &simulation : nullptr, o, password, out,
+                       err, storage, audit ? &*audit : nullptr);
   } else {
     switch (o.command) {
       case Command::List:
-        rc = commands.List();
+        outcome = commands.List();
         break;
       case Command::Status:
-        rc = commands.Status(o.json);
+        outcome = commands.Status(o.json);
         break;
       case Command::Login:
-        rc = commands.Login(password);
+        outcome = commands.Login(password);
         break;
       case Command::UdevRule:
-        rc = commands.UdevRule();
+        outcome = commands.UdevRule();
         break;
       case Command::Apply:
-        rc = ApplyRoster(session, roster, o.dryRun ? nullptr : &password, out, err, storage,
-                         audit ? &*audit : nullptr);
+        outcome = ApplyRoster(session, roster, o.dryRun ? nullptr : &password, out, err,
+                              storage, audit ? &*audit : nullptr);
         break;
       default:
-        rc = commands.Change(o, password, &newPassword);
+        outcome = commands.Change(o, password, &newPassword);
         break;
     }
   }
   session.ReleaseHandle();
+  int rc = ExitStatus(outcome.kind);
 
   const std::string saveError = simulation.SaveError();
   if (!saveError.empty()) {

@@ -70,7 +70,7 @@ sim::SimulatedDrive Camera(const char* serial, const char* password = "2580") {
 }
 
 struct WatchRun {
-  int exitCode;
+  OutcomeKind outcome;
   std::string lines;  // without their time
   std::string err;
 };
@@ -88,7 +88,7 @@ WatchRun RunWatch(sim::SimulatedDrives& drives, std::vector<Step> steps, Command
   ReadSecretLine(in, "", std::cerr, password);
   std::fclose(in);
   std::ostringstream out, err;
-  const int rc = WatchCameras(
+  const Outcome outcome = WatchCameras(
       drives, notices, o, password, [&] { return notices.done(); }, out, err);
   std::istringstream lines(out.str());
   std::string line, untimed;
@@ -96,7 +96,7 @@ WatchRun RunWatch(sim::SimulatedDrives& drives, std::vector<Step> steps, Command
     const std::size_t tab = line.find('\t');
     untimed += (tab == 19 ? line.substr(tab + 1) : line) + "\n";
   }
-  return {rc, untimed, err.str()};
+  return {outcome.kind, untimed, err.str()};
 }
 
 TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
@@ -104,7 +104,7 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
     const char* name;
     std::vector<Step> steps;
     Command command;
-    int exitCode;
+    OutcomeKind outcome;
     std::string lines;
     const char* fPassword = "2580";  // of the camera docked at F: from the start
   };
@@ -122,7 +122,7 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
           {Change::Arrived, DriveLetterCandidate('Q')},
           {Change::Removed, DriveLetterCandidate('H')}}}},
        Command::Watch,
-       0,
+       OutcomeKind::Done,
        "F:\tCAM0000F\tdocked\nCameras handled: 1\n"},
       {"arrivals that come together are taken in drive order",
        {{[](sim::SimulatedDrives& d) {
@@ -132,7 +132,7 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
          {{Change::Arrived, DriveLetterCandidate('K')},
           {Change::Arrived, DriveLetterCandidate('H')}}}},
        Command::SetHint,
-       0,
+       OutcomeKind::Done,
        "F:\tCAM0000F\tdocked\nF:\tCAM0000F\tdone\tYou've updated your hint!\n"
        "H:\tCAM0000H\tarrived\nH:\tCAM0000H\tdone\tYou've updated your hint!\n"
        "K:\tCAM0000K\tarrived\nK:\tCAM0000K\tdone\tYou've updated your hint!\n"
@@ -143,12 +143,12 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
          {{Change::Arrived, DriveLetterCandidate('H')},
           {Change::Removed, DriveLetterCandidate('H')}}}},
        Command::Watch,
-       0,
+       OutcomeKind::Done,
        "F:\tCAM0000F\tdocked\nCameras handled: 1\n"},
       {"a missed removal is reported before the camera that replaced it",
        {{insert('F', "CAM0001F"), {{Change::Arrived, DriveLetterCandidate('F')}}}},
        Command::Watch,
-       0,
+       OutcomeKind::Done,
        "F:\tCAM0000F\tdocked\nF:\tCAM0000F\tremoved\nF:\tCAM0001F\tarrived\n"
        "Cameras handled: 2\n"},
       {"a camera refusing the password is skipped when it comes back",
@@ -159,7 +159,7 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
         {[](sim::SimulatedDrives& d) { d.Plug('H'); },
          {{Change::Arrived, DriveLetterCandidate('H')}}}},
        Command::SetHint,
-       6,
+       OutcomeKind::NotAll,
        "F:\tCAM0000F\tdocked\nF:\tCAM0000F\tdone\tYou've updated your hint!\n"
        "H:\tCAM0000H\tarrived\nH:\tCAM0000H\trefused\tWrong password!  You have 5 chances "
        "remaining.\nH:\tCAM0000H\tremoved\nH:\tCAM0000H\tarrived\n"
@@ -168,7 +168,7 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
       {"the only camera not done gives its own status",
        {},
        Command::SetHint,
-       kExitRefused,
+       OutcomeKind::Refused,
        "F:\tCAM0000F\tdocked\nF:\tCAM0000F\trefused\tWrong password!  You have 5 chances "
        "remaining.\nCameras handled: 1, done on 0\n",
        "1111"},
@@ -180,7 +180,7 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
     const WatchRun r = RunWatch(drives, c.steps, c.command);
     EXPECT_EQ(r.lines, c.lines);
     EXPECT_EQ(r.err, watching);
-    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.outcome, c.outcome);
   }
 }
 
@@ -188,7 +188,7 @@ TEST(WatchTest, NoticesThatBreakDownEndTheWatchWithTheCount) {
   sim::SimulatedDrives drives;
   drives.Insert('F', Camera("CAM0000F"));
   const WatchRun r = RunWatch(drives, {Step{{}, {}, true}}, Command::Watch);
-  EXPECT_EQ(r.exitCode, kExitNoCamera);
+  EXPECT_EQ(r.outcome, OutcomeKind::NoCamera);
   EXPECT_EQ(r.lines, "F:\tCAM0000F\tdocked\nCameras handled: 1\n");
   EXPECT_NE(r.err.find("zulctl: the notices broke down\n"), std::string::npos) << r.err;
 }
@@ -207,9 +207,9 @@ TEST(WatchTest, AnArrivalCostsItsOwnDeviceOnly) {
   o.watch = true;
   o.command = Command::Watch;
   std::ostringstream out, err;
-  EXPECT_EQ(WatchCameras(
-                port, notices, o, Secret{}, [&] { return notices.done(); }, out, err),
-            0);
+  EXPECT_TRUE(WatchCameras(
+                  port, notices, o, Secret{}, [&] { return notices.done(); }, out, err)
+                  .done());
   EXPECT_NE(out.str().find("H:\tCAM0000H\tarrived\n"), std::string::npos) << out.str();
   const std::string h = "\\\\.\\H:";
   EXPECT_EQ(port.opens(h), 1);
