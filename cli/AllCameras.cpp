@@ -35,22 +35,9 @@ std::string OneLine(const std::string& text) {
   return line;
 }
 
-// The word a line gives an outcome.
+// The word a line gives an outcome: the audit's, or "not audited".
 const char* WordOf(OutcomeKind outcome) {
-  switch (outcome) {
-    case OutcomeKind::Done:
-      return "done";
-    case OutcomeKind::NoCamera:
-      return "no camera";
-    case OutcomeKind::Refused:
-      return "refused";
-    case OutcomeKind::Locked:
-      return "locked";
-    case OutcomeKind::AuditLost:
-      return kNotAudited;
-    default:
-      return "no answer";
-  }
+  return outcome == OutcomeKind::AuditLost ? kNotAudited : OutcomeName(AuditOutcomeOf(outcome));
 }
 
 }  // namespace

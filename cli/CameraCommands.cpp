@@ -62,9 +62,6 @@ AuditEntry AttemptOf(const Options& o, std::span<const TextToWrite> texts,
 
 }  // namespace
 
-namespace {
-
-// What an audit line says of an outcome.
 AuditOutcome AuditOutcomeOf(OutcomeKind outcome) {
   switch (outcome) {
     case OutcomeKind::Done:
@@ -79,8 +76,6 @@ AuditOutcome AuditOutcomeOf(OutcomeKind outcome) {
       return AuditOutcome::NoAnswer;
   }
 }
-
-}  // namespace
 
 bool ReadWholeStatus(DeviceSession& session, CameraStatus& status,
                      const std::string* serialNumber) {

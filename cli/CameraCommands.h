@@ -38,6 +38,9 @@ Outcome NoCameraFound(const ScanReport& report, StorageLocator* storage);
 // after lineBreak) and, refused or locked, the camera's count.
 Outcome LoginOutcome(const LoginResult& result, const char* lineBreak);
 
+// What an audit line says of an outcome (NoAnswer for those it has no word of).
+AuditOutcome AuditOutcomeOf(OutcomeKind outcome);
+
 class CameraCommands {
  public:
   // drive: the only device to try (a name or path the port knows, "F:"), or
