@@ -106,7 +106,9 @@ TEST(CameraWalkTest, CommandsCostEachCameraOneOpenAndOneSerialNumber) {
   for (const auto& c : cases) {
     std::vector<const char*> args = c.args;
     args.insert(args.begin(), "zulctl");
-    SCOPED_TRACE(testing::Message() << args[1] << " " << args[2]);
+    testing::Message command;
+    for (const char* arg : c.args) command << arg << " ";
+    SCOPED_TRACE(command);
     Dock dock;
     std::FILE* in = std::tmpfile();
     std::fputs("1234\n", in);
