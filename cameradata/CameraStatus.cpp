@@ -33,7 +33,8 @@ bool ReadCameraStatus(DeviceSession& session, CameraStatus& status) {
   return false;
 }
 
-bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status) {
+bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status,
+                          const std::string* serialNumber) {
   ReplyBlock block{};
   std::string firmware = kFirmwarePrefix;
   for (std::uint32_t code :
@@ -69,7 +70,11 @@ bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status) {
     status.*s.member = block[0];  // no range check: the panel uses it as an index
   }
 
-  if (!ReadSerialNumber(session, status.serialNumber)) return false;
+  if (serialNumber) {
+    status.serialNumber = *serialNumber;
+  } else if (!ReadSerialNumber(session, status.serialNumber)) {
+    return false;
+  }
   status.serialLine = "Camera Serial Number: " + status.serialNumber;
 
   // A failed transfer leaves the block all zero, which sets no flag; the

@@ -41,7 +41,10 @@ bool ReadCameraStatus(DeviceSession& session, CameraStatus& status);
 
 // The same readout without the scan, on the camera the session already holds
 // (found at a letter of the caller's choosing).
-bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status);
+// serialNumber: the camera's, read already on this session; the readout then
+// does not ask for it again.
+bool ReadHeldCameraStatus(DeviceSession& session, CameraStatus& status,
+                          const std::string* serialNumber = nullptr);
 
 // The serial number alone (the readout's last query before the login state),
 // on the camera the session holds. False when the transfer failed; serial is

@@ -2,14 +2,14 @@
 
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/CameraCommands.h"
-#include "cli/DockWalk.h"
+#include "cli/CameraWalk.h"
 #include "cli/ExitCode.h"
 #include "cli/Messages.h"
+#include "cli/StatusObject.h"
 #include "cli/StatusReport.h"
 #include "platform/Latin1.h"
 
@@ -35,59 +35,67 @@ std::string OneLine(const std::string& text) {
   return line;
 }
 
+// The word a line gives an outcome: the audit's, or "not audited".
+const char* WordOf(OutcomeKind outcome) {
+  return outcome == OutcomeKind::AuditLost ? kNotAudited : OutcomeName(AuditOutcomeOf(outcome));
+}
+
 }  // namespace
 
-CameraOutcome WorkOnCamera(DeviceSession& session, const DockedCamera& camera, const Options& o,
+CameraOutcome WorkOnCamera(DeviceSession& session, const WalkedCamera& camera, const Options& o,
                            const Secret& password, StorageLocator* storage, AuditLog* audit) {
-  std::ostringstream said, faults;
-  CameraCommands commands(session, camera.candidate.name, said, faults, storage);
+  // What the one-camera command writes is not shown: its outcome says it.
+  std::ostream unshown(nullptr);
+  CameraCommands commands(session, camera.candidate.name, unshown, unshown, storage);
   commands.SetAudit(audit);
   CameraOutcome result;
   if (!camera.serialNumber) {
     // The camera answered the scan, then not the serial number's request.
-    result.exitCode = kExitNoAnswer;
-    faults << kCameraDidNotAnswer << "\n";
+    result.outcome = {OutcomeKind::NoAnswer, kCameraDidNotAnswer, std::nullopt};
   } else if (o.command == Command::Status) {
     CameraReport report;
-    result.exitCode = commands.ReadReport(report);
-    if (result.exitCode == kExitDone) result.report = std::move(report);
+    result.outcome = commands.ReadReport(report, &*camera.serialNumber);
+    if (result.outcome.done()) {
+      result.outcome.message = StatusLine(report);
+      result.report = std::move(report);
+    }
   } else {
-    result.exitCode = commands.ChangeHeld(o, password, nullptr);
+    result.outcome = commands.ChangeHeld(o, password, nullptr);
   }
-  result.outcome =
-      result.exitCode == kExitAuditLost ? kNotAudited : OutcomeName(OutcomeOfExit(result.exitCode));
-  result.message = OneLine(result.exitCode == kExitDone ? said.str() : faults.str());
-  if (result.report) result.message = StatusLine(*result.report);
+  result.outcome.message = OneLine(result.outcome.message);
+  result.word = WordOf(result.outcome.kind);
   // A camera pulled out midway says so, rather than that it did not answer.
-  if (result.exitCode == kExitNoAnswer && CameraGone(session.port, camera.candidate)) {
-    result.outcome = "unplugged";
-    result.message = "The camera was unplugged.";
+  if (result.outcome.kind == OutcomeKind::NoAnswer && CameraGone(session.port, camera.candidate)) {
+    result.word = "unplugged";
+    result.outcome.message = "The camera was unplugged.";
   }
   return result;
 }
 
-int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, std::ostream& out,
-                    std::ostream& err, StorageLocator* storage, AuditLog* audit) {
+Outcome RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password,
+                        std::ostream& out, std::ostream& err, StorageLocator* storage,
+                        AuditLog* audit) {
   ScanReport scan;
-  const auto results = ForEachCamera(
+  const auto results = WorkOnAllCameras(
       port,
-      [&](DeviceSession& session, const DockedCamera& camera) {
+      [&](DeviceSession& session, const WalkedCamera& camera) {
         return WorkOnCamera(session, camera, o, password, storage, audit);
       },
       &scan);
   if (results.empty()) {
-    ExplainNotFound(scan, storage, err);
-    return kExitNoCamera;
+    Outcome none = NoCameraFound(scan, storage);
+    err << none.message << "\n";
+    return none;
   }
 
   nlohmann::ordered_json array = nlohmann::ordered_json::array();
-  std::vector<int> statuses;
+  std::vector<OutcomeKind> outcomes;
   for (const auto& [camera, r] : results) {
-    statuses.push_back(r.exitCode);
+    outcomes.push_back(r.outcome.kind);
     if (!o.json) {
       out << camera.candidate.name << "\t"
-          << (camera.serialNumber ? ShownText(*camera.serialNumber) : "-") << "\t" << r.outcome
-          << "\t" << r.message << "\n";
+          << (camera.serialNumber ? ShownText(*camera.serialNumber) : "-") << "\t" << r.word << "\t"
+          << r.outcome.message << "\n";
       continue;
     }
     nlohmann::ordered_json j;
@@ -96,15 +104,15 @@ int RunOnAllCameras(DevicePort& port, const Options& o, const Secret& password, 
     j["serialNumber"] = camera.serialNumber
                             ? nlohmann::ordered_json(platform::Latin1ToUtf8(*camera.serialNumber))
                             : nlohmann::ordered_json(nullptr);
-    j["outcome"] = r.outcome;
-    j["exitStatus"] = r.exitCode;
-    j["message"] = r.report ? "" : r.message;
-    if (r.report) j["status"] = nlohmann::ordered_json::parse(StatusJson(*r.report));
+    j["outcome"] = r.word;
+    j["exitStatus"] = ExitStatus(r.outcome.kind);  // what zulctl on that camera alone gives
+    j["message"] = r.report ? "" : r.outcome.message;
+    if (r.report) j["status"] = StatusObject(*r.report);
     array.push_back(std::move(j));
   }
   if (o.json) out << array.dump(2) << "\n";
 
-  return DockExitStatus(statuses);
+  return {OverCameras(outcomes), "", std::nullopt};
 }
 
 }  // namespace zul::cli

@@ -58,37 +58,48 @@ AuditEntry AttemptOf(const Options& o, std::span<const TextToWrite> texts,
 
 }  // namespace
 
-AuditOutcome OutcomeOfExit(int exitCode) {
-  switch (exitCode) {
-    case kExitDone:
+AuditOutcome AuditOutcomeOf(OutcomeKind outcome) {
+  switch (outcome) {
+    case OutcomeKind::Done:
       return AuditOutcome::Done;
-    case kExitNoCamera:
+    case OutcomeKind::NoCamera:
       return AuditOutcome::NoCamera;
-    case kExitRefused:
+    case OutcomeKind::Refused:
       return AuditOutcome::Refused;
-    case kExitLocked:
+    case OutcomeKind::Locked:
       return AuditOutcome::Locked;
     default:
       return AuditOutcome::NoAnswer;
   }
 }
 
-bool ReadWholeStatus(DeviceSession& session, CameraStatus& status) {
+bool ReadWholeStatus(DeviceSession& session, CameraStatus& status,
+                     const std::string* serialNumber) {
   session.failedTransfers = 0;
-  return ReadHeldCameraStatus(session, status) && session.failedTransfers == 0;
+  return ReadHeldCameraStatus(session, status, serialNumber) && session.failedTransfers == 0;
 }
 
-void ExplainNotFound(const ScanReport& report, StorageLocator* storage, std::ostream& err) {
-  for (const std::string& name : report.denied) err << name << ": " << kAccessDenied << "\n";
-  if (storage && !report.denied.empty()) err << storage->AccessHelp();
-  err << kDeviceNotConnected << "\n";
+Outcome NoCameraFound(const ScanReport& report, StorageLocator* storage) {
+  std::string text;
+  for (const std::string& name : report.denied) text += name + ": " + kAccessDenied + "\n";
+  if (storage && !report.denied.empty()) text += storage->AccessHelp();
+  return {OutcomeKind::NoCamera, text + kDeviceNotConnected, std::nullopt};
+}
+
+Outcome CameraCommands::Told(Outcome outcome) {
+  err_ << outcome.message << "\n";
+  return outcome;
+}
+
+Outcome CameraCommands::NotFound(const ScanReport& report) {
+  return Told(NoCameraFound(report, storage_));
 }
 
 bool CameraCommands::Find() {
   ScanReport report;
   const bool found = drive_.empty() ? DiscoverCamera(session_, &report)
                                     : DiscoverCameraNamed(session_, drive_, &report);
-  if (!found) ExplainNotFound(report, storage_, err_);
+  if (!found) notFound_ = NotFound(report);
   return found;
 }
 
@@ -98,30 +109,28 @@ std::vector<DeviceCandidate> CameraCommands::CandidatesToTry() {
   return {};
 }
 
-int CameraCommands::Failed(Exchange outcome) {
+Outcome CameraCommands::Failed(Exchange outcome) {
   if (outcome == Exchange::NoCamera) {
-    err_ << kDeviceNotConnected << "\n";
-    return kExitNoCamera;
+    return Told({OutcomeKind::NoCamera, kDeviceNotConnected, std::nullopt});
   }
-  err_ << kCameraDidNotAnswer << "\n";
-  return kExitNoAnswer;
+  return Told({OutcomeKind::NoAnswer, kCameraDidNotAnswer, std::nullopt});
 }
 
-int CameraCommands::List() {
+Outcome CameraCommands::List() {
   bool allAnswered = true;
   ScanReport report;
-  const std::size_t cameras = VisitCameras(
-      session_, CandidatesToTry(),
-      [&] {
+  const std::size_t cameras = WalkCameras(
+      session_.port, CandidatesToTry(), {},
+      [&](std::size_t, DeviceSession& session, const WalkedCamera& camera) {
         CameraStatus status;
-        if (!ReadWholeStatus(session_, status)) {
-          err_ << session_.deviceName << " " << kCameraDidNotAnswer << "\n";
+        if (!ReadWholeStatus(session, status)) {
+          err_ << camera.candidate.name << " " << kCameraDidNotAnswer << "\n";
           allAnswered = false;
           return;
         }
-        out_ << session_.deviceName << "\t";
+        out_ << camera.candidate.name << "\t";
         if (storage_) {
-          const StorageInfo info = storage_->Describe(session_.devicePath);
+          const StorageInfo info = storage_->Describe(camera.candidate.path);
           out_ << (info.blockDevice.empty() ? "-" : info.blockDevice) << "\t";
           out_ << ShownText(status.serialNumber) << "\t" << ShownText(FirmwareVersion(status))
                << "\t" << (info.mountPoints.empty() ? "-" : Printable(info.mountPoints.front()))
@@ -132,88 +141,86 @@ int CameraCommands::List() {
         }
       },
       &report);
-  if (cameras == 0) {
-    ExplainNotFound(report, storage_, err_);
-    return kExitNoCamera;
-  }
-  return allAnswered ? kExitDone : kExitNoAnswer;
+  if (cameras == 0) return NotFound(report);
+  if (!allAnswered) return {OutcomeKind::NoAnswer, kCameraDidNotAnswer, std::nullopt};
+  return {};
 }
 
-int CameraCommands::UdevRule() {
+Outcome CameraCommands::UdevRule() {
   std::vector<std::string> cameras;
   ScanReport report;
-  VisitCameras(
-      session_, CandidatesToTry(), [&] { cameras.push_back(session_.devicePath); }, &report);
+  WalkCameras(
+      session_.port, CandidatesToTry(), {},
+      [&](std::size_t, DeviceSession&, const WalkedCamera& camera) {
+        cameras.push_back(camera.candidate.path);
+      },
+      &report);
   const std::string rule = cameras.empty() || !storage_ ? "" : storage_->UdevRule(cameras);
-  if (rule.empty()) {
-    ExplainNotFound(report, storage_, err_);
-    return kExitNoCamera;
-  }
+  if (rule.empty()) return NotFound(report);
   out_ << rule;
-  return kExitDone;
+  return {};
 }
 
-int CameraCommands::Status(bool json) {
-  if (!Find()) return kExitNoCamera;
+Outcome CameraCommands::Status(bool json) {
+  if (!Find()) return notFound_;
   CameraReport report;
-  if (const int rc = ReadReport(report)) return rc;
-  out_ << (json ? StatusJson(report) : StatusText(report));
-  return kExitDone;
+  Outcome outcome = ReadReport(report);
+  if (outcome.done()) out_ << (json ? StatusJson(report) : StatusText(report));
+  return outcome;
 }
 
-int CameraCommands::ReadReport(CameraReport& report) {
+Outcome CameraCommands::ReadReport(CameraReport& report, const std::string* serialNumber) {
   report = {session_.devicePath, session_.deviceName, {}, std::nullopt};
-  if (!ReadWholeStatus(session_, report.status)) return Failed(Exchange::NoAnswer);
+  if (!ReadWholeStatus(session_, report.status, serialNumber)) return Failed(Exchange::NoAnswer);
   if (storage_) report.storage = storage_->Describe(session_.devicePath);
-  return kExitDone;
+  return {};
 }
 
-int LoginOutcome(const LoginResult& result, const char* lineBreak, std::string& message) {
+Outcome LoginOutcome(const LoginResult& result, const char* lineBreak) {
   switch (result.verdict) {
     case LoginVerdict::User:
     case LoginVerdict::Administrator:
-      return kExitDone;
+      return {};
     case LoginVerdict::NoCamera:
-      message = kDeviceNotConnected;
-      return kExitNoCamera;
+      return {OutcomeKind::NoCamera, kDeviceNotConnected, std::nullopt};
     case LoginVerdict::NoAnswer:
       // An all-zero reply from a failed transfer is no verdict.
-      message = kCameraDidNotAnswer;
-      return kExitNoAnswer;
+      return {OutcomeKind::NoAnswer, kCameraDidNotAnswer, std::nullopt};
     case LoginVerdict::Wrong:
     case LoginVerdict::Locked:
       break;
   }
-  message = WrongPasswordText(result.wrongAttempts, lineBreak);
-  return result.verdict == LoginVerdict::Locked ? kExitLocked : kExitRefused;
+  return {result.verdict == LoginVerdict::Locked ? OutcomeKind::Locked : OutcomeKind::Refused,
+          WrongPasswordText(result.wrongAttempts, lineBreak), result.wrongAttempts};
 }
 
-int CameraCommands::LogIn(const Secret& password, bool& administrator) {
+Outcome CameraCommands::LogIn(const Secret& password, bool& administrator) {
   const LoginResult result = zul::LogIn(session_, password.text());
   chancesLeft_ = ChancesLeft(result);
   administrator = result.verdict == LoginVerdict::Administrator;
-  std::string message;
-  const int rc = LoginOutcome(result, "\n", message);
-  if (rc != kExitDone) err_ << message << "\n";
-  return rc;
+  Outcome outcome = LoginOutcome(result, "\n");
+  return outcome.done() ? outcome : Told(std::move(outcome));
 }
 
-int CameraCommands::Login(const Secret& password) {
+Outcome CameraCommands::Login(const Secret& password) {
   AuditEntry attempt = LoginAttempt();
   attempt.drive = drive_;  // the one asked for, until a camera is found
-  if (!Find()) return Audited(std::move(attempt), kExitNoCamera);
+  if (!Find()) return Audited(std::move(attempt), notFound_);
   Locate(attempt, session_);
   if (audit_) ReadSerialNumber(session_, attempt.serialNumber);
   bool administrator = false;
-  if (const int rc = LogIn(password, administrator)) return Audited(std::move(attempt), rc);
+  if (Outcome refused = LogIn(password, administrator); !refused.done()) {
+    return Audited(std::move(attempt), std::move(refused));
+  }
   // As the window does after a login: the camera opens its storage, and the
   // drive is let go so that the system can use it.
-  const Exchange outcome = AllowDiskAccess(session_);
+  const Exchange opened = AllowDiskAccess(session_);
   const std::string drive = session_.deviceName;
   const std::string path = session_.devicePath;
   session_.ReleaseHandle();
-  if (outcome != Exchange::Done) return Audited(std::move(attempt), Failed(outcome));
-  out_ << (administrator ? "Logged in as administrator." : "Logged in.") << "\n";
+  if (opened != Exchange::Done) return Audited(std::move(attempt), Failed(opened));
+  const char* loggedIn = administrator ? "Logged in as administrator." : "Logged in.";
+  out_ << loggedIn << "\n";
   // On Linux the system is asked to look at the medium again; there the
   // storage shows up as a block device of its own.
   // The login is done even when the storage does not show up: the exit status
@@ -221,20 +228,21 @@ int CameraCommands::Login(const Secret& password) {
   const StorageRelease storage =
       storage_ ? storage_->ReleaseStorage(path) : StorageRelease{"Storage opened on " + drive};
   (storage.ready ? out_ : err_) << storage.line << "\n";
-  return Audited(std::move(attempt), kExitDone);
+  return Audited(std::move(attempt), {OutcomeKind::Done, loggedIn, std::nullopt});
 }
 
-int CameraCommands::Change(const Options& o, const Secret& password, const Secret* newPassword) {
+Outcome CameraCommands::Change(const Options& o, const Secret& password,
+                               const Secret* newPassword) {
   if (!Find()) {
     AuditEntry attempt = AttemptOf(o, TextsOf(o, newPassword), nullptr);
     attempt.drive = drive_;  // the one asked for, if any
-    return Audited(std::move(attempt), kExitNoCamera);
+    return Audited(std::move(attempt), notFound_);
   }
   return ChangeHeld(o, password, newPassword);
 }
 
-int CameraCommands::ChangeHeld(const Options& o, const Secret& password,
-                               const Secret* newPassword) {
+Outcome CameraCommands::ChangeHeld(const Options& o, const Secret& password,
+                                   const Secret* newPassword) {
   const std::vector<TextToWrite> texts = TextsOf(o, newPassword);
   std::optional<CameraStatus> readout;  // for the audit: serial number and old values
   if (audit_) {
@@ -244,15 +252,15 @@ int CameraCommands::ChangeHeld(const Options& o, const Secret& password,
   AuditEntry attempt = AttemptOf(o, texts, readout ? &*readout : nullptr);
   Locate(attempt, session_);
   if (readout) attempt.serialNumber = readout->serialNumber;
-  const int rc = SendChange(o, password, texts, attempt);
-  return Audited(std::move(attempt), rc);
+  Outcome outcome = SendChange(o, password, texts, attempt);
+  return Audited(std::move(attempt), std::move(outcome));
 }
 
 // attempt: the audit line's values, the clock's as sent.
-int CameraCommands::SendChange(const Options& o, const Secret& password,
-                               std::span<const TextToWrite> texts, AuditEntry& attempt) {
+Outcome CameraCommands::SendChange(const Options& o, const Secret& password,
+                                   std::span<const TextToWrite> texts, AuditEntry& attempt) {
   bool administrator = false;
-  if (const int rc = LogIn(password, administrator)) return rc;
+  if (Outcome refused = LogIn(password, administrator); !refused.done()) return refused;
   Exchange outcome = Exchange::Done;
   std::string done;
   switch (o.command) {
@@ -295,19 +303,24 @@ int CameraCommands::SendChange(const Options& o, const Secret& password,
   }
   if (outcome != Exchange::Done) return Failed(outcome);
   out_ << done << "\n";
-  return kExitDone;
+  return {OutcomeKind::Done, done, std::nullopt};
 }
 
-int CameraCommands::Audited(AuditEntry attempt, int rc) {
-  if (!audit_) return rc;
-  attempt.outcome = OutcomeOfExit(rc);
+Outcome CameraCommands::Audited(AuditEntry attempt, Outcome outcome) {
+  if (!audit_) return outcome;
+  attempt.outcome = AuditOutcomeOf(outcome.kind);
   if (attempt.outcome == AuditOutcome::Refused) attempt.chancesLeft = chancesLeft_;
   std::string error;
   if (!audit_->Append(attempt, error)) {
-    err_ << audit_->NotWritten(attempt, error) << "\n";
-    if (rc == kExitDone) rc = kExitAuditLost;
+    const std::string lost = audit_->NotWritten(attempt, error);
+    err_ << lost << "\n";
+    if (outcome.done()) {
+      outcome = {OutcomeKind::AuditLost, lost, std::nullopt};
+    } else {
+      outcome.message += "\n" + lost;
+    }
   }
-  return rc;
+  return outcome;
 }
 
 }  // namespace zul::cli

@@ -1,7 +1,7 @@
 #pragma once
 // zulctl's commands, each one exchange with the camera: find it, log in when
-// the command changes something, send, and report. Each returns the exit
-// status; results go to out, faults to err.
+// the command changes something, send, and report. Each returns its outcome
+// (the message in it is what it told); results go to out, faults to err.
 
 #include <ostream>
 #include <string>
@@ -10,6 +10,7 @@
 #include "audit/AuditLog.h"
 #include "cameradata/CameraOperations.h"
 #include "cameradata/CameraStatus.h"
+#include "cameradata/Outcome.h"
 #include "cli/Options.h"
 #include "cli/Secret.h"
 #include "cli/StatusReport.h"
@@ -23,20 +24,22 @@ namespace zul::cli {
 CameraClock LocalNow();
 
 // The whole readout of the camera the session holds; false when any of its
-// transfers failed, the login state included.
-bool ReadWholeStatus(DeviceSession& session, CameraStatus& status);
+// transfers failed, the login state included. serialNumber: the camera's, when
+// read already on this session.
+bool ReadWholeStatus(DeviceSession& session, CameraStatus& status,
+                     const std::string* serialNumber = nullptr);
 
 // Why a scan found no camera: the devices this user may not open, with the
 // platform's help for that, then "Device not connected.".
-void ExplainNotFound(const ScanReport& report, StorageLocator* storage, std::ostream& err);
+Outcome NoCameraFound(const ScanReport& report, StorageLocator* storage);
 
-// The exit status of a login: kExitDone when the camera took the password,
-// else the fault's status with what the operator is told in message (the
-// lock-out text's second line after lineBreak).
-int LoginOutcome(const LoginResult& result, const char* lineBreak, std::string& message);
+// The outcome of a login: done when the camera took the password, else the
+// fault with what the operator is told (the lock-out text's second line
+// after lineBreak) and, refused or locked, the camera's count.
+Outcome LoginOutcome(const LoginResult& result, const char* lineBreak);
 
-// What an audit line says of a command's exit status.
-AuditOutcome OutcomeOfExit(int exitCode);
+// What an audit line says of an outcome (NoAnswer for those it has no word of).
+AuditOutcome AuditOutcomeOf(OutcomeKind outcome);
 
 class CameraCommands {
  public:
@@ -47,24 +50,24 @@ class CameraCommands {
                  StorageLocator* storage = nullptr)
       : session_(session), drive_(std::move(drive)), out_(out), err_(err), storage_(storage) {}
 
-  int List();
-  int Status(bool json);
+  Outcome List();
+  Outcome Status(bool json);
   // Logs in and, once the camera accepts, tells it to open its storage and
   // lets go of the drive.
-  int Login(const Secret& password);
+  Outcome Login(const Secret& password);
   // Logs in, then makes the change the options name (newPassword for
   // set-password only).
-  int Change(const Options& options, const Secret& password, const Secret* newPassword);
+  Outcome Change(const Options& options, const Secret& password, const Secret* newPassword);
   // The udev rule for the cameras found (needs a storage locator).
-  int UdevRule();
+  Outcome UdevRule();
 
   // The same steps on the camera the session already holds (found by the
   // caller's scan), for zulctl --all.
-  // The whole readout into report; kExitDone, or the failure's status with
-  // the fault told on err.
-  int ReadReport(CameraReport& report);
+  // The whole readout into report (the serial number not asked again when
+  // given); done, or the failure with the fault told on err.
+  Outcome ReadReport(CameraReport& report, const std::string* serialNumber = nullptr);
   // Logs in and makes the change, as Change does after its scan.
-  int ChangeHeld(const Options& options, const Secret& password, const Secret* newPassword);
+  Outcome ChangeHeld(const Options& options, const Secret& password, const Secret* newPassword);
 
   // With an audit log, Login and the changes each append one line to it
   // (threads may share the log). The camera's serial number, and for a change
@@ -73,14 +76,17 @@ class CameraCommands {
 
  private:
   bool Find();
+  Outcome NotFound(const ScanReport& report);
   std::vector<DeviceCandidate> CandidatesToTry();
-  int LogIn(const Secret& password, bool& administrator);
-  int Failed(Exchange outcome);
-  int SendChange(const Options& options, const Secret& password, std::span<const TextToWrite> texts,
-                 AuditEntry& attempt);
-  // Appends the attempt, its outcome told by rc, when there is an audit log;
-  // returns rc, or kExitAuditLost for a done change whose line was not written.
-  int Audited(AuditEntry attempt, int rc);
+  Outcome LogIn(const Secret& password, bool& administrator);
+  Outcome Failed(Exchange outcome);
+  Outcome Told(Outcome outcome);
+  Outcome SendChange(const Options& options, const Secret& password,
+                     std::span<const TextToWrite> texts, AuditEntry& attempt);
+  // Appends the attempt, as outcome ended, when there is an audit log; returns
+  // outcome, AuditLost for a done change whose line was not written, the
+  // line's fault added to its message.
+  Outcome Audited(AuditEntry attempt, Outcome outcome);
 
   DeviceSession& session_;
   std::string drive_;
@@ -89,6 +95,7 @@ class CameraCommands {
   StorageLocator* storage_;
   AuditLog* audit_ = nullptr;
   unsigned chancesLeft_ = 0;  // after a refused login
+  Outcome notFound_;          // what Find told when it found none
 };
 
 }  // namespace zul::cli

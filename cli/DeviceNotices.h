@@ -2,8 +2,9 @@
 // What tells zulctl watch that devices came or went: one small interface with
 // a source per platform (a window registered for volume notices on Windows,
 // udev's monitor on Linux) and one for the simulated drives shared through a
-// state file. A notice names a candidate the way the port does ("F:",
-// "/dev/sg2"); whether a camera is there is for the watcher's scan to say.
+// state file. A notice carries the candidate itself, as the port names it
+// ("\\.\F:" and "F:", "/dev/sg2"), so the watcher tries that device alone;
+// whether a camera is there is for the watcher's walk to say.
 
 #include <chrono>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cameradata/Outcome.h"
 #include "cli/Options.h"
 #include "devicelink/DevicePort.h"
 
@@ -23,7 +25,7 @@ namespace zul::cli {
 struct DeviceNotice {
   enum class Change { Arrived, Removed };
   Change change = Change::Arrived;
-  std::string name;  // the candidate's name: "F:", "/dev/sg2"
+  DeviceCandidate candidate;
   bool operator==(const DeviceNotice&) const = default;
 };
 
@@ -38,8 +40,8 @@ class DeviceNotices {
 };
 
 // The platform's source: Windows volume notices, udev on Linux (whose
-// arrivals are the nodes among port's candidates). nullptr with error when it
-// cannot be set up.
+// arrivals are the nodes on a USB bus, as the port's candidates are). nullptr
+// with error when it cannot be set up.
 std::unique_ptr<DeviceNotices> OpenSystemNotices(DevicePort& port, std::string& error);
 
 // Drives plugged in and pulled out of a simulation by other programs sharing
@@ -51,7 +53,7 @@ std::unique_ptr<DeviceNotices> OpenSimulatedNotices(
 
 // The other end of the simulated notices, zulctl plug and unplug: the drive
 // at options.plugDrive plugged in or pulled out, through the state file.
-int PlugSimulatedDrive(sim::Simulation& simulation, const Options& options, std::ostream& out,
-                       std::ostream& err);
+Outcome PlugSimulatedDrive(sim::Simulation& simulation, const Options& options, std::ostream& out,
+                           std::ostream& err);
 
 }  // namespace zul::cli

@@ -1,8 +1,8 @@
 #pragma once
-// zulctl's exit statuses, for scripts.
+// zulctl's exit statuses, for scripts: made from the run's outcome at the end
+// of the run (RunZulctl), and nowhere else.
 
-#include <algorithm>
-#include <span>
+#include "cameradata/Outcome.h"
 
 namespace zul::cli {
 
@@ -17,14 +17,26 @@ enum ExitCode : int {
   kExitAuditLost = 7,  // the change was made, but its audit line could not be written
 };
 
-// A command's status over several cameras, from each camera's own: with one
-// camera, its status; with every camera done (or none), kExitDone; else
-// kExitNotAll.
-inline int DockExitStatus(std::span<const int> cameras) {
-  if (cameras.size() == 1) return cameras.front();
-  return std::all_of(cameras.begin(), cameras.end(), [](int rc) { return rc == kExitDone; })
-             ? kExitDone
-             : kExitNotAll;
+inline int ExitStatus(OutcomeKind outcome) {
+  switch (outcome) {
+    case OutcomeKind::Done:
+      return kExitDone;
+    case OutcomeKind::NoCamera:
+      return kExitNoCamera;
+    case OutcomeKind::NoAnswer:
+      return kExitNoAnswer;
+    case OutcomeKind::Refused:
+      return kExitRefused;
+    case OutcomeKind::Locked:
+      return kExitLocked;
+    case OutcomeKind::Usage:
+      return kExitUsage;
+    case OutcomeKind::NotAll:
+      return kExitNotAll;
+    case OutcomeKind::AuditLost:
+      return kExitAuditLost;
+  }
+  return kExitUsage;
 }
 
 }  // namespace zul::cli

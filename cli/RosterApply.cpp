@@ -7,7 +7,6 @@
 #include "cameradata/OperatorTexts.h"
 #include "cli/CameraCommands.h"
 #include "cli/CameraWalk.h"
-#include "cli/ExitCode.h"
 #include "cli/Messages.h"
 #include "cli/StatusReport.h"
 #include "platform/Latin1.h"
@@ -25,7 +24,7 @@ class RosterRun {
  public:
   RosterRun(DeviceSession& session, const Roster& roster, const Secret* password, std::ostream& out,
             std::ostream& err, AuditLog* audit)
-      : session_(session),
+      : session_(&session),
         roster_(roster),
         password_(password),
         audit_(audit),
@@ -33,11 +32,12 @@ class RosterRun {
         err_(err),
         docked_(roster.size(), false) {}
 
-  // The camera the session holds.
-  void Camera() {
+  // The camera session holds.
+  void Camera(DeviceSession& session) {
+    session_ = &session;
     CameraStatus status;
-    if (!ReadWholeStatus(session_, status)) {
-      Fail("-", kCameraDidNotAnswer, kExitNoAnswer);
+    if (!ReadWholeStatus(*session_, status)) {
+      Fail("-", kCameraDidNotAnswer, OutcomeKind::NoAnswer);
       unread_ = true;
       return;
     }
@@ -51,7 +51,7 @@ class RosterRun {
     const auto texts = CameraTexts(*row, refusal);
     if (!texts) {
       Line(err_, serial, "refused", refusal);
-      Failed(kExitUsage);
+      Failed(OutcomeKind::Usage);
       return;
     }
     std::vector<TextToWrite> writes;
@@ -78,19 +78,19 @@ class RosterRun {
     AuditEntry attempt = TextsAttempt(writes, &status);
     attempt.action = "apply";
     attempt.serialNumber = status.serialNumber;
-    std::string message;
-    const LoginResult login = LogIn(session_, password_->text());
-    if (const int rc = LoginOutcome(login, "", message)) {
-      Conclude(attempt, session_, login);
+    const LoginResult login = LogIn(*session_, password_->text());
+    if (const Outcome refused = LoginOutcome(login, ""); !refused.done()) {
+      Conclude(attempt, *session_, login);
       if (!Audit(attempt, serial)) return;
-      Fail(serial, message, rc);  // this camera only; the password goes to no other try here
+      // this camera only; the password goes to no other try here
+      Fail(serial, refused.message, refused.kind);
       return;
     }
-    const Exchange written = WriteTexts(session_, writes);
-    Conclude(attempt, session_, written);
+    const Exchange written = WriteTexts(*session_, writes);
+    Conclude(attempt, *session_, written);
     if (!Audit(attempt, serial)) return;
     if (written != Exchange::Done) {
-      Fail(serial, kCameraDidNotAnswer, kExitNoAnswer);
+      Fail(serial, kCameraDidNotAnswer, OutcomeKind::NoAnswer);
       return;
     }
     Line(out_, serial, "changed", names);
@@ -108,7 +108,7 @@ class RosterRun {
     }
   }
 
-  int ExitStatus() const { return DockExitStatus(statuses_); }
+  Outcome Over() const { return {OverCameras(outcomes_), "", std::nullopt}; }
 
  private:
   const RosterRow* RowOf(const std::string& serial) {
@@ -129,15 +129,15 @@ class RosterRun {
 
   void Line(std::ostream& to, const std::string& serial, const char* outcome,
             const std::string& detail) {
-    to << session_.deviceName << "\t" << serial << "\t" << outcome;
+    to << session_->deviceName << "\t" << serial << "\t" << outcome;
     if (!detail.empty()) to << "\t" << detail;
     to << "\n";
   }
-  void Fail(const std::string& serial, const std::string& message, int rc) {
+  void Fail(const std::string& serial, const std::string& message, OutcomeKind outcome) {
     Line(err_, serial, "failed", message);
-    Failed(rc);
+    Failed(outcome);
   }
-  void Failed(int rc) { statuses_.push_back(rc); }
+  void Failed(OutcomeKind outcome) { outcomes_.push_back(outcome); }
   // Appends the attempt's line when there is an audit log; a line not written
   // fails the camera: "not audited" when its change was made.
   bool Audit(const AuditEntry& attempt, const std::string& serial) {
@@ -145,38 +145,42 @@ class RosterRun {
     if (!audit_ || audit_->Append(attempt, error)) return true;
     if (attempt.outcome == AuditOutcome::Done) {
       Line(err_, serial, kNotAudited, audit_->NotWritten(attempt, error));
-      Failed(kExitAuditLost);
+      Failed(OutcomeKind::AuditLost);
     } else {
-      Fail(serial, audit_->NotWritten(attempt, error), kExitUsage);
+      Fail(serial, audit_->NotWritten(attempt, error), OutcomeKind::Usage);
     }
     return false;
   }
-  void Done() { statuses_.push_back(kExitDone); }
+  void Done() { outcomes_.push_back(OutcomeKind::Done); }
 
-  DeviceSession& session_;
+  DeviceSession* session_;  // the one holding the camera at hand
   const Roster& roster_;
   const Secret* password_;
   AuditLog* audit_;
   std::ostream& out_;
   std::ostream& err_;
-  std::vector<bool> docked_;   // by roster row
-  std::vector<int> statuses_;  // the exit status of each camera of the roster
-  bool unread_ = false;        // a camera's readout failed: its serial number is unknown
+  std::vector<bool> docked_;           // by roster row
+  std::vector<OutcomeKind> outcomes_;  // of each camera of the roster
+  bool unread_ = false;                // a camera's readout failed: its serial number is unknown
 };
 
 }  // namespace
 
-int ApplyRoster(DeviceSession& session, const Roster& roster, const Secret* password,
-                std::ostream& out, std::ostream& err, StorageLocator* storage, AuditLog* audit) {
+Outcome ApplyRoster(DeviceSession& session, const Roster& roster, const Secret* password,
+                    std::ostream& out, std::ostream& err, StorageLocator* storage,
+                    AuditLog* audit) {
   RosterRun run(session, roster, password, out, err, audit);
   ScanReport report;
-  if (VisitDockedCameras(
-          session, [&] { run.Camera(); }, &report) == 0) {
-    ExplainNotFound(report, storage, err);
-    return kExitNoCamera;
+  const std::size_t cameras = WalkCameras(
+      session.port, session.port.Candidates(), {},
+      [&](std::size_t, DeviceSession& held, const WalkedCamera&) { run.Camera(held); }, &report);
+  if (cameras == 0) {
+    Outcome none = NoCameraFound(report, storage);
+    err << none.message << "\n";
+    return none;
   }
   run.NotDocked();
-  return run.ExitStatus();
+  return run.Over();
 }
 
 }  // namespace zul::cli

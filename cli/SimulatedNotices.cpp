@@ -20,11 +20,12 @@ class SimulatedNotices final : public DeviceNotices {
       const std::set<char> now = Present();
       const std::size_t before = notices.size();
       for (char letter : present_) {
-        if (!now.count(letter)) notices.push_back({DeviceNotice::Change::Removed, Name(letter)});
+        if (!now.count(letter))
+          notices.push_back({DeviceNotice::Change::Removed, Candidate(letter)});
       }
       for (char letter : now) {
         if (!present_.count(letter))
-          notices.push_back({DeviceNotice::Change::Arrived, Name(letter)});
+          notices.push_back({DeviceNotice::Change::Arrived, Candidate(letter)});
       }
       present_ = now;
       const auto left = end - std::chrono::steady_clock::now();
@@ -34,7 +35,7 @@ class SimulatedNotices final : public DeviceNotices {
   }
 
  private:
-  static std::string Name(char letter) { return std::string(1, letter) + ":"; }
+  static DeviceCandidate Candidate(char letter) { return DriveLetterCandidate(letter); }
 
   // The letters whose drive is plugged in, as the state file has them now.
   std::set<char> Present() {
@@ -59,8 +60,8 @@ std::unique_ptr<DeviceNotices> OpenSimulatedNotices(sim::Simulation& simulation,
   return std::make_unique<SimulatedNotices>(simulation, interval);
 }
 
-int PlugSimulatedDrive(sim::Simulation& simulation, const Options& o, std::ostream& out,
-                       std::ostream& err) {
+Outcome PlugSimulatedDrive(sim::Simulation& simulation, const Options& o, std::ostream& out,
+                           std::ostream& err) {
   const char letter = o.plugDrive.empty() ? 0 : o.plugDrive[0];
   bool there = false, changed = false;
   simulation.WithDrives([&](sim::SimulatedDrives& drives) {
@@ -68,15 +69,17 @@ int PlugSimulatedDrive(sim::Simulation& simulation, const Options& o, std::ostre
     changed = o.command == Command::Plug ? drives.Plug(letter) : drives.Unplug(letter);
   });
   if (!there) {
-    err << o.plugDrive << " holds no simulated drive.\n";
-    return kExitNoCamera;
+    const Outcome none{OutcomeKind::NoCamera, o.plugDrive + " holds no simulated drive.",
+                       std::nullopt};
+    err << none.message << "\n";
+    return none;
   }
   if (o.command == Command::Plug) {
     out << o.plugDrive << (changed ? " plugged in." : " is plugged in already.") << "\n";
   } else {
     out << o.plugDrive << (changed ? " pulled out." : " is out already.") << "\n";
   }
-  return kExitDone;
+  return {};
 }
 
 }  // namespace zul::cli

@@ -1,11 +1,12 @@
 #include "cli/StatusReport.h"
 
 #include <cstdio>
-#include <string_view>
 #include <nlohmann/json.hpp>
+#include <string_view>
 #include <vector>
 
 #include "cameradata/CameraVocabulary.h"
+#include "cli/StatusObject.h"
 #include "platform/Latin1.h"
 
 namespace zul::cli {
@@ -24,7 +25,7 @@ std::string FirmwareVersion(const CameraStatus& status) {
   return text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text;
 }
 
-std::string StatusJson(const CameraReport& r) {
+nlohmann::ordered_json StatusObject(const CameraReport& r) {
   const CameraStatus& s = r.status;
   nlohmann::ordered_json j;
   j["devicePath"] = r.devicePath;
@@ -44,7 +45,11 @@ std::string StatusJson(const CameraReport& r) {
     j["blockDevice"] = r.storage->blockDevice;
     j["mountPoints"] = r.storage->mountPoints;
   }
-  return j.dump(2) + "\n";
+  return j;
+}
+
+std::string StatusJson(const CameraReport& r) {
+  return StatusObject(r).dump(2) + "\n";
 }
 
 std::string Printable(const std::string& bytes) {

@@ -10,8 +10,7 @@
 
 #include "cli/AllCameras.h"
 #include "cli/CameraCommands.h"
-#include "cli/DockWalk.h"
-#include "cli/ExitCode.h"
+#include "cli/CameraWalk.h"
 #include "cli/WatchStop.h"
 
 namespace zul::cli {
@@ -33,42 +32,47 @@ class Watcher {
           StorageLocator* storage, AuditLog* audit)
       : port_(port), o_(o), password_(password), out_(out), storage_(storage), audit_(audit) {}
 
-  // The cameras among candidates, all at once (WalkCameras), reported in
-  // the candidates' order as event ("docked", "arrived").
+  // The cameras among candidates, all at once (WalkCameras, each serial
+  // number read), reported in the candidates' order as event ("docked",
+  // "arrived").
   void Arrive(const std::vector<DeviceCandidate>& candidates, const char* event) {
     if (candidates.empty()) return;
     const std::string when = TimeText();
     struct Arrival {
-      DockedCamera camera;
+      WalkedCamera camera;
       std::optional<CameraOutcome> outcome;
     };
     std::vector<std::optional<Arrival>> slots(candidates.size());
-    WalkCameras(
-        port_, candidates, [&](std::size_t i, DeviceSession& session, const DockedCamera& camera) {
-          slots[i].emplace(Arrival{camera, std::nullopt});
-          if (o_.command == Command::Watch) return;
-          if (camera.serialNumber && refused_.count(*camera.serialNumber)) {
-            slots[i]->outcome =
-                CameraOutcome{kExitRefused, "skipped",
-                              "It refused the password before; not tried again.", std::nullopt};
-          } else {
-            slots[i]->outcome = WorkOnCamera(session, camera, o_, password_, storage_, audit_);
-          }
-        });
+    WalkCameras(port_, candidates, {WalkPlan::Pace::AllAtOnce, true},
+                [&](std::size_t i, DeviceSession& session, const WalkedCamera& camera) {
+                  slots[i].emplace(Arrival{camera, std::nullopt});
+                  if (o_.command == Command::Watch) return;
+                  if (camera.serialNumber && refused_.count(*camera.serialNumber)) {
+                    slots[i]->outcome = CameraOutcome{
+                        {OutcomeKind::Refused, "It refused the password before; not tried again.",
+                         std::nullopt},
+                        "skipped",
+                        std::nullopt};
+                  } else {
+                    slots[i]->outcome =
+                        WorkOnCamera(session, camera, o_, password_, storage_, audit_);
+                  }
+                });
     for (const auto& slot : slots) {
       if (!slot) continue;
-      const DockedCamera& camera = slot->camera;
+      const WalkedCamera& camera = slot->camera;
       const std::string serial = camera.serialNumber ? ShownText(*camera.serialNumber) : "-";
       docked_[camera.candidate.name] = serial;
       ++handled_;
       out_ << when << "\t" << camera.candidate.name << "\t" << serial << "\t" << event << "\n";
       if (const auto& r = slot->outcome) {
-        statuses_.push_back(r->exitCode);
-        if ((r->exitCode == kExitRefused || r->exitCode == kExitLocked) && camera.serialNumber) {
+        const OutcomeKind kind = r->outcome.kind;
+        outcomes_.push_back(kind);
+        if ((kind == OutcomeKind::Refused || kind == OutcomeKind::Locked) && camera.serialNumber) {
           refused_.insert(*camera.serialNumber);
         }
-        out_ << TimeText() << "\t" << camera.candidate.name << "\t" << serial << "\t" << r->outcome
-             << "\t" << r->message << "\n";
+        out_ << TimeText() << "\t" << camera.candidate.name << "\t" << serial << "\t" << r->word
+             << "\t" << r->outcome.message << "\n";
       }
     }
     out_.flush();
@@ -76,32 +80,36 @@ class Watcher {
 
   // Notices in the order they came: a removal is reported at once; the
   // devices that arrived (and stayed) are then taken together, in the port's
-  // order.
+  // order, each device the notice carries tried alone.
   void Take(const std::vector<DeviceNotice>& notices) {
-    std::set<std::string> arriving;
+    std::vector<DeviceCandidate> arriving;
     for (const DeviceNotice& n : notices) {
-      arriving.erase(n.name);
-      if (const auto it = docked_.find(n.name); it != docked_.end()) {
+      const std::string& name = n.candidate.name;
+      std::erase_if(arriving, [&](const DeviceCandidate& c) { return c.name == name; });
+      if (const auto it = docked_.find(name); it != docked_.end()) {
         // Arriving where a camera still stands: its removal was missed.
         out_ << TimeText() << "\t" << it->first << "\t" << it->second << "\tremoved\n";
         docked_.erase(it);
       }
-      if (n.change == DeviceNotice::Change::Arrived) arriving.insert(n.name);
+      if (n.change == DeviceNotice::Change::Arrived) arriving.push_back(n.candidate);
     }
     out_.flush();
-    if (arriving.empty()) return;
-    std::vector<DeviceCandidate> candidates = port_.Candidates();
-    std::erase_if(candidates, [&](const DeviceCandidate& c) { return !arriving.count(c.name); });
-    Arrive(candidates, "arrived");
+    // The port's order without asking the port again: drive letters in
+    // alphabetical order, sg nodes in numeric order (/dev/sg9 before /dev/sg10).
+    std::sort(
+        arriving.begin(), arriving.end(), [](const DeviceCandidate& a, const DeviceCandidate& b) {
+          return a.name.size() != b.name.size() ? a.name.size() < b.name.size() : a.name < b.name;
+        });
+    Arrive(arriving, "arrived");
   }
 
-  int Finish() {
+  OutcomeKind Finish() {
     out_ << "Cameras handled: " << handled_;
     if (o_.command != Command::Watch)
-      out_ << ", done on " << std::count(statuses_.begin(), statuses_.end(), kExitDone);
+      out_ << ", done on " << std::count(outcomes_.begin(), outcomes_.end(), OutcomeKind::Done);
     out_ << "\n";
     out_.flush();
-    return o_.command == Command::Watch ? kExitDone : DockExitStatus(statuses_);
+    return o_.command == Command::Watch ? OutcomeKind::Done : OverCameras(outcomes_);
   }
 
  private:
@@ -114,42 +122,44 @@ class Watcher {
   std::map<std::string, std::string> docked_;  // name: the serial number as shown
   std::set<std::string> refused_;              // serial numbers that refused the password
   int handled_ = 0;
-  std::vector<int> statuses_;  // each camera's exit status when a command ran on it
+  std::vector<OutcomeKind> outcomes_;  // each camera's when a command ran on it
 };
 
 }  // namespace
 
-int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& o, const Secret& password,
-                 const std::function<bool()>& stopped, std::ostream& out, std::ostream& err,
-                 StorageLocator* storage, AuditLog* audit) {
+Outcome WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& o,
+                     const Secret& password, const std::function<bool()>& stopped,
+                     std::ostream& out, std::ostream& err, StorageLocator* storage,
+                     AuditLog* audit) {
   Watcher watcher(port, o, password, out, storage, audit);
   watcher.Arrive(port.Candidates(), "docked");
   err << "Watching for cameras; Ctrl-C stops.\n";
   err.flush();
-  bool failed = false;
+  std::optional<Outcome> failed;
   while (!stopped()) {
     std::vector<DeviceNotice> changes;
     std::string error;
     if (!notices.Wait(kLongestWait, changes, error)) {
-      err << "zulctl: " << error << "\n";
-      failed = true;
+      failed = Outcome{OutcomeKind::NoCamera, "zulctl: " + error, std::nullopt};
+      err << failed->message << "\n";
       break;
     }
     watcher.Take(changes);
   }
-  const int rc = watcher.Finish();
-  return failed ? kExitNoCamera : rc;
+  const OutcomeKind handled = watcher.Finish();
+  return failed ? *failed : Outcome{handled, "", std::nullopt};
 }
 
-int RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& o,
-             const Secret& password, std::ostream& out, std::ostream& err, StorageLocator* storage,
-             AuditLog* audit) {
+Outcome RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& o,
+                 const Secret& password, std::ostream& out, std::ostream& err,
+                 StorageLocator* storage, AuditLog* audit) {
   std::string error;
   const std::unique_ptr<DeviceNotices> notices =
       simulation ? OpenSimulatedNotices(*simulation) : OpenSystemNotices(port, error);
   if (!notices) {
-    err << "zulctl: " << error << "\n";
-    return kExitNoCamera;
+    const Outcome none{OutcomeKind::NoCamera, "zulctl: " + error, std::nullopt};
+    err << none.message << "\n";
+    return none;
   }
   const WatchStop stop;
   return WatchCameras(

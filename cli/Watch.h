@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "audit/AuditLog.h"
+#include "cameradata/Outcome.h"
 #include "cli/DeviceNotices.h"
 #include "cli/Options.h"
 #include "cli/Secret.h"
@@ -32,18 +33,19 @@ namespace zul::cli {
 // again when it comes back ("skipped"). At the end, "Cameras handled: N" (and
 // with a command, on how many it was done).
 //
-// Returns kExitDone when the command was done on every camera that came (or
-// there is no command, or none came); that camera's status when one came;
-// otherwise kExitNotAll. kExitNoCamera when the notices failed. With an
-// audit log, each change the command makes leaves its line.
-int WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& options,
-                 const Secret& password, const std::function<bool()>& stopped, std::ostream& out,
-                 std::ostream& err, StorageLocator* storage = nullptr, AuditLog* audit = nullptr);
+// Done when the command was done on every camera that came (or there is no
+// command, or none came); that camera's outcome when one came; otherwise
+// NotAll. NoCamera when the notices failed. With an audit log, each change
+// the command makes leaves its line.
+Outcome WatchCameras(DevicePort& port, DeviceNotices& notices, const Options& options,
+                     const Secret& password, const std::function<bool()>& stopped,
+                     std::ostream& out, std::ostream& err, StorageLocator* storage = nullptr,
+                     AuditLog* audit = nullptr);
 
 // zulctl watch as run from the command line: the notices of the simulation
 // when there is one (else the system's), until asked to stop (WatchStop.h).
-int RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& options,
-             const Secret& password, std::ostream& out, std::ostream& err,
-             StorageLocator* storage = nullptr, AuditLog* audit = nullptr);
+Outcome RunWatch(DevicePort& port, sim::Simulation* simulation, const Options& options,
+                 const Secret& password, std::ostream& out, std::ostream& err,
+                 StorageLocator* storage = nullptr, AuditLog* audit = nullptr);
 
 }  // namespace zul::cli

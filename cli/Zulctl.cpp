@@ -128,37 +128,39 @@ int RunZulctl(int argc, const char* const* argv, std::FILE* in, std::ostream& ou
   CameraCommands commands(session, storage ? storage->DeviceFor(o.drive) : o.drive, out, err,
                           storage);
   if (audit) commands.SetAudit(audit);
-  int rc = kExitDone;
+  Outcome outcome;
   if (o.all) {
-    rc = RunOnAllCameras(*port, o, password, out, err, storage, audit);
+    outcome = RunOnAllCameras(*port, o, password, out, err, storage, audit);
   } else if (o.command == Command::Plug || o.command == Command::Unplug) {
-    rc = PlugSimulatedDrive(run.Simulation(), o, out, err);
+    outcome = PlugSimulatedDrive(run.Simulation(), o, out, err);
   } else if (o.watch) {
-    rc = RunWatch(*port, run.Simulating() ? &run.Simulation() : nullptr, o, password, out, err,
-                  storage, audit);
+    outcome = RunWatch(*port, run.Simulating() ? &run.Simulation() : nullptr, o, password, out,
+                       err, storage, audit);
   } else {
     switch (o.command) {
       case Command::List:
-        rc = commands.List();
+        outcome = commands.List();
         break;
       case Command::Status:
-        rc = commands.Status(o.json);
+        outcome = commands.Status(o.json);
         break;
       case Command::Login:
-        rc = commands.Login(password);
+        outcome = commands.Login(password);
         break;
       case Command::UdevRule:
-        rc = commands.UdevRule();
+        outcome = commands.UdevRule();
         break;
       case Command::Apply:
-        rc = ApplyRoster(session, roster, o.dryRun ? nullptr : &password, out, err, storage, audit);
+        outcome = ApplyRoster(session, roster, o.dryRun ? nullptr : &password, out, err, storage,
+                              audit);
         break;
       default:
-        rc = commands.Change(o, password, &newPassword);
+        outcome = commands.Change(o, password, &newPassword);
         break;
     }
   }
   session.ReleaseHandle();
+  int rc = ExitStatus(outcome.kind);
 
   const std::string saveError = run.SaveError();
   if (!saveError.empty()) {

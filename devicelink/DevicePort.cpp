@@ -17,10 +17,12 @@ void SetLastDeviceError(DeviceError error) {
 
 std::vector<DeviceCandidate> DriveLetterCandidates() {
   std::vector<DeviceCandidate> letters;
-  for (char letter = 'D'; letter <= 'Z'; ++letter) {
-    letters.push_back({std::string("\\\\.\\") + letter + ':', std::string{letter, ':'}});
-  }
+  for (char letter = 'D'; letter <= 'Z'; ++letter) letters.push_back(DriveLetterCandidate(letter));
   return letters;
+}
+
+DeviceCandidate DriveLetterCandidate(char letter) {
+  return {std::string("\\\\.\\") + letter + ':', std::string{letter, ':'}};
 }
 
 }  // namespace zul

@@ -78,4 +78,7 @@ class DevicePort {
 // Windows, and on the simulated drives.
 std::vector<DeviceCandidate> DriveLetterCandidates();
 
+// The candidate of one drive letter ('F': "\\.\F:", named "F:").
+DeviceCandidate DriveLetterCandidate(char letter);
+
 }  // namespace zul

@@ -36,17 +36,9 @@ bool AnswersIdentification(DeviceSession& session, PassThroughBuffer& buffer) {
   return (d[0] == 0xAA && d[1] == 0x55) || (d[9] == 'R' && d[10] == 'I' && d[11] == 'Z');
 }
 
-// One device of the scan. The session holds no handle on entry; on success it
-// holds the camera's, on failure none again.
-bool TryCandidate(DeviceSession& session, const DeviceCandidate& candidate,
-                  PassThroughBuffer& buffer, ScanReport* report) {
-  VolumeHandle h = session.port.OpenVolume(candidate.path.c_str());
-  if (h == kNoHandle) {
-    if (report && LastDeviceError().failure == DeviceFailure::AccessDenied) {
-      report->denied.push_back(candidate.name);
-    }
-    return false;
-  }
+// The identification steps on a device opened for it; see IdentifyCameraOn.
+bool Identify(DeviceSession& session, const DeviceCandidate& candidate, VolumeHandle h,
+              PassThroughBuffer& buffer) {
   if (!PassesInquiry(session.port, h, buffer)) {
     session.port.CloseVolume(h);
     return false;
@@ -61,6 +53,14 @@ bool TryCandidate(DeviceSession& session, const DeviceCandidate& candidate,
   return false;
 }
 
+// One device of the scan. The session holds no handle on entry; on success it
+// holds the camera's, on failure none again.
+bool TryCandidate(DeviceSession& session, const DeviceCandidate& candidate,
+                  PassThroughBuffer& buffer, ScanReport* report) {
+  const VolumeHandle h = OpenCandidate(session.port, candidate, report);
+  return h != kNoHandle && Identify(session, candidate, h, buffer);
+}
+
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -73,6 +73,21 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+VolumeHandle OpenCandidate(DevicePort& port, const DeviceCandidate& candidate, ScanReport* report) {
+  const VolumeHandle h = port.OpenVolume(candidate.path.c_str());
+  if (h == kNoHandle && report && LastDeviceError().failure == DeviceFailure::AccessDenied) {
+    report->denied.push_back(candidate.name);
+  }
+  return h;
+}
+
+bool IdentifyCameraOn(DeviceSession& session, const DeviceCandidate& candidate,
+                      VolumeHandle handle) {
+  session.ReleaseHandle();
+  PassThroughBuffer buffer;
+  return Identify(session, candidate, handle, buffer);
+}
 
 bool DiscoverCamera(DeviceSession& session, ScanReport* report) {
   session.ReleaseHandle();

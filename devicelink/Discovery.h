@@ -31,6 +31,19 @@ bool DiscoverCamera(DeviceSession& session, ScanReport* report = nullptr);
 bool DiscoverCameraAt(DeviceSession& session, const DeviceCandidate& candidate,
                       ScanReport* report = nullptr);
 
+// The first step of DiscoverCameraAt on its own: opens the candidate's device
+// and returns its handle, or kNoHandle with the reason in LastDeviceError()
+// (and the name in report when this user may not open it).
+VolumeHandle OpenCandidate(DevicePort& port, const DeviceCandidate& candidate,
+                           ScanReport* report = nullptr);
+
+// The rest of DiscoverCameraAt, on a handle OpenCandidate gave for candidate:
+// closes the handle the session holds, then INQUIRY and identification on the
+// new one. True with the camera held as DiscoverCameraAt holds it; otherwise
+// the new handle is closed.
+bool IdentifyCameraOn(DeviceSession& session, const DeviceCandidate& candidate,
+                      VolumeHandle handle);
+
 // DiscoverCameraAt for the candidate that name designates (FindCandidate);
 // a name the port does not know finds nothing, the session's handle closed all
 // the same.

@@ -6,24 +6,23 @@
 #include <cerrno>
 #include <cstring>
 
+#include "devicelink/linux/LinuxSysfs.h"
+
 namespace zul::cli {
 
-std::optional<DeviceNotice> UdevEventNotice(const UdevEvent& event,
-                                            const std::vector<DeviceCandidate>& candidates) {
+std::optional<DeviceNotice> UdevEventNotice(const UdevEvent& event) {
   if (event.devnode.empty()) return std::nullopt;
-  if (event.action == "remove") return DeviceNotice{DeviceNotice::Change::Removed, event.devnode};
-  if (event.action != "add") return std::nullopt;
-  for (const DeviceCandidate& c : candidates) {
-    if (c.path == event.devnode) return DeviceNotice{DeviceNotice::Change::Arrived, c.name};
-  }
-  return std::nullopt;
+  const DeviceCandidate node{event.devnode, event.devnode};  // as LinuxSgPort names it
+  if (event.action == "remove") return DeviceNotice{DeviceNotice::Change::Removed, node};
+  if (event.action != "add" || !event.onUsb) return std::nullopt;
+  return DeviceNotice{DeviceNotice::Change::Arrived, node};
 }
 
 namespace {
 
 class UdevNotices final : public DeviceNotices {
  public:
-  explicit UdevNotices(DevicePort& port) : port_(port) {}
+  UdevNotices() = default;
   ~UdevNotices() override {
     if (monitor_) udev_monitor_unref(monitor_);
     if (udev_) udev_unref(udev_);
@@ -55,25 +54,24 @@ class UdevNotices final : public DeviceNotices {
     while (udev_device* device = udev_monitor_receive_device(monitor_)) {
       const char* action = udev_device_get_action(device);
       const char* node = udev_device_get_devnode(device);
-      const UdevEvent event{action ? action : "", node ? node : ""};
+      UdevEvent event{action ? action : "", node ? node : ""};
       udev_device_unref(device);
-      const std::vector<DeviceCandidate> candidates =
-          event.action == "add" ? port_.Candidates() : std::vector<DeviceCandidate>();
-      if (auto notice = UdevEventNotice(event, candidates)) notices.push_back(std::move(*notice));
+      // The arrived node alone is looked at, not every node again.
+      event.onUsb = event.action == "add" && IsUsbSgNode("/sys", event.devnode);
+      if (auto notice = UdevEventNotice(event)) notices.push_back(std::move(*notice));
     }
     return true;
   }
 
  private:
-  DevicePort& port_;
   udev* udev_ = nullptr;
   udev_monitor* monitor_ = nullptr;
 };
 
 }  // namespace
 
-std::unique_ptr<DeviceNotices> OpenSystemNotices(DevicePort& port, std::string& error) {
-  auto notices = std::make_unique<UdevNotices>(port);
+std::unique_ptr<DeviceNotices> OpenSystemNotices(DevicePort&, std::string& error) {
+  auto notices = std::make_unique<UdevNotices>();
   if (!notices->Open(error)) return nullptr;
   return notices;
 }

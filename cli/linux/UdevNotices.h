@@ -16,13 +16,13 @@ namespace zul::cli {
 struct UdevEvent {
   std::string action;   // "add", "remove", "change", "bind", ...
   std::string devnode;  // "/dev/sg2"; empty when the event has none
+  bool onUsb = false;   // the node's device sits on a USB bus (a candidate of the port)
 };
 
-// The notice an event stands for: an added node that is one of candidates
-// (the port's: on a USB bus) arrived; a removed node went, whatever it was,
+// The notice an event stands for, carrying the node as the port's candidate:
+// an added node on a USB bus arrived; a removed node went, whatever it was,
 // as its bus can no longer be told (the watcher passes over nodes it holds
 // no camera at). Other actions, and events without a node, stand for none.
-std::optional<DeviceNotice> UdevEventNotice(const UdevEvent& event,
-                                            const std::vector<DeviceCandidate>& candidates);
+std::optional<DeviceNotice> UdevEventNotice(const UdevEvent& event);
 
 }  // namespace zul::cli

@@ -11,7 +11,7 @@ std::vector<DeviceNotice> VolumeMaskNotices(DeviceNotice::Change change, std::ui
   std::vector<DeviceNotice> notices;
   for (char letter = 'D'; letter <= 'Z'; ++letter) {
     if (unitMask & (std::uint32_t{1} << (letter - 'A'))) {
-      notices.push_back({change, std::string(1, letter) + ":"});
+      notices.push_back({change, DriveLetterCandidate(letter)});
     }
   }
   return notices;

@@ -88,13 +88,19 @@ std::vector<std::string> UsbSgNodes(const std::string& sysRoot) {
        Entries(platform::PathFromUtf8(sysRoot) / "class" / "scsi_generic")) {
     const long n = NumberAfter(name, "sg");
     if (n < 0) continue;
-    const fs::path device = ScsiDeviceOf(sysRoot, name);
-    if (!device.empty() && OnUsb(device)) found.emplace_back(n, name);
+    if (IsUsbSgNode(sysRoot, name)) found.emplace_back(n, name);
   }
   std::sort(found.begin(), found.end());
   std::vector<std::string> nodes;
   for (auto& f : found) nodes.push_back(std::move(f.second));
   return nodes;
+}
+
+bool IsUsbSgNode(const std::string& sysRoot, std::string_view sgNode) {
+  const std::string name = SgNodeName(sgNode);
+  if (name.empty()) return false;
+  const fs::path device = ScsiDeviceOf(sysRoot, name);
+  return !device.empty() && OnUsb(device);
 }
 
 std::string SgNodeName(std::string_view path) {

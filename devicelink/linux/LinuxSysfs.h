@@ -16,6 +16,10 @@ namespace zul {
 // order (sg10 after sg9).
 std::vector<std::string> UsbSgNodes(const std::string& sysRoot);
 
+// Whether one sg node ("/dev/sg2" or "sg2") is among UsbSgNodes, without
+// looking at the others.
+bool IsUsbSgNode(const std::string& sysRoot, std::string_view sgNode);
+
 // "sg2" from "/dev/sg2" or "sg2"; empty when it names no sg node.
 std::string SgNodeName(std::string_view path);
 

@@ -16,7 +16,9 @@
 #include "cli/Options.h"
 #include "cli/Watch.h"
 #include "cli/WatchStop.h"
+#include "devicelink/CommandCatalogue.h"
 #include "simulator/SimulatedDrives.h"
+#include "tests/support/CountingPort.h"
 #if defined(__linux__)
 #include "cli/linux/UdevNotices.h"
 #endif
@@ -68,7 +70,7 @@ sim::SimulatedDrive Camera(const char* serial, const char* password = "2580") {
 }
 
 struct WatchRun {
-  int exitCode;
+  OutcomeKind outcome;
   std::string lines;  // without their time
   std::string err;
 };
@@ -86,7 +88,7 @@ WatchRun RunWatch(sim::SimulatedDrives& drives, std::vector<Step> steps, Command
   ReadSecretLine(in, "", std::cerr, password);
   std::fclose(in);
   std::ostringstream out, err;
-  const int rc = WatchCameras(
+  const Outcome outcome = WatchCameras(
       drives, notices, o, password, [&] { return notices.done(); }, out, err);
   std::istringstream lines(out.str());
   std::string line, untimed;
@@ -94,7 +96,7 @@ WatchRun RunWatch(sim::SimulatedDrives& drives, std::vector<Step> steps, Command
     const std::size_t tab = line.find('\t');
     untimed += (tab == 19 ? line.substr(tab + 1) : line) + "\n";
   }
-  return {rc, untimed, err.str()};
+  return {outcome.kind, untimed, err.str()};
 }
 
 TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
@@ -102,7 +104,7 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
     const char* name;
     std::vector<Step> steps;
     Command command;
-    int exitCode;
+    OutcomeKind outcome;
     std::string lines;
     const char* fPassword = "2580";  // of the camera docked at F: from the start
   };
@@ -116,41 +118,48 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
   const Case cases[] = {
       {"a disk, an empty letter and a device never seen are passed over",
        {{[](sim::SimulatedDrives& d) { d.Insert('G', {}); },
-         {{Change::Arrived, "G:"}, {Change::Arrived, "Q:"}, {Change::Removed, "H:"}}}},
+         {{Change::Arrived, DriveLetterCandidate('G')},
+          {Change::Arrived, DriveLetterCandidate('Q')},
+          {Change::Removed, DriveLetterCandidate('H')}}}},
        Command::Watch,
-       0,
+       OutcomeKind::Done,
        "F:\tCAM0000F\tdocked\nCameras handled: 1\n"},
       {"arrivals that come together are taken in drive order",
        {{[](sim::SimulatedDrives& d) {
            d.Insert('K', Camera("CAM0000K"));
            d.Insert('H', Camera("CAM0000H"));
          },
-         {{Change::Arrived, "K:"}, {Change::Arrived, "H:"}}}},
+         {{Change::Arrived, DriveLetterCandidate('K')},
+          {Change::Arrived, DriveLetterCandidate('H')}}}},
        Command::SetHint,
-       0,
+       OutcomeKind::Done,
        "F:\tCAM0000F\tdocked\nF:\tCAM0000F\tdone\tYou've updated your hint!\n"
        "H:\tCAM0000H\tarrived\nH:\tCAM0000H\tdone\tYou've updated your hint!\n"
        "K:\tCAM0000K\tarrived\nK:\tCAM0000K\tdone\tYou've updated your hint!\n"
        "Cameras handled: 3, done on 3\n"},
       {"a camera that came and went between two waits is not reported",
        {{insert('H', "CAM0000H"), {}},
-        {remove('H'), {{Change::Arrived, "H:"}, {Change::Removed, "H:"}}}},
+        {remove('H'),
+         {{Change::Arrived, DriveLetterCandidate('H')},
+          {Change::Removed, DriveLetterCandidate('H')}}}},
        Command::Watch,
-       0,
+       OutcomeKind::Done,
        "F:\tCAM0000F\tdocked\nCameras handled: 1\n"},
       {"a missed removal is reported before the camera that replaced it",
-       {{insert('F', "CAM0001F"), {{Change::Arrived, "F:"}}}},
+       {{insert('F', "CAM0001F"), {{Change::Arrived, DriveLetterCandidate('F')}}}},
        Command::Watch,
-       0,
+       OutcomeKind::Done,
        "F:\tCAM0000F\tdocked\nF:\tCAM0000F\tremoved\nF:\tCAM0001F\tarrived\n"
        "Cameras handled: 2\n"},
       {"a camera refusing the password is skipped when it comes back",
        {{[](sim::SimulatedDrives& d) { d.Insert('H', Camera("CAM0000H", "1111")); },
-         {{Change::Arrived, "H:"}}},
-        {[](sim::SimulatedDrives& d) { d.Unplug('H'); }, {{Change::Removed, "H:"}}},
-        {[](sim::SimulatedDrives& d) { d.Plug('H'); }, {{Change::Arrived, "H:"}}}},
+         {{Change::Arrived, DriveLetterCandidate('H')}}},
+        {[](sim::SimulatedDrives& d) { d.Unplug('H'); },
+         {{Change::Removed, DriveLetterCandidate('H')}}},
+        {[](sim::SimulatedDrives& d) { d.Plug('H'); },
+         {{Change::Arrived, DriveLetterCandidate('H')}}}},
        Command::SetHint,
-       6,
+       OutcomeKind::NotAll,
        "F:\tCAM0000F\tdocked\nF:\tCAM0000F\tdone\tYou've updated your hint!\n"
        "H:\tCAM0000H\tarrived\nH:\tCAM0000H\trefused\tWrong password!  You have 5 chances "
        "remaining.\nH:\tCAM0000H\tremoved\nH:\tCAM0000H\tarrived\n"
@@ -159,7 +168,7 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
       {"the only camera not done gives its own status",
        {},
        Command::SetHint,
-       kExitRefused,
+       OutcomeKind::Refused,
        "F:\tCAM0000F\tdocked\nF:\tCAM0000F\trefused\tWrong password!  You have 5 chances "
        "remaining.\nCameras handled: 1, done on 0\n",
        "1111"},
@@ -171,7 +180,7 @@ TEST(WatchTest, NoticesBecomeLinesForCamerasOnly) {
     const WatchRun r = RunWatch(drives, c.steps, c.command);
     EXPECT_EQ(r.lines, c.lines);
     EXPECT_EQ(r.err, watching);
-    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.outcome, c.outcome);
   }
 }
 
@@ -179,9 +188,36 @@ TEST(WatchTest, NoticesThatBreakDownEndTheWatchWithTheCount) {
   sim::SimulatedDrives drives;
   drives.Insert('F', Camera("CAM0000F"));
   const WatchRun r = RunWatch(drives, {Step{{}, {}, true}}, Command::Watch);
-  EXPECT_EQ(r.exitCode, kExitNoCamera);
+  EXPECT_EQ(r.outcome, OutcomeKind::NoCamera);
   EXPECT_EQ(r.lines, "F:\tCAM0000F\tdocked\nCameras handled: 1\n");
   EXPECT_NE(r.err.find("zulctl: the notices broke down\n"), std::string::npos) << r.err;
+}
+
+// A camera's arrival is the device its notice carries, tried alone: one open,
+// one INQUIRY, one identification and one serial number before its command,
+// and the port's candidates are not listed again.
+TEST(WatchTest, AnArrivalCostsItsOwnDeviceOnly) {
+  sim::SimulatedDrives drives;
+  drives.Insert('F', Camera("CAM0000F"));
+  test::CountingPort port(drives);
+  ScriptedNotices notices(drives,
+                          {{[](sim::SimulatedDrives& d) { d.Insert('H', Camera("CAM0000H")); },
+                            {{Change::Arrived, DriveLetterCandidate('H')}}}});
+  Options o;
+  o.watch = true;
+  o.command = Command::Watch;
+  std::ostringstream out, err;
+  EXPECT_TRUE(WatchCameras(
+                  port, notices, o, Secret{}, [&] { return notices.done(); }, out, err)
+                  .done());
+  EXPECT_NE(out.str().find("H:\tCAM0000H\tarrived\n"), std::string::npos) << out.str();
+  const std::string h = "\\\\.\\H:";
+  EXPECT_EQ(port.opens(h), 1);
+  EXPECT_EQ(port.inquiries(h), 1);
+  EXPECT_EQ(port.identifications(h), 1);
+  EXPECT_EQ(port.requests(h, CMD_GET_SERIAL_NUMBER), 1);
+  EXPECT_EQ(port.listings(), 1) << "the dock listed again for an arrival";
+  EXPECT_EQ(port.opens("\\\\.\\F:"), 1) << "the docked camera tried again";
 }
 
 #if !defined(_WIN32)
@@ -218,22 +254,23 @@ TEST(WatchTest, StopRequestsAreCaughtWhileWatching) {
 #if defined(__linux__)
 
 TEST(WatchTest, UdevEventsOfUsbNodesBecomeNotices) {
-  const std::vector<DeviceCandidate> usb = {{"/dev/sg2", "/dev/sg2"}, {"/dev/sg5", "/dev/sg5"}};
+  const DeviceCandidate sg0{"/dev/sg0", "/dev/sg0"}, sg2{"/dev/sg2", "/dev/sg2"},
+      sg5{"/dev/sg5", "/dev/sg5"};
   const struct {
     UdevEvent event;
     std::optional<DeviceNotice> notice;
   } cases[] = {
-      {{"add", "/dev/sg5"}, DeviceNotice{Change::Arrived, "/dev/sg5"}},
-      {{"add", "/dev/sg0"}, std::nullopt},  // not on a USB bus: no candidate
-      {{"remove", "/dev/sg0"}, DeviceNotice{Change::Removed, "/dev/sg0"}},  // bus unknown by now
-      {{"remove", "/dev/sg2"}, DeviceNotice{Change::Removed, "/dev/sg2"}},
-      {{"change", "/dev/sg2"}, std::nullopt},
-      {{"bind", "/dev/sg2"}, std::nullopt},
-      {{"add", ""}, std::nullopt},
+      {{"add", "/dev/sg5", true}, DeviceNotice{Change::Arrived, sg5}},
+      {{"add", "/dev/sg0", false}, std::nullopt},  // not on a USB bus: no candidate
+      {{"remove", "/dev/sg0", false}, DeviceNotice{Change::Removed, sg0}},  // bus unknown by now
+      {{"remove", "/dev/sg2", true}, DeviceNotice{Change::Removed, sg2}},
+      {{"change", "/dev/sg2", true}, std::nullopt},
+      {{"bind", "/dev/sg2", true}, std::nullopt},
+      {{"add", "", true}, std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.event.action + " " + c.event.devnode);
-    EXPECT_EQ(UdevEventNotice(c.event, usb), c.notice);
+    EXPECT_EQ(UdevEventNotice(c.event), c.notice);
   }
 }
 

@@ -118,6 +118,7 @@ cameras() {
   performance
   all_cameras
   watch_replug
+  watch_arrival
 }
 
 # The pairs of both zulctls on the cameras of cameras.json: list, the readout,
@@ -207,7 +208,8 @@ medium_watch() {
 # --all on this kernel: both cameras at once, each on a node and a thread of
 # its own; G's password is 7777 by now, K's is not.
 all_cameras() {
-  local out rc
+  local out rc before
+  [[ $part != wine ]] && before=$(wc -l <"$RIG_SCRATCH/gadget-G.log")
   zul "$work/all-status.real" --all status >"$work/all-status.out" 2>&1
   rc=$?
   out=$(tr -d '\r' <"$work/all-status.out")
@@ -215,6 +217,20 @@ all_cameras() {
   check "--all status: both cameras, in node order" \
     test "$(cut -f1-3 <<<"$out" | tr '\t\n' '  ')" = \
     "$(shown_as G) B7654321 done $(shown_as K) C0000042 done "
+  if [[ $part != wine ]]; then
+    # One readout per camera, counted on G's bus: one identification and one
+    # serial number request, and as many vendor wrappers as requests traced
+    # (the INQUIRY aside, which the kernel may send of its own).
+    tail -n +"$((before + 1))" "$RIG_SCRATCH/gadget-G.log" | grep '^CBW' >"$work/all-status.bus"
+    check "--all status: G's bus carries one identification" \
+      test "$(grep -c '^CBW FA 55 66 01 ' "$work/all-status.bus")" -eq 1
+    check "--all status: G's bus carries one serial number request" \
+      test "$(grep -c '^CBW FA 55 66 FE 60 00 00 14 ' "$work/all-status.bus")" -eq 1
+    check "--all status: G's vendor wrappers are the vendor requests traced for it" \
+      test "$(grep -c '^CBW FA 55 66 ' "$work/all-status.bus")" -eq \
+      "$(grep -c "^$(sg_of G) FA 55 66 " "$work/all-status.real")"
+    echo "rig-perf: --all status: G: $(grep -c '^CBW FA 55 66 ' "$work/all-status.bus") vendor wrappers, $(grep -c '^CBW FA 55 66 FE 60 00 00 14 ' "$work/all-status.bus") serial number request"
+  fi
   printf '7777\n' | zul "$work/all-set-time.real" --all set-time >"$work/all-set-time.out" 2>&1
   rc=$?
   out=$(tr -d '\r' <"$work/all-set-time.out")
@@ -259,6 +275,35 @@ watch_replug() {
     test "$(grep -c -e docked -e arrived "$out")" -eq 3
   check "watch: no sg node left open" no_sg_open
   sed 's/^/rig:      watch: /' "$out"
+}
+
+# What a camera's arrival costs under zulctl watch, on G's bus (its gadget
+# logs every command wrapper) and in zulctl's trace: the INQUIRY, the
+# identification and the serial number, nothing else, on the device the
+# udev notice named.
+watch_arrival() {
+  local out=$work/watch-arrival.out trace=$work/watch-arrival.real pid lines before
+  rig-user "$zulctl" --trace "$trace" watch </dev/null >"$out" 2>"$work/watch-arrival.err" &
+  pid=$!
+  check "watch arrival: G docked" until_in "$out" 'B7654321.docked$'
+  rig-user rig-drive unplug G
+  check "watch arrival: G removed" until_in "$out" 'B7654321.removed$'
+  lines=$(wc -l <"$trace")
+  before=$(wc -l <"$RIG_SCRATCH/gadget-G.log")
+  rig-user rig-drive plug G
+  check "watch arrival: G arrived" until_in "$out" 'B7654321.arrived$'
+  kill -TERM "$pid"
+  wait "$pid"
+  tail -n +"$((lines + 1))" "$trace" | cut -d' ' -f2-5 >"$work/watch-arrival.requests"
+  tail -n +"$((before + 1))" "$RIG_SCRATCH/gadget-G.log" | grep '^CBW FA 55 66 ' \
+    >"$work/watch-arrival.bus"
+  check "watch arrival: traced, the INQUIRY, the identification, the serial number" \
+    test "$(tr '\n' ' ' <"$work/watch-arrival.requests")" = \
+    "12 00 00 00 FA 55 66 01 FA 55 66 FE "
+  check "watch arrival: on G's bus, the identification and the serial number" \
+    test "$(cut -c5-27 "$work/watch-arrival.bus" | tr '\n' ' ')" = \
+    "FA 55 66 01 00 00 00 00 FA 55 66 FE 60 00 00 14 "
+  echo "rig-perf: watch arrival: $(wc -l <"$work/watch-arrival.requests") requests traced, $(wc -l <"$work/watch-arrival.bus") vendor wrappers on G's bus"
 }
 
 # Time per request through the real stack next to the simulated port, both in

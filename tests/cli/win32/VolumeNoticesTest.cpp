@@ -31,9 +31,10 @@ using Change = DeviceNotice::Change;
 
 TEST(WatchTest, VolumeUnitMasksNameTheLettersFromD) {
   EXPECT_EQ(VolumeMaskNotices(Change::Arrived, (1u << 2) | (1u << 5) | (1u << 25)),
-            (std::vector<DeviceNotice>{{Change::Arrived, "F:"}, {Change::Arrived, "Z:"}}));
+            (std::vector<DeviceNotice>{{Change::Arrived, DriveLetterCandidate('F')},
+                                       {Change::Arrived, DriveLetterCandidate('Z')}}));
   EXPECT_EQ(VolumeMaskNotices(Change::Removed, 1u << 3),
-            (std::vector<DeviceNotice>{{Change::Removed, "D:"}}));
+            (std::vector<DeviceNotice>{{Change::Removed, DriveLetterCandidate('D')}}));
   EXPECT_TRUE(VolumeMaskNotices(Change::Removed, 0x7).empty());  // A: to C: only
 }
 
@@ -70,8 +71,9 @@ TEST(WatchTest, TheHiddenWindowTakesVolumeBroadcastsAndGoesCleanly) {
     ASSERT_TRUE(notices->Wait(std::chrono::milliseconds(200), seen, error)) << error;
   }
   broadcaster.join();
-  EXPECT_EQ(seen, (std::vector<DeviceNotice>{
-                      {Change::Arrived, "F:"}, {Change::Arrived, "G:"}, {Change::Removed, "F:"}}));
+  EXPECT_EQ(seen, (std::vector<DeviceNotice>{{Change::Arrived, DriveLetterCandidate('F')},
+                                             {Change::Arrived, DriveLetterCandidate('G')},
+                                             {Change::Removed, DriveLetterCandidate('F')}}));
 
   notices.reset();
   EXPECT_FALSE(IsWindow(window));
